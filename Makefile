@@ -1,0 +1,38 @@
+# Newcomer entry points. Each one installs what the machine lacks first.
+.PHONY: all deps build build-x64 build-x86 check-exports test demo bench format clean
+
+JOBS ?= 2
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build-x64: deps
+	@cmake --preset x64 >/dev/null
+	@cmake --build --preset x64 -j $(JOBS)
+
+build-x86: deps
+	@cmake --preset x86 >/dev/null
+	@cmake --build --preset x86 -j $(JOBS)
+
+# Both DLLs export exactly the plain names of the export list (no stdcall @N decoration).
+check-exports: build-x64 build-x86
+	@scripts/check-exports.sh src/api/Pelmora.def build/x64/bin/Pelmora.dll build/x86/bin/Pelmora.dll
+
+build: build-x64 build-x86 check-exports
+
+test: build
+	@scripts/run-tests.sh build/x64
+
+demo: build-x64
+	@scripts/demo.sh build/x64
+
+bench: build-x64
+	@scripts/run-bench.sh build/x64
+
+format:
+	@find src include tests client tools bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,13 @@
+// Exports: the digest for the host's own use.
+#include "api/Boundary.h"
+#include "pelmora.h"
+#include "storage/Crypt.h"
+
+extern "C" {
+
+BOOL WINAPI PeLmMD5(char* digest, const char* text) {
+    return api::Guarded("PeLmMD5", FALSE,
+                        [&] { return storage::CCrypt().MD5(digest, text) ? TRUE : FALSE; });
+}
+
+}  // extern "C"

@@ -1,0 +1,15 @@
+// Exports: the program directory.
+#include "api/Boundary.h"
+#include "frame/Directories.h"
+#include "pelmora.h"
+
+extern "C" {
+
+BOOL WINAPI PeLmCurrentDirectorySet(const char* path) {
+    return api::Guarded("PeLmCurrentDirectorySet", FALSE, [&] {
+        frame::SetProgramDirectoryOverride(path);
+        return TRUE;
+    });
+}
+
+}  // extern "C"

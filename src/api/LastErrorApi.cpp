@@ -1,0 +1,20 @@
+// Exports: the last error left by the login flows.
+#include "api/Boundary.h"
+#include "frame/LastError.h"
+#include "pelmora.h"
+#include "win32/Strings.h"
+
+extern "C" {
+
+int WINAPI PeLmLastErrorGet(void) { return frame::GetLastErrorCode(); }
+
+BOOL WINAPI PeLmLastErrorMessageGet(char* dst, unsigned int dstSize) {
+    return win32::CopyToBuffer(dst, dstSize, frame::GetLastErrorMessage()) ? TRUE : FALSE;
+}
+
+void WINAPI PeLmSetLastError(int code, const char* message) {
+    api::GuardedVoid("PeLmSetLastError",
+                     [&] { frame::SetLastError(code, win32::FromCString(message)); });
+}
+
+}  // extern "C"

@@ -1,0 +1,59 @@
+// The library's exception family. The connectivity checks, the request exchange, the login
+// request and the server state store raise these; the login flows' catch ladder turns each
+// into a last error.
+#pragma once
+
+#include <string>
+
+#include "win32/Exception.h"
+
+namespace frame {
+
+using win32::CException;
+
+class CNetworkAdapterException : public CException {};
+
+class CInternetConnectionException : public CException {};
+
+class CNetworkException : public CException {
+public:
+    CNetworkException(int code, std::string message) : code_(code), message_(std::move(message)) {}
+    int GetCode() const { return code_; }
+    std::string GetMessage() const { return message_; }
+
+private:
+    int code_;
+    std::string message_;
+};
+
+class CProxyLoginCancelException : public CException {
+public:
+    BOOL GetErrorMessage(char* buffer, UINT size, UINT* helpContext = nullptr) const override;
+};
+
+class CCryptException : public CException {
+public:
+    explicit CCryptException(std::string message) : message_(std::move(message)) {}
+    std::string GetMessage() const { return message_; }
+
+private:
+    std::string message_;
+};
+
+// A state file whose content fails its seal or its format. Carries no text of its own.
+class CFalsificationException : public CException {};
+
+// An error of the platform's Internet layer, with that layer's message text.
+class CInternetException : public CException {
+public:
+    explicit CInternetException(unsigned long error) : error_(error) {}
+    unsigned long GetError() const { return error_; }
+    BOOL GetErrorMessage(char* buffer, UINT size, UINT* helpContext = nullptr) const override;
+
+private:
+    unsigned long error_;
+};
+
+extern const char* const kProxyLoginCancelText;
+
+}  // namespace frame

@@ -1,0 +1,16 @@
+#include "frame/Module.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace frame {
+namespace {
+HMODULE g_module = nullptr;
+}
+
+HMODULE LibraryModule() {
+    return g_module != nullptr ? g_module : reinterpret_cast<HMODULE>(&__ImageBase);
+}
+
+void SetLibraryModule(HMODULE module) { g_module = module; }
+
+}  // namespace frame

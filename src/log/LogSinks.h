@@ -1,0 +1,24 @@
+// Where a finished record goes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "pelmora.h"
+
+namespace logging {
+
+// Appends one line "time\tkind\t\"  ...message\"\n" to the host's file with one write call,
+// after moving to the end so text the host wrote in between stays in place. Failures are
+// ignored: the entry is lost for this sink only.
+void WriteLogFile(HANDLE file, const LOG_RECORD& record);
+
+// Places the record in the shared log block and sends the window WM_APP + 100 synchronously,
+// so the next record cannot overwrite the block before the window has read it.
+void NotifyLogWindow(HWND window, const LOG_RECORD& record);
+
+// The text of the file line for a record at the given time stamp (without writing it).
+void FormatLogLine(std::string& line, const std::string& timeStamp, const LOG_RECORD& record);
+
+}  // namespace logging

@@ -1,0 +1,54 @@
+#include "log/LogWriter.h"
+
+#include <cstring>
+
+#include "log/LogSinks.h"
+#include "log/TimeStamp.h"
+
+namespace logging {
+namespace {
+bool g_loggingOn = true;
+HWND g_window = nullptr;
+HANDLE g_file = nullptr;
+
+void CopyField(char (&field)[256], const char* text) {
+    if (text == nullptr) return;
+    // Cut by byte count: a double-byte character at the boundary may be split, as hosts expect.
+    size_t length = strnlen(text, sizeof field - 1);
+    std::memcpy(field, text, length);
+}
+}  // namespace
+
+const char* const kPasswordMask = "********";
+
+void BuildRecord(LOG_RECORD& record, const char* message, const char* function, const char* source,
+                 int line, int kind, int indent, int flag) {
+    std::memset(&record, 0, sizeof record);
+    CopyField(record.message, message);
+    CopyField(record.function, function);
+    CopyField(record.source, source);
+    record.line = line;
+    const std::string& now = CurrentTimeStamp();
+    std::memcpy(record.time, now.data(), now.size());
+    record.indent = indent;
+    record.kind = kind;
+    record.flag = flag;
+}
+
+void Write(const char* message, const char* function, const char* source, int line, int kind,
+           int indent, int flag) {
+    if (!g_loggingOn) return;
+    LOG_RECORD record;
+    BuildRecord(record, message, function, source, line, kind, indent, flag);
+    if (g_file != nullptr) WriteLogFile(g_file, record);
+    if (g_window != nullptr) NotifyLogWindow(g_window, record);
+}
+
+void SetLoggingOn(bool on) { g_loggingOn = on; }
+bool IsLoggingOn() { return g_loggingOn; }
+void SetLogWindow(HWND window) { g_window = window; }
+HWND GetLogWindow() { return g_window; }
+void SetLogFile(HANDLE file) { g_file = file; }
+HANDLE GetLogFile() { return g_file; }
+
+}  // namespace logging

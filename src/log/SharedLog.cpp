@@ -1,0 +1,57 @@
+#include "log/SharedLog.h"
+
+#include <cstring>
+
+namespace logging {
+namespace {
+const char* const kBlockName = "SharedLogMemory";
+const char* const kMutexName = "SharedLogMemoryMutex";
+}  // namespace
+
+SharedLog& SharedLog::Instance() {
+    static SharedLog instance;
+    return instance;
+}
+
+bool SharedLog::Open() {
+    Close();
+    mapping_ = win32::KernelHandle(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                      0, sizeof(LOG_RECORD), kBlockName));
+    if (mapping_) {
+        view_ = win32::MappedView(
+            MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LOG_RECORD)));
+    }
+    auto mutex = std::make_unique<win32::NamedMutex>(kMutexName);
+    if (mutex->valid()) mutex_ = std::move(mutex);
+    if (!IsOpen()) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void SharedLog::Close() {
+    view_.reset();
+    mapping_.reset();
+    mutex_.reset();
+}
+
+bool SharedLog::IsOpen() const { return view_.valid() && mutex_ != nullptr; }
+
+bool SharedLog::Write(const LOG_RECORD& record) {
+    if (!IsOpen()) return false;
+    win32::MutexLock lock(mutex_->get());
+    if (!lock.acquired()) return false;
+    std::memcpy(view_.get(), &record, sizeof record);
+    return lock.Unlock();
+}
+
+bool SharedLog::Read(LOG_RECORD& record) {
+    if (!IsOpen()) return false;
+    win32::MutexLock lock(mutex_->get());
+    if (!lock.acquired()) return false;
+    std::memcpy(&record, view_.get(), sizeof record);
+    return lock.Unlock();
+}
+
+}  // namespace logging

@@ -1,0 +1,92 @@
+#include "storage/Crypt.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <climits>
+#include <cstdio>
+#include <vector>
+
+#include "log/LogWriter.h"
+#include "win32/Handle.h"
+
+namespace storage {
+namespace {
+// The fixed passphrase: every installation and the client program share this key, so that
+// files written on one machine stay readable on another.
+const char kPassphrase[] = "kr_vol-mip_wex_ta_wex_hu";
+const char kProvider[] = "Microsoft Strong Cryptographic Provider";
+constexpr DWORD kRc4Key128 = 0x00800000;  // key length 128 bits, no salt, not exportable
+
+// The default key container first, as the cipher has always done; a fresh profile has none,
+// so create it; where even that is refused (a locked-down profile), a key container is not
+// needed at all for a derived session key.
+bool AcquireCipherContext(win32::CryptContext& context) {
+    if (CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL, 0)) return true;
+    if (CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL,
+                             CRYPT_NEWKEYSET))
+        return true;
+    return CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL,
+                                CRYPT_VERIFYCONTEXT) != FALSE;
+}
+
+bool AcquireDigestContext(win32::CryptContext& context) {
+    const DWORD flags = CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET;
+    if (CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL, flags))
+        return true;
+    return CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL,
+                                CRYPT_NEWKEYSET) != FALSE;
+}
+}  // namespace
+
+bool CCrypt::Generate(std::string& output, const char* data, int length, bool encrypt) const {
+    // Declared in release order reversed: key, then hash, then context are released.
+    win32::CryptContext context;
+    if (!AcquireCipherContext(context)) return false;
+    win32::CryptHash hash;
+    if (!CryptCreateHash(context.get(), CALG_MD5, 0, 0, hash.addressof())) return false;
+    if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(kPassphrase),
+                       sizeof kPassphrase - 1, 0))
+        return false;
+    win32::CryptKey key;
+    if (!CryptDeriveKey(context.get(), CALG_RC4, hash.get(), kRc4Key128, key.addressof()))
+        return false;
+    if (length < 0 || (data == nullptr && length > 0)) return false;
+    if (length > INT_MAX / 2) {
+        logging::LogError("暗号化するサイズがINT_MAXを超えています。", "CCrypt::Generate", "Crypt", 2);
+        return false;
+    }
+    std::vector<BYTE> buffer(static_cast<size_t>(length) * 2 + 1);
+    if (length > 0) memcpy(buffer.data(), data, static_cast<size_t>(length));
+    DWORD count = static_cast<DWORD>(length);
+    BOOL done = encrypt ? CryptEncrypt(key.get(), 0, TRUE, 0, buffer.data(), &count,
+                                       static_cast<DWORD>(length) * 2)
+                        : CryptDecrypt(key.get(), 0, TRUE, 0, buffer.data(), &count);
+    if (!done) return false;
+    output.assign(reinterpret_cast<const char*>(buffer.data()), count);
+    return true;
+}
+
+bool CCrypt::MD5(char* digest, const char* text) const {
+    if (digest == nullptr || text == nullptr) return false;
+    win32::CryptContext context;
+    if (!AcquireDigestContext(context)) return false;
+    win32::CryptHash hash;
+    if (!CryptCreateHash(context.get(), CALG_MD5, 0, 0, hash.addressof())) return false;
+    if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(strlen(text)), 0))
+        return false;
+    BYTE value[16];
+    DWORD size = sizeof value;
+    if (!CryptGetHashParam(hash.get(), HP_HASHVAL, value, &size, 0) || size != sizeof value)
+        return false;
+    for (int i = 0; i < 16; ++i) std::snprintf(digest + i * 2, 3, "%2.2x", value[i]);
+    return true;
+}
+
+std::string CCrypt::MD5(const std::string& text) const {
+    char digest[33];
+    return MD5(digest, text.c_str()) ? std::string(digest, 32) : std::string();
+}
+
+}  // namespace storage

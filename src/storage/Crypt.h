@@ -1,0 +1,28 @@
+// The one cipher and digest of the library: RC4 under a fixed key (the MD5 of a built-in
+// passphrase) and MD5 as 32 lower-case hex characters, both on the platform's provider.
+// Stateless: create one where needed. Failures are reported by the result, never thrown.
+#pragma once
+
+#include <string>
+
+namespace storage {
+
+class CCrypt {
+public:
+    // Encrypts or decrypts (the same operation for RC4) the first `length` bytes of `data`
+    // into `output`, which then holds exactly `length` raw bytes, NULs included.
+    // On false `output` must not be used.
+    bool Generate(std::string& output, const char* data, int length, bool encrypt) const;
+
+    // Writes the MD5 of the NUL-terminated `text` as 32 lower-case hex digits and a NUL into
+    // `digest` (33 bytes). On false `digest` keeps its former content.
+    bool MD5(char* digest, const char* text) const;
+
+    // Convenience forms.
+    bool Generate(std::string& output, const std::string& data, bool encrypt) const {
+        return Generate(output, data.data(), static_cast<int>(data.size()), encrypt);
+    }
+    std::string MD5(const std::string& text) const;
+};
+
+}  // namespace storage

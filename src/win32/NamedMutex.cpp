@@ -1,0 +1,21 @@
+#include "win32/NamedMutex.h"
+
+namespace win32 {
+
+NamedMutex::NamedMutex(const char* name) : handle_(CreateMutexA(nullptr, FALSE, name)) {}
+
+MutexLock::MutexLock(HANDLE mutex) : mutex_(mutex), acquired_(false) {
+    if (mutex_ == nullptr) return;
+    DWORD result = WaitForSingleObject(mutex_, INFINITE);
+    acquired_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+}
+
+MutexLock::~MutexLock() { Unlock(); }
+
+bool MutexLock::Unlock() {
+    if (!acquired_) return false;
+    acquired_ = false;
+    return ReleaseMutex(mutex_) != FALSE;
+}
+
+}  // namespace win32

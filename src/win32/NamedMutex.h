@@ -1,0 +1,41 @@
+// A named system mutex and a scoped lock on it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "win32/Handle.h"
+
+namespace win32 {
+
+class NamedMutex {
+public:
+    // Creates the mutex, or opens it when another thread or process already did. Not owned.
+    explicit NamedMutex(const char* name);
+    bool valid() const { return handle_.valid(); }
+    HANDLE get() const { return handle_.get(); }
+
+private:
+    KernelHandle handle_;
+};
+
+// Waits without a time limit. A mutex left abandoned by a thread or process that ended while
+// holding it counts as acquired: the data it guards is re-created by each holder anyway.
+class MutexLock {
+public:
+    explicit MutexLock(HANDLE mutex);
+    ~MutexLock();
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+
+    bool acquired() const { return acquired_; }
+    // Releases early; returns the result of the release.
+    bool Unlock();
+
+private:
+    HANDLE mutex_;
+    bool acquired_;
+};
+
+}  // namespace win32

@@ -1,0 +1,18 @@
+// Starts the platform socket layer for the length of one operation.
+#pragma once
+
+namespace win32 {
+
+class SocketScope {
+public:
+    SocketScope();
+    ~SocketScope();
+    SocketScope(const SocketScope&) = delete;
+    SocketScope& operator=(const SocketScope&) = delete;
+    bool started() const { return started_; }
+
+private:
+    bool started_;
+};
+
+}  // namespace win32

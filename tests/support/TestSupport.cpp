@@ -1,0 +1,95 @@
+#include "support/TestSupport.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+
+namespace testing_support {
+
+std::string ReadFileBytes(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    std::string bytes;
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TempDirectory::TempDirectory() {
+    static std::atomic<int> counter{0};
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    path_ = std::string(base) + "pelmora-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(counter++);
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempDirectory::~TempDirectory() {
+    std::string from = path_ + std::string(1, '\0');  // SHFileOperation wants a double NUL
+    SHFILEOPSTRUCTA operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NO_UI;
+    SHFileOperationA(&operation);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > limitMs) return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+GuardedBuffer::GuardedBuffer(size_t size, char fill)
+    : size_(size), fill_(fill), bytes_(size + kGuard, fill) {}
+
+bool GuardedBuffer::GuardsIntact() const {
+    for (size_t i = size_; i < bytes_.size(); ++i) {
+        if (bytes_[i] != fill_) return false;
+    }
+    return true;
+}
+
+std::string ExecutableDirectory() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string result(path);
+    return result.substr(0, result.find_last_of('\\'));
+}
+
+DWORD RunProcess(const std::string& commandLine) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return static_cast<DWORD>(-1);
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+}  // namespace testing_support
