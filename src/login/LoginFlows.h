@@ -1,0 +1,21 @@
+// The two ways a host logs an account in: interactively (stored credentials, then the login
+// dialog) and silently with credentials the host passes. The exports wrap these in their
+// boundary; failures are left in the last error.
+#pragma once
+
+namespace login {
+
+// The interactive part: an automatic login with the current record, then the dialog unless
+// `forceDialog` is false and the automatic login succeeded. Exceptions of the automatic login
+// pass to the caller. True when the user is logged in.
+bool Login(bool forceDialog);
+
+// The body of PeLmLogin, to run inside the call scope: connectivity, Login(true), every
+// exception turned into the last error.
+bool LoginInteractively();
+
+// The body of PeLmLoginUserCreate, to run while the socket layer is up. On success the
+// credentials become the current record (save flag off), not saved to disk.
+bool LoginSilently(const char* companyId, const char* password, const char* userName);
+
+}  // namespace login
