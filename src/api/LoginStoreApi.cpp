@@ -1,0 +1,59 @@
+// Exports: the stored login. Each query loads "Login.dat" afresh and drops the record after
+// answering, so no record is left current between calls.
+#include "api/Boundary.h"
+#include "login/LoginManager.h"
+#include "pelmora.h"
+#include "win32/Strings.h"
+
+using login::CLoginManager;
+using login::LOGIN_INFO;
+
+namespace {
+
+// Copies one field of the loaded record ("" without a record). TRUE only when a record existed
+// and the field fitted the buffer.
+template <typename Field>
+BOOL CopyLoginField(char* buffer, unsigned int size, Field field) {
+    CLoginManager::Load();
+    const LOGIN_INFO* info = CLoginManager::GetLoginInfo();
+    const bool copied = win32::CopyToBuffer(buffer, size, info ? field(*info) : std::string());
+    const bool existed = info != nullptr;
+    CLoginManager::ClearLoginInfo();
+    return existed && copied ? TRUE : FALSE;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI PeLmHasLogin(void) {
+    return api::Guarded("PeLmHasLogin", FALSE, [] {
+        CLoginManager::Load();
+        const bool existed = CLoginManager::GetLoginInfo() != nullptr;
+        CLoginManager::ClearLoginInfo();
+        return existed ? TRUE : FALSE;
+    });
+}
+
+BOOL WINAPI PeLmLoginID(char* buffer, unsigned int size) {
+    return api::Guarded("PeLmLoginID", FALSE, [&] {
+        return CopyLoginField(buffer, size, [](const LOGIN_INFO& i) { return i.companyId; });
+    });
+}
+
+BOOL WINAPI PeLmLoginPassword(char* buffer, unsigned int size) {
+    return api::Guarded("PeLmLoginPassword", FALSE, [&] {
+        return CopyLoginField(buffer, size, [](const LOGIN_INFO& i) { return i.password; });
+    });
+}
+
+BOOL WINAPI PeLmLoginRemove(void) {
+    return api::Guarded("PeLmLoginRemove", FALSE,
+                        [] { return CLoginManager::Remove() ? TRUE : FALSE; });
+}
+
+void WINAPI PeLmLoginUserDelete(void) {
+    api::GuardedVoid("PeLmLoginUserDelete", [] { CLoginManager::ClearLoginInfo(); });
+}
+
+}  // extern "C"

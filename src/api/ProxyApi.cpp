@@ -1,0 +1,26 @@
+// Exports: the client program's proxy credentials (its dialog and its saved proxy user).
+#include <windows.h>
+
+#include "api/Boundary.h"
+#include "frame/Directories.h"
+#include "pelmora.h"
+#include "transport/ProxyDialogFlag.h"
+
+extern "C" {
+
+// The next request asks the client program to show its proxy credentials dialog.
+BOOL WINAPI PeLmProxyUserDlgShow(void) {
+    transport::SetProxyDialogFlag(true);
+    return TRUE;
+}
+
+// TRUE when a saved proxy user was there and is now gone. The file is the client program's;
+// the library only removes it.
+BOOL WINAPI PeLmProxyUserDelete(void) {
+    return api::Guarded("PeLmProxyUserDelete", FALSE, [] {
+        const std::string path = frame::GetDataDirectory() + "\\ProxyUser.dat";
+        return DeleteFileA(path.c_str());
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,64 @@
+// Exports: the server state (main, dead, sub) and the moments the states began.
+#include "api/Boundary.h"
+#include "pelmora.h"
+#include "storage/ServerState.h"
+#include "win32/Strings.h"
+
+using storage::CServerState;
+
+namespace {
+
+// The moment as "YYYY/MM/DD hh:mm:ss" local time. A missing, unreadable or tampered file gives
+// FALSE with the buffer untouched; a buffer too small for the 19 characters and NUL gives FALSE.
+template <typename Reader>
+BOOL CopyStateTime(char* buffer, unsigned int size, Reader read) {
+    win32::Seconds time = 0;
+    if (!read(time)) return FALSE;
+    return win32::CopyToBuffer(buffer, size, win32::LocalTimeText(time)) ? TRUE : FALSE;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI PeLmIsServerDead(void) {
+    return api::Guarded("PeLmIsServerDead", FALSE,
+                        [] { return CServerState::IsDead() ? TRUE : FALSE; });
+}
+
+BOOL WINAPI PeLmIsServerSub(void) {
+    return api::Guarded("PeLmIsServerSub", FALSE,
+                        [] { return CServerState::IsSub() ? TRUE : FALSE; });
+}
+
+void WINAPI PeLmServerToDead(void) {
+    api::GuardedVoid("PeLmServerToDead", [] { CServerState::ToDead(); });
+}
+
+void WINAPI PeLmServerToSub(void) {
+    api::GuardedVoid("PeLmServerToSub", [] { CServerState::ToSub(true); });
+}
+
+void WINAPI PeLmServerDeadRelease(void) {
+    api::GuardedVoid("PeLmServerDeadRelease", [] { CServerState::ReleaseDead(); });
+}
+
+void WINAPI PeLmSubServerRelease(void) {
+    api::GuardedVoid("PeLmSubServerRelease", [] { CServerState::ReleaseSub(); });
+}
+
+BOOL WINAPI PeLmServerDeadTimeGet(char* buffer, unsigned int size) {
+    return api::Guarded("PeLmServerDeadTimeGet", FALSE, [&] {
+        return CopyStateTime(buffer, size,
+                             [](win32::Seconds& t) { return CServerState::GetDeadTime(t); });
+    });
+}
+
+BOOL WINAPI PeLmServerSubTimeGet(char* buffer, unsigned int size) {
+    return api::Guarded("PeLmServerSubTimeGet", FALSE, [&] {
+        return CopyStateTime(buffer, size,
+                             [](win32::Seconds& t) { return CServerState::GetSubTime(t); });
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,146 @@
+#include "login/LoginManager.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "frame/Directories.h"
+#include "log/LogWriter.h"
+#include "storage/ExclusiveFile.h"
+
+namespace login {
+namespace {
+
+constexpr const char* kSource = "Login";
+constexpr const char* kKeyCompanyId = "会社ID";
+constexpr const char* kKeyPassword = "ﾊﾟｽﾜｰﾄﾞ";
+constexpr const char* kKeyUserName = "使用者名";
+constexpr const char* kKeySave = "保存";
+
+std::unique_ptr<LOGIN_INFO> g_current;
+
+// The four lines, each "key=value"; `lineEnd` is CRLF on disk and LF in the log.
+std::string FileText(const LOGIN_INFO& info, const std::string& password, const char* lineEnd) {
+    std::string text;
+    auto line = [&](const char* key, const std::string& value) {
+        text += key;
+        text += '=';
+        text += value;
+        text += lineEnd;
+    };
+    line(kKeyCompanyId, info.companyId);
+    line(kKeyPassword, password);
+    line(kKeyUserName, info.userName);
+    line(kKeySave, info.saveFlag ? "true" : "false");
+    return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The rest of `line` after `key` and the one character behind it, when `line` starts with key.
+bool ValueAfterKey(const std::string& line, const char* key, std::string& value) {
+    const std::string k(key);
+    if (line.compare(0, k.size(), k) != 0) return false;
+    value = line.size() > k.size() ? line.substr(k.size() + 1) : std::string();
+    return true;
+}
+
+void ApplyLine(const std::string& line, LOGIN_INFO& info) {
+    std::string value;
+    if (ValueAfterKey(line, kKeyCompanyId, value)) {
+        info.companyId = value;
+    } else if (ValueAfterKey(line, kKeyPassword, value)) {
+        info.password = value;
+    } else if (ValueAfterKey(line, kKeyUserName, value)) {
+        info.userName = value;
+    } else if (ValueAfterKey(line, kKeySave, value)) {
+        info.saveFlag = value == "true";
+    }
+}
+
+void LogLoaded(const LOGIN_INFO& info) {
+    const char* function = "CLoginManager::Load";
+    logging::Log("ログイン情報の読み込んだデータ", function, kSource, logging::kStep, 1);
+    logging::Log("会社ID:\t" + info.companyId, function, kSource, logging::kDetail, 2);
+    logging::Log(std::string("パスワード:\t") + logging::kPasswordMask, function, kSource,
+                 logging::kDetail, 2);
+    logging::Log("ユーザー名：\t" + info.userName, function, kSource, logging::kDetail, 2);
+    logging::Log(std::string("保存：\t") + (info.saveFlag ? "true" : "false"), function, kSource,
+                 logging::kDetail, 2);
+}
+
+}  // namespace
+
+std::string CLoginManager::GetFilePath() {
+    return frame::GetDataDirectory() + "\\Login.dat";
+}
+
+bool CLoginManager::Save() {
+    const char* function = "CLoginManager::Save";
+    if (!g_current) return false;
+    const std::string path = GetFilePath();
+    logging::Log("ログイン情報の保存", function, kSource, logging::kStep, 3);
+    logging::Log("ログイン情報のパス：\t" + path, function, kSource, logging::kFinding, 3);
+
+    if (!storage::ReplaceFileExclusive(path, FileText(*g_current, g_current->password, "\r\n"))) {
+        logging::LogError("ファイルの保存失敗！", function, kSource, 3);
+        return false;
+    }
+    // The saved text as it stands in the file, with the password masked.
+    logging::Log(
+        "ログイン情報の保存データ：\t" + FileText(*g_current, logging::kPasswordMask, "\n"),
+        function, kSource, logging::kFinding, 3);
+    return true;
+}
+
+bool CLoginManager::Load() {
+    const char* function = "CLoginManager::Load";
+    const std::string path = GetFilePath();
+    logging::Log("ログイン情報の読み込み", function, kSource, logging::kStep, 1);
+    logging::Log("ログイン情報のパス\t" + path, function, kSource, logging::kFinding, 1);
+
+    std::string content;
+    if (!storage::ReadFileExclusive(path, content)) {
+        logging::Log("ログインファイルがありませんでした。", function, kSource, logging::kFinding,
+                     1);
+        return false;
+    }
+    auto info = std::make_unique<LOGIN_INFO>();
+    for (const std::string& line : Lines(content)) ApplyLine(line, *info);
+    LogLoaded(*info);
+    SetLoginInfo(std::move(info));
+    return true;
+}
+
+bool CLoginManager::Remove() {
+    const std::string path = GetFilePath();
+    if (PathFileExistsA(path.c_str())) DeleteFileA(path.c_str());
+    return true;
+}
+
+const LOGIN_INFO* CLoginManager::GetLoginInfo() {
+    return g_current.get();
+}
+
+void CLoginManager::SetLoginInfo(std::unique_ptr<LOGIN_INFO> info) {
+    g_current = std::move(info);
+}
+
+void CLoginManager::ClearLoginInfo() {
+    g_current.reset();
+}
+
+}  // namespace login

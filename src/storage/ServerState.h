@@ -1,0 +1,48 @@
+// Which service server is in use, kept as two files in the data directory: "dead.dat" (the
+// main server was found down) and "sub.dat" (requests go to the sub server). The state is the
+// presence of a file; its sealed content is the moment the state began. Nothing is held in
+// memory, so every process of the user sees the same state.
+#pragma once
+
+#include <string>
+
+#include "win32/Time.h"
+
+namespace storage {
+
+class CServerState {
+public:
+    static std::string GetDeadFilePath();
+    static std::string GetSubFilePath();
+
+    // Presence only; the content is not read.
+    static bool IsDead();
+    static bool IsSub();
+
+    // Stamp the file with the current moment. A file that cannot be written is logged and left
+    // as it was. Throws CCryptException when the content cannot be sealed (nothing is written).
+    static void ToDead();
+    // Shows the switch message when `tellUser` is set and the file was written.
+    static void ToSub(bool tellUser);
+
+    // Delete the file if present.
+    static void ReleaseDead();
+    static void ReleaseSub();
+
+    // The moment in the file; false when it cannot be opened (a missing file included).
+    // Throws the exceptions of UnsealTime for content that fails its checks.
+    static bool GetDeadTime(win32::Seconds& time);
+    static bool GetSubTime(win32::Seconds& time);
+
+    // True while less than 15 minutes have passed since the dead time.
+    static bool IsInRetryLimit() { return IsInRetryLimit(win32::Now()); }
+    static bool IsInRetryLimit(win32::Seconds now);
+    // True once the local calendar day of the sub time has ended.
+    static bool IsOverSubLimit() { return IsOverSubLimit(win32::Now()); }
+    static bool IsOverSubLimit(win32::Seconds now);
+};
+
+// The text of the modal box that tells the user about the switch to the sub server.
+extern const char* const kSubServerMessage;
+
+}  // namespace storage
