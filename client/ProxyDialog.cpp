@@ -1,0 +1,81 @@
+#include "ProxyDialog.h"
+
+#include <windows.h>
+
+#include "ProxyDialogIds.h"
+
+namespace client {
+
+const wchar_t kProxyDialogCaption[] = L"プロキシ認証";
+
+namespace {
+
+struct DialogState {
+    std::wstring message;
+    ProxyCredentials credentials;
+};
+
+std::wstring ItemText(HWND dialog, int id) {
+    const int length = GetWindowTextLengthW(GetDlgItem(dialog, id));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetDlgItemTextW(dialog, id, text.data(), length + 1);
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+void InitTexts(HWND dialog, const DialogState& state) {
+    SetWindowTextW(dialog, kProxyDialogCaption);
+    SetDlgItemTextW(dialog, IDC_PROXY_MESSAGE, state.message.c_str());
+    SetDlgItemTextW(dialog, IDC_PROXY_USER_LABEL, L"ユーザー名:");
+    SetDlgItemTextW(dialog, IDC_PROXY_PASSWORD_LABEL, L"パスワード:");
+    SetDlgItemTextW(dialog, IDOK, L"OK");
+    SetDlgItemTextW(dialog, IDCANCEL, L"キャンセル");
+    SendDlgItemMessageW(dialog, IDC_PROXY_USER, EM_LIMITTEXT, 256, 0);
+    SendDlgItemMessageW(dialog, IDC_PROXY_PASSWORD, EM_LIMITTEXT, 256, 0);
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            InitTexts(dialog, *reinterpret_cast<DialogState*>(lParam));
+            SetForegroundWindow(dialog);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                state->credentials.user = ItemText(dialog, IDC_PROXY_USER);
+                state->credentials.password = ItemText(dialog, IDC_PROXY_PASSWORD);
+                if (state->credentials.user.empty()) {
+                    MessageBeep(MB_ICONWARNING);
+                    SetFocus(GetDlgItem(dialog, IDC_PROXY_USER));
+                    return TRUE;
+                }
+                SetDlgItemTextW(dialog, IDC_PROXY_PASSWORD, L"");
+                EndDialog(dialog, IDOK);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+std::optional<ProxyCredentials> AskProxyCredentials(const std::wstring& proxyName, bool retry) {
+    DialogState state;
+    state.message =
+        retry ? L"ユーザー名またはパスワードが違います。もう一度入力してください。"
+              : L"プロキシ サーバー " + proxyName + L" にはユーザー名とパスワードが必要です。";
+    const INT_PTR result =
+        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROXY_CREDENTIALS), nullptr,
+                        DialogProc, reinterpret_cast<LPARAM>(&state));
+    if (result != IDOK) return std::nullopt;
+    return state.credentials;
+}
+
+}  // namespace client

@@ -1,0 +1,74 @@
+#include "ProxyDiscovery.h"
+
+namespace client {
+namespace {
+
+std::wstring TakeGlobal(LPWSTR& text) {
+    std::wstring value = text ? text : L"";
+    if (text) GlobalFree(text);
+    text = nullptr;
+    return value;
+}
+
+// The user's settings; the strings WinHTTP allocated are freed on the way out.
+struct UserProxyConfig {
+    bool autoDetect = false;
+    std::wstring scriptUrl, proxy, bypass;
+};
+
+bool ReadUserProxyConfig(UserProxyConfig& config) {
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG ie{};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&ie)) return false;
+    config.autoDetect = ie.fAutoDetect != FALSE;
+    config.scriptUrl = TakeGlobal(ie.lpszAutoConfigUrl);
+    config.proxy = TakeGlobal(ie.lpszProxy);
+    config.bypass = TakeGlobal(ie.lpszProxyBypass);
+    return true;
+}
+
+bool FromProxyInfo(WINHTTP_PROXY_INFO& info, ProxyChoice& choice) {
+    const bool named = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    choice.proxy = TakeGlobal(info.lpszProxy);
+    choice.bypass = TakeGlobal(info.lpszProxyBypass);
+    if (!named) choice = ProxyChoice{};
+    return true;
+}
+
+// A configuration script or automatic detection; false when neither gives an answer, so the
+// caller falls back to the static settings as browsers do.
+bool AskAutoProxy(HINTERNET session, const std::wstring& url, const UserProxyConfig& config,
+                  ProxyChoice& choice) {
+    WINHTTP_AUTOPROXY_OPTIONS options{};
+    options.fAutoLogonIfChallenged = TRUE;
+    WINHTTP_PROXY_INFO info{};
+    if (!config.scriptUrl.empty()) {
+        options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
+        options.lpszAutoConfigUrl = config.scriptUrl.c_str();
+        if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &info))
+            return FromProxyInfo(info, choice);
+    }
+    if (!config.autoDetect) return false;
+    options = WINHTTP_AUTOPROXY_OPTIONS{};
+    options.fAutoLogonIfChallenged = TRUE;
+    options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
+    options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+    return WinHttpGetProxyForUrl(session, url.c_str(), &options, &info) &&
+           FromProxyInfo(info, choice);
+}
+
+}  // namespace
+
+ProxyChoice DiscoverProxy(HINTERNET session, const std::wstring& url) {
+    ProxyChoice choice;
+    UserProxyConfig config;
+    if (ReadUserProxyConfig(config)) {
+        if (AskAutoProxy(session, url, config, choice)) return choice;
+        if (!config.proxy.empty()) return ProxyChoice{config.proxy, config.bypass};
+    }
+    // No per-user proxy: the machine-wide WinHTTP setting, if an administrator made one.
+    WINHTTP_PROXY_INFO info{};
+    if (WinHttpGetDefaultProxyConfiguration(&info)) FromProxyInfo(info, choice);
+    return choice;
+}
+
+}  // namespace client

@@ -1,0 +1,21 @@
+// Which proxy, if any, carries a request to a URL: the user's own settings, automatic
+// detection or a configuration script where set, and their bypass lists, all through WinHTTP.
+#pragma once
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <string>
+
+namespace client {
+
+struct ProxyChoice {
+    std::wstring proxy;   // "host:port" list; empty for a direct connection
+    std::wstring bypass;  // hosts that go direct, in WinHTTP's notation
+    bool direct() const { return proxy.empty(); }
+};
+
+// `session` is any open WinHTTP session; it downloads the configuration script if one is used.
+ProxyChoice DiscoverProxy(HINTERNET session, const std::wstring& url);
+
+}  // namespace client

@@ -1,0 +1,86 @@
+// pmqclient: carries one request of the library to the service and leaves the answer beside
+// itself. The exit code is the HTTP status; 1234 when there is none, 407 when a proxy wanted
+// credentials that were not given.
+#include <windows.h>
+
+#include <string>
+
+#include "HttpSender.h"
+#include "ProxyDialog.h"
+#include "ProxyStore.h"
+#include "RequestFile.h"
+#include "win32/Handle.h"
+#include "win32/Strings.h"
+
+namespace {
+
+constexpr int kNoStatus = 1234;
+
+std::wstring ProgramDirectory() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return std::wstring();
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+bool WriteResponse(const std::wstring& directory, const std::string& body) {
+    const std::wstring path = directory + L"\\pmqresponse.xml";
+    win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file &&
+           (body.empty() || (WriteFile(file.get(), body.data(), static_cast<DWORD>(body.size()),
+                                       &written, nullptr) &&
+                             written == body.size()));
+}
+
+// Answers proxy challenges: first the saved proxy user, then, where the library asked for it,
+// the user at the dialog until the proxy accepts or the user cancels. Credentials typed in are
+// saved once the proxy has let the request through.
+client::HttpAnswer Exchange(client::HttpSender& sender, const client::ClientRequest& request,
+                            const client::ProxyStore& store) {
+    client::HttpAnswer answer = sender.Send(request.query, nullptr);
+    if (!answer.proxyAuthRequired()) return answer;
+    if (auto saved = store.Load()) {
+        answer = sender.Send(request.query, &*saved);
+        if (!answer.proxyAuthRequired()) return answer;
+    }
+    if (!request.showProxyDialog) return answer;
+    for (bool retry = false;; retry = true) {
+        auto entered = client::AskProxyCredentials(sender.proxyName(), retry);
+        if (!entered) return answer;
+        answer = sender.Send(request.query, &*entered);
+        if (!answer.proxyAuthRequired()) {
+            if (answer.status != 0) store.Save(*entered);
+            return answer;
+        }
+    }
+}
+
+int Run() {
+    const std::wstring directory = ProgramDirectory();
+    const auto request = client::TakeRequestFile(directory);
+    if (!request) return kNoStatus;
+    client::HttpSender sender(client::Timeouts::FromEnvironment());
+    if (!sender.Open(win32::ToWide(request->url), !request->query.empty())) return kNoStatus;
+    const client::HttpAnswer answer =
+        Exchange(sender, *request, client::ProxyStore::ForCurrentUser());
+    if (answer.status == 0) return kNoStatus;
+    if (answer.proxyAuthRequired()) return HTTP_STATUS_PROXY_AUTH_REQ;
+    if (!WriteResponse(directory, answer.body)) return kNoStatus;
+    return static_cast<int>(answer.status);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return Run();
+}
