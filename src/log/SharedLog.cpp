@@ -14,19 +14,23 @@ SharedLog& SharedLog::Instance() {
 }
 
 bool SharedLog::Open() {
-    Close();
-    mapping_ = win32::KernelHandle(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                                      0, sizeof(LOG_RECORD), kBlockName));
-    if (mapping_) {
-        view_ = win32::MappedView(
-            MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LOG_RECORD)));
+    // The new objects are had before the earlier ones go: closing the old mapping first would
+    // let a block that no other process holds vanish in between, and its record with it.
+    win32::KernelHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                   sizeof(LOG_RECORD), kBlockName));
+    win32::MappedView view;
+    if (mapping) {
+        view = win32::MappedView(
+            MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LOG_RECORD)));
     }
     auto mutex = std::make_unique<win32::NamedMutex>(kMutexName);
-    if (mutex->valid()) mutex_ = std::move(mutex);
-    if (!IsOpen()) {
+    if (!view || !mutex->valid()) {
         Close();
         return false;
     }
+    view_ = std::move(view);
+    mapping_ = std::move(mapping);
+    mutex_ = std::move(mutex);
     return true;
 }
 
@@ -36,7 +40,9 @@ void SharedLog::Close() {
     mutex_.reset();
 }
 
-bool SharedLog::IsOpen() const { return view_.valid() && mutex_ != nullptr; }
+bool SharedLog::IsOpen() const {
+    return view_.valid() && mutex_ != nullptr;
+}
 
 bool SharedLog::Write(const LOG_RECORD& record) {
     if (!IsOpen()) return false;
