@@ -1,0 +1,83 @@
+// One service request through the client program: the request text is encrypted into
+// "pmqrequest.dat" in the program directory, "pmqclient.exe" carries it to the service and
+// leaves the answer in "pmqresponse.xml", and its exit code is the HTTP status. The file names
+// are fixed, so exchanges run one at a time across every thread and process of the logon,
+// under the named mutex "CHttpRequestUtilMutex".
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <unordered_map>
+
+#include "transport/XmlDom.h"
+
+namespace HttpUtility {
+
+class CHttpRequestUtil {
+public:
+    // Applied to every parameter name and value before percent-encoding (ConvertToUtf8).
+    using Converter = std::string (*)(const std::string&);
+
+    enum ErrorCode : int {
+        kErrorNone = 0,
+        kErrorNoStatus = 3,      // the client had no status to deliver (exit code 1234)
+        kErrorHttpStatus = 5,    // status 400 or more, a crashed client's exit code included
+        kErrorClientMissing = 7  // the client program is missing or cannot be started
+    };
+    static constexpr DWORD kExitNoStatus = 1234;
+    static constexpr DWORD kExitProxyAuthRequired = 407;
+    static constexpr DWORD kClientNotStarted = 0xFFFFFFFF;
+
+    explicit CHttpRequestUtil(std::string url) : url_(std::move(url)) {}
+
+    void SetParameter(const std::string& name, const std::string& value);
+    void SetParameter(const std::string& name, int value);
+    void SetConverter(Converter converter) { converter_ = converter; }
+    Converter GetConverter() const { return converter_; }
+
+    std::string GetUrl() const { return url_; }
+    // name=value& for each parameter, converted and percent-encoded; "" without parameters.
+    std::string BuildQuery() const;
+    // "url:...\nquery:...\nshowproxydlg:true|false\n", the proxy switch read now.
+    std::string BuildRequestText() const;
+    // Encrypts the request text into the request file.
+    bool BeginRequest() const;
+
+    // One whole exchange. False with GetErrorCode() telling why (0 when the request file could
+    // not be written). Throws CProxyLoginCancelException when the client reports 407.
+    bool Execute();
+
+    DWORD GetStatusCode() const { return statusCode_; }
+    int GetErrorCode() const { return errorCode_; }
+    std::string GetResponse() const { return response_; }
+    // The answer parsed as XML on the calling thread; not-XML gives a document that finds nothing.
+    transport::CXmlDom GetResponseXml() const { return transport::CXmlDom(response_); }
+
+    // Letters, digits, "_", "." and "-" stay, a space becomes "+", every other byte "%XX".
+    static void UrlEncode(std::string& text);
+
+    static std::string GetRequestFilePath();
+    static std::string GetResponseFilePath();
+    static std::string GetClientPath();
+
+    // Starts the client and waits for it; its exit code, or kClientNotStarted.
+    static DWORD RunClient();
+    // The response file's lines joined without their line breaks; "" and false when unreadable.
+    static bool ReadResponse(std::string& text);
+    static void DeleteResponseFile();
+
+private:
+    std::string url_;
+    std::unordered_map<std::string, std::string> parameters_;
+    Converter converter_ = nullptr;
+    DWORD statusCode_ = 0;
+    std::string response_;
+    int errorCode_ = kErrorNone;
+};
+
+// The mutex that serialises exchanges; created on first use.
+HANDLE ExchangeMutex();
+extern const char* const kExchangeMutexName;
+
+}  // namespace HttpUtility

@@ -1,0 +1,30 @@
+// COM on the calling thread for the length of one operation. The library never initialises COM
+// at load: that would run inside the loader's lock and would only cover the loading thread.
+// Instead every object that talks to a COM server keeps one of these alive beside it.
+#pragma once
+
+#include <windows.h>
+
+namespace win32 {
+
+class ComScope {
+public:
+    // Joins a single-threaded apartment on this thread, or keeps the apartment the thread is
+    // already in (a thread of a multi-threaded host stays as the host made it).
+    ComScope();
+    ~ComScope();
+    // A copy is a further balanced initialisation on the current thread.
+    ComScope(const ComScope& other);
+    // Both sides already hold one initialisation of this thread: nothing changes hands.
+    ComScope& operator=(const ComScope&) { return *this; }
+
+    // COM calls can be made on this thread while the scope lives.
+    bool usable() const { return initialised_ || result_ == RPC_E_CHANGED_MODE; }
+    HRESULT result() const { return result_; }
+
+private:
+    HRESULT result_;
+    bool initialised_;  // this scope owes the thread one CoUninitialize
+};
+
+}  // namespace win32

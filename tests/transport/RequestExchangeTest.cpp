@@ -1,0 +1,232 @@
+// One exchange end to end: the request the client program receives, how its exit code and
+// answer come back, and the files left in the program directory.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "fakeclient/ScriptedClient.h"
+#include "frame/Directories.h"
+#include "frame/Exceptions.h"
+#include "log/LogWriter.h"
+#include "storage/Crypt.h"
+#include "transport/HttpRequestUtil.h"
+#include "transport/ProxyDialogFlag.h"
+#include "transport/ResponseEnvelope.h"
+#include "transport/TextConvert.h"
+
+using HttpUtility::CHttpRequestUtil;
+using testing_support::FileExists;
+using testing_support::ReadFileBytes;
+
+namespace {
+const char* const kUrl = "https://127.0.0.1:8443/Pelmora/Pelmora/CheckSqlServerRunning";
+
+std::string RequestWithQuery(const std::string& query, const char* proxy = "false") {
+    return std::string("url:") + kUrl + "\nquery:" + query + "\nshowproxydlg:" + proxy + "\n";
+}
+
+class Exchange : public ::testing::Test {
+protected:
+    void SetUp() override { transport::SetProxyDialogFlag(false); }
+    void TearDown() override { transport::SetProxyDialogFlag(false); }
+
+    // The query as the client received it, for one parameter.
+    std::string SentQuery(const std::string& name, const std::string& value,
+                          CHttpRequestUtil::Converter converter = nullptr) {
+        CHttpRequestUtil request(kUrl);
+        request.SetConverter(converter);
+        request.SetParameter(name, value);
+        EXPECT_TRUE(request.Execute());
+        std::string sent = client.LastRequest();
+        size_t start = sent.find("query:") + 6;
+        return sent.substr(start, sent.find('\n', start) - start);
+    }
+
+    testing_support::ScriptedClientDirectory client;
+};
+}  // namespace
+
+TEST_F(Exchange, RequestWithoutParametersIsThreeLinesEachEndingInALineFeed) {
+    client.AnswerNothing(200);
+    CHttpRequestUtil request(kUrl);
+    ASSERT_TRUE(request.Execute());
+    EXPECT_EQ(RequestWithQuery(""), client.LastRequest());
+    // The client gets its own path and nothing else on its command line.
+    EXPECT_EQ("\"" + client.File("pmqclient.exe") + "\"",
+              ReadFileBytes(client.File("fakeclient-commandline.txt")));
+}
+
+TEST_F(Exchange, ParametersArePercentEncoded) {
+    client.AnswerNothing(200);
+    EXPECT_EQ("a+b=x%7Ey&", SentQuery("a b", "x~y"));
+    EXPECT_EQ("v=A-Z_0.9&", SentQuery("v", "A-Z_0.9"));
+    EXPECT_EQ("empty=&", SentQuery("empty", ""));
+    EXPECT_EQ("p=%2A%2F%3D%26%25%0A&", SentQuery("p", "*/=&%\n"));
+    // Without a converter the code-page bytes go out; with ConvertToUtf8 the UTF-8 bytes.
+    EXPECT_EQ("%89%EF%8E%D0ID=1&", SentQuery("会社ID", "1"));
+    EXPECT_EQ("%E4%BC%9A%E7%A4%BEID=%E3%83%91&",
+              SentQuery("会社ID", "パ", transport::ConvertToUtf8));
+}
+
+TEST_F(Exchange, QueryHoldsEachNameOnceWithItsLastValue) {
+    CHttpRequestUtil request(kUrl);
+    request.SetParameter("n", "first");
+    request.SetParameter("n", -42);
+    request.SetParameter("m", "x");
+    std::string query = request.BuildQuery();
+    EXPECT_EQ(std::string("n=-42&m=x&").size(), query.size());
+    EXPECT_NE(std::string::npos, query.find("n=-42&"));
+    EXPECT_NE(std::string::npos, query.find("m=x&"));
+}
+
+TEST_F(Exchange, ExitCodeIsTheStatusAndDecidesTheResult) {
+    struct Case {
+        DWORD exitCode;
+        bool result;
+        int errorCode;
+    };
+    for (Case c : {Case{0, true, 0}, Case{199, true, 0}, Case{200, true, 0}, Case{302, true, 0},
+                   Case{399, true, 0}, Case{400, false, 5}, Case{404, false, 5},
+                   Case{1233, false, 5}, Case{0xFFFFFFFE, false, 5}}) {
+        client.Answer(c.exitCode, "body");
+        CHttpRequestUtil request(kUrl);
+        EXPECT_EQ(c.result, request.Execute()) << c.exitCode;
+        EXPECT_EQ(c.exitCode, request.GetStatusCode());
+        EXPECT_EQ(c.errorCode, request.GetErrorCode()) << c.exitCode;
+        EXPECT_EQ("body", request.GetResponse()) << c.exitCode;
+    }
+}
+
+TEST_F(Exchange, ClientWithoutStatusGivesErrorThree) {
+    client.Answer(1234, "ignored");
+    CHttpRequestUtil request(kUrl);
+    EXPECT_FALSE(request.Execute());
+    EXPECT_EQ(3, request.GetErrorCode());
+    EXPECT_EQ(0u, request.GetStatusCode());
+    EXPECT_EQ("", request.GetResponse());
+}
+
+TEST_F(Exchange, CrashedClientsExitCodeIsAFailedStatus) {
+    client.Script("crash=1\n");
+    CHttpRequestUtil request(kUrl);
+    EXPECT_FALSE(request.Execute());
+    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), request.GetStatusCode());
+    EXPECT_EQ(5, request.GetErrorCode());
+}
+
+TEST_F(Exchange, ProxyDemandThrowsReleasesTheLockAndKeepsTheDialogFlag) {
+    client.AnswerNothing(407);
+    transport::SetProxyDialogFlag(true);
+    CHttpRequestUtil request(kUrl);
+    EXPECT_THROW(request.Execute(), frame::CProxyLoginCancelException);
+    EXPECT_TRUE(transport::GetProxyDialogFlag());  // the next exchange asks again
+    DWORD wait = WAIT_FAILED;
+    std::thread([&] {
+        wait = WaitForSingleObject(HttpUtility::ExchangeMutex(), 0);
+        if (wait == WAIT_OBJECT_0) ReleaseMutex(HttpUtility::ExchangeMutex());
+    }).join();
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), wait);
+}
+
+TEST_F(Exchange, AnswerLinesAreJoinedAndTheResponseFileDeleted) {
+    client.Answer(200, "<Response>\r\n  <Success>TRUE</Success>\n</Response>\n");
+    CHttpRequestUtil request(kUrl);
+    ASSERT_TRUE(request.Execute());
+    EXPECT_EQ("<Response>  <Success>TRUE</Success></Response>", request.GetResponse());
+    EXPECT_FALSE(FileExists(client.File("pmqresponse.xml")));
+    EXPECT_TRUE(transport::JudgeResponse(request.GetResponse()).accepted);
+}
+
+TEST_F(Exchange, RequestFileStaysEncryptedInTheProgramDirectory) {
+    client.AnswerNothing(200);
+    CHttpRequestUtil request(kUrl);
+    request.SetParameter("k", "v");
+    ASSERT_TRUE(request.Execute());
+    std::string stored = ReadFileBytes(client.File("pmqrequest.dat"));
+    std::string plain;
+    ASSERT_TRUE(storage::CCrypt().Generate(plain, stored, false));
+    EXPECT_EQ(RequestWithQuery("k=v&"), plain);
+    EXPECT_NE(plain, stored);
+}
+
+TEST_F(Exchange, NoResponseFileGivesEmptyResponseNotAnotherExchangesAnswer) {
+    client.AnswerNothing(200);
+    // Left behind by an exchange whose process died before reading it.
+    testing_support::WriteFileBytes(client.File("pmqresponse.xml"), "stale");
+    CHttpRequestUtil request(kUrl);
+    EXPECT_TRUE(request.Execute());
+    EXPECT_EQ("", request.GetResponse());
+}
+
+TEST_F(Exchange, ProxyDialogIsAskedForOnceThenNot) {
+    client.AnswerNothing(200);
+    transport::SetProxyDialogFlag(true);
+    ASSERT_TRUE(CHttpRequestUtil(kUrl).Execute());
+    EXPECT_EQ(RequestWithQuery("", "true"), client.LastRequest());
+    EXPECT_FALSE(transport::GetProxyDialogFlag());
+    ASSERT_TRUE(CHttpRequestUtil(kUrl).Execute());
+    EXPECT_EQ(RequestWithQuery("", "false"), client.LastRequest());
+}
+
+TEST_F(Exchange, MissingClientGivesErrorSevenAfterWritingTheRequest) {
+    client.RemoveClient();
+    transport::SetProxyDialogFlag(true);
+    CHttpRequestUtil request(kUrl);
+    EXPECT_FALSE(request.Execute());
+    EXPECT_EQ(7, request.GetErrorCode());
+    EXPECT_EQ(0u, request.GetStatusCode());
+    EXPECT_TRUE(FileExists(client.File("pmqrequest.dat")));
+    EXPECT_TRUE(transport::GetProxyDialogFlag());
+}
+
+TEST_F(Exchange, UnwritableRequestFileFailsWithALogEntryAndNoCode) {
+    testing_support::TempDirectory logDirectory;
+    HANDLE log =
+        CreateFileA(logDirectory.File("log.txt").c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    logging::SetLogFile(log);
+    frame::SetProgramDirectoryOverride((client.path() + "\\missing").c_str());
+    CHttpRequestUtil request(kUrl);
+    EXPECT_FALSE(request.Execute());
+    logging::SetLogFile(nullptr);
+    CloseHandle(log);
+    EXPECT_EQ(0, request.GetErrorCode());
+    EXPECT_EQ(0u, request.GetStatusCode());
+    std::string line = ReadFileBytes(logDirectory.File("log.txt"));
+    EXPECT_NE(std::string::npos, line.find("\t4\t\"    ファイルの作成に失敗＞＜\"\n")) << line;
+}
+
+TEST_F(Exchange, ClientInADirectoryWithASpaceIsTheOneThatRuns) {
+    // An unquoted command line would make the system try "...\with.exe" first.
+    std::string spaced = client.path() + "\\with space";
+    CreateDirectoryA(spaced.c_str(), nullptr);
+    CopyFileA(testing_support::ScriptedClientProgram().c_str(),
+              (spaced + "\\pmqclient.exe").c_str(), FALSE);
+    testing_support::WriteFileBytes(spaced + "\\fakeclient-script.txt", "exit=200\nbody=echo\n");
+    CopyFileA(testing_support::ScriptedClientProgram().c_str(), client.File("with.exe").c_str(),
+              FALSE);
+    client.AnswerNothing(500);
+    frame::SetProgramDirectoryOverride(spaced.c_str());
+    CHttpRequestUtil request(kUrl);
+    request.SetParameter("who", "spaced");
+    EXPECT_TRUE(request.Execute());
+    EXPECT_EQ("who=spaced&", request.GetResponse());
+    EXPECT_EQ("", client.RequestLog());
+}
+
+TEST_F(Exchange, LoginAnswerIsJudgedOnAThreadOfItsOwn) {
+    client.Answer(200,
+                  "<?xml version=\"1.0\"?>\n<Response>\n<Success>false</Success>\n"
+                  "<Error><Message>パスワードが違います</Message></Error>\n</Response>\n");
+    transport::ResponseVerdict verdict;
+    std::thread([&] {
+        CHttpRequestUtil request(kUrl);
+        request.SetConverter(transport::ConvertToUtf8);
+        request.SetParameter("会社ID", "c1");
+        ASSERT_TRUE(request.Execute());
+        transport::CXmlDom answer = request.GetResponseXml();
+        verdict = transport::JudgeResponse(answer);
+    }).join();
+    EXPECT_FALSE(verdict.accepted);
+    EXPECT_EQ("パスワードが違います", verdict.errorMessage);
+}
