@@ -26,14 +26,6 @@ bool WriteAndFlush(const std::string& path, const std::string& bytes) {
     return FlushFileBuffers(file.get()) != FALSE;
 }
 
-// A rename onto a file that someone holds open fails on Windows, but not on every emulation
-// of it; the probe makes "held open elsewhere" an open failure everywhere.
-bool HeldOpenElsewhere(const std::string& path) {
-    win32::FileHandle probe(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return !probe && GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
 }  // namespace
 
 bool ReadFileExclusive(const std::string& path, std::string& bytes) {
@@ -52,8 +44,9 @@ bool ReadFileExclusive(const std::string& path, std::string& bytes) {
     return true;
 }
 
+// The rename fails while another holder has the target open without sharing, which makes a
+// file in use an open failure like a read of it.
 bool ReplaceFileExclusive(const std::string& path, const std::string& bytes) {
-    if (HeldOpenElsewhere(path)) return false;
     const std::string temporary = TemporaryPathFor(path);
     if (!WriteAndFlush(temporary, bytes) ||
         !MoveFileExA(temporary.c_str(), path.c_str(),

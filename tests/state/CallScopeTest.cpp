@@ -1,0 +1,101 @@
+// The call scope around an interactive login: its log entries on every way out, the socket
+// layer, the current login record and the last-error code.
+#include <gtest/gtest.h>
+#include <winsock2.h>
+
+#include <stdexcept>
+
+#include "LogLines.h"
+#include "frame/CallScope.h"
+#include "frame/LastError.h"
+#include "log/LogWriter.h"
+#include "login/LoginManager.h"
+#include "support/TestSupport.h"
+
+using login::CLoginManager;
+using namespace state_tests;
+
+namespace {
+
+class CallScope : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileA(CLoginManager::GetFilePath().c_str());
+        CLoginManager::ClearLoginInfo();
+        frame::SetLastError(0, "");
+    }
+    void TearDown() override { SetUp(); }
+};
+
+bool SocketLayerStarted() {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return false;
+    closesocket(s);
+    return true;
+}
+
+void ExpectOpeningAndClosing(const LogLines& log) {
+    const auto lines = log.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ("Init開始", lines.front().message);
+    EXPECT_EQ(0, lines.front().kind);
+    EXPECT_EQ("Init終了", lines[lines.size() - 2].message);
+    EXPECT_EQ(0, lines[lines.size() - 2].kind);
+    EXPECT_EQ("", lines.back().message);
+    EXPECT_EQ(99, lines.back().kind);
+    EXPECT_EQ(0, lines.back().indent);
+}
+
+TEST_F(CallScope, NormalExitLogsBothEndsAndReleasesEverything) {
+    login::LOGIN_INFO stored{"C7", "pw", "u", true};
+    CLoginManager::SetLoginInfo(std::make_unique<login::LOGIN_INFO>(stored));
+    ASSERT_TRUE(CLoginManager::Save());
+    CLoginManager::ClearLoginInfo();
+    ASSERT_FALSE(SocketLayerStarted());
+
+    LogLines log(logging::SetLogFile);
+    {
+        frame::CApiCallScope scope;
+        EXPECT_TRUE(SocketLayerStarted());
+        ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
+        EXPECT_EQ("C7", CLoginManager::GetLoginInfo()->companyId);
+        logging::Log("work", "Test", "Test", 0, 1);
+    }
+    EXPECT_FALSE(SocketLayerStarted());
+    EXPECT_EQ(nullptr, CLoginManager::GetLoginInfo());
+    ExpectOpeningAndClosing(log);
+}
+
+TEST_F(CallScope, ExceptionPassingThroughStillClosesTheScope) {
+    LogLines log(logging::SetLogFile);
+    EXPECT_THROW(
+        {
+            frame::CApiCallScope scope;
+            CLoginManager::SetLoginInfo(std::make_unique<login::LOGIN_INFO>());
+            throw std::runtime_error("flow failed");
+        },
+        std::runtime_error);
+    EXPECT_EQ(nullptr, CLoginManager::GetLoginInfo());
+    EXPECT_FALSE(SocketLayerStarted());
+    ExpectOpeningAndClosing(log);
+}
+
+TEST_F(CallScope, EntryResetsTheCodeButKeepsTheMessage) {
+    frame::SetLastError(1002, "refused");
+    {
+        frame::CApiCallScope scope;
+        EXPECT_EQ(0, frame::GetLastErrorCode());
+    }
+    EXPECT_EQ("refused", frame::GetLastErrorMessage());
+}
+
+TEST_F(CallScope, WithoutAStoredLoginAnEarlierRecordStays) {
+    // A record made current without a file (as a silent login leaves it) survives the load.
+    CLoginManager::SetLoginInfo(
+        std::make_unique<login::LOGIN_INFO>(login::LOGIN_INFO{"mem", "", "", false}));
+    frame::CApiCallScope scope;
+    ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
+    EXPECT_EQ("mem", CLoginManager::GetLoginInfo()->companyId);
+}
+
+}  // namespace

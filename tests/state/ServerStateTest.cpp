@@ -1,0 +1,276 @@
+// The server state store on real files in the test prefix's data directory.
+#include <gtest/gtest.h>
+
+#include "LogLines.h"
+#include "StateFiles.h"
+#include "frame/Directories.h"
+#include "frame/Exceptions.h"
+#include "log/LogWriter.h"
+#include "storage/Crypt.h"
+
+using storage::CServerState;
+using namespace state_tests;
+
+namespace {
+
+class ServerState : public ::testing::Test {
+protected:
+    void SetUp() override { RemoveStateFiles(); }
+    void TearDown() override { RemoveStateFiles(); }
+
+    static std::string Decrypt(const std::string& bytes) {
+        std::string plain;
+        EXPECT_TRUE(storage::CCrypt().Generate(plain, bytes, false));
+        return plain;
+    }
+};
+
+// Files in the data directory other than the two state files: what a failed or finished write
+// might leave behind.
+int StrayFiles() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((frame::GetDataDirectory() + "\\*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do ++count;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+TEST_F(ServerState, FreshDirectoryIsTheMainState) {
+    win32::Seconds t = 0;
+    EXPECT_FALSE(CServerState::IsDead());
+    EXPECT_FALSE(CServerState::IsSub());
+    EXPECT_FALSE(CServerState::GetDeadTime(t));
+    EXPECT_FALSE(CServerState::GetSubTime(t));
+    EXPECT_FALSE(CServerState::IsInRetryLimit());
+    EXPECT_FALSE(CServerState::IsOverSubLimit());
+}
+
+TEST_F(ServerState, PathsUseTheDoubledSlashAndTheFunctionsAcceptIt) {
+    const std::string dir = frame::GetDataDirectory();
+    EXPECT_EQ(dir + "//dead.dat", CServerState::GetDeadFilePath());
+    EXPECT_EQ(dir + "//sub.dat", CServerState::GetSubFilePath());
+    CServerState::ToDead();
+    EXPECT_TRUE(testing_support::FileExists(dir + "\\dead.dat"));
+}
+
+TEST_F(ServerState, DeadFileHoldsTheSealedLocalTimeOfWriting) {
+    const win32::Seconds before = win32::Now();
+    CServerState::ToDead();
+    const win32::Seconds after = win32::Now();
+
+    const std::string bytes = testing_support::ReadFileBytes(CServerState::GetDeadFilePath());
+    ASSERT_EQ(52u, bytes.size());
+    const std::string plain = Decrypt(bytes);
+    const std::string timeText = plain.substr(0, 19);
+    EXPECT_TRUE(timeText == win32::FormatLocalTime(before, "%Y/%m/%d/%H/%M/%S") ||
+                timeText == win32::FormatLocalTime(after, "%Y/%m/%d/%H/%M/%S"))
+        << timeText;
+    EXPECT_EQ(' ', plain[19]);
+    EXPECT_EQ(storage::CCrypt().MD5(timeText), plain.substr(20));
+
+    win32::Seconds read = 0;
+    ASSERT_TRUE(CServerState::GetDeadTime(read));
+    EXPECT_GE(read, before);
+    EXPECT_LE(read, after);
+    EXPECT_EQ(0u, StrayFiles());
+}
+
+TEST_F(ServerState, SealIsDeterministicAndSharesItsKeyStreamPrefix) {
+    const win32::Seconds t = LocalMoment(2024, 1, 31, 9, 5, 7);
+    EXPECT_EQ(storage::SealTime(t), storage::SealTime(t));
+    const std::string later = storage::SealTime(t + 3600);
+    // Same day: "2024/01/31/" encrypts to the same leading bytes.
+    EXPECT_EQ(storage::SealTime(t).substr(0, 11), later.substr(0, 11));
+    EXPECT_NE(storage::SealTime(t), later);
+    EXPECT_EQ("2024/01/31/09/05/07", Decrypt(storage::SealTime(t)).substr(0, 19));
+}
+
+TEST_F(ServerState, RestampingOverwritesTheTime) {
+    const std::string path = CServerState::GetDeadFilePath();
+    ASSERT_TRUE(WriteSealed(path, LocalMoment(2020, 5, 1, 12, 0, 0)));
+    CServerState::ToDead();
+    win32::Seconds read = 0;
+    ASSERT_TRUE(CServerState::GetDeadTime(read));
+    EXPECT_GT(read, LocalMoment(2021, 1, 1, 0, 0, 0));
+}
+
+TEST_F(ServerState, RetryLimitIsFifteenMinutesAfterTheDeadTime) {
+    const win32::Seconds dead = LocalMoment(2024, 1, 31, 14, 0, 0);
+    ASSERT_TRUE(WriteSealed(CServerState::GetDeadFilePath(), dead));
+    EXPECT_TRUE(CServerState::IsInRetryLimit(dead));
+    EXPECT_TRUE(CServerState::IsInRetryLimit(LocalMoment(2024, 1, 31, 14, 14, 59)));
+    EXPECT_FALSE(CServerState::IsInRetryLimit(LocalMoment(2024, 1, 31, 14, 15, 0)));
+    EXPECT_FALSE(CServerState::IsInRetryLimit(LocalMoment(2024, 1, 31, 16, 0, 0)));
+    // The clock-reading form: stamped now, the limit still lies ahead.
+    CServerState::ToDead();
+    EXPECT_TRUE(CServerState::IsInRetryLimit());
+}
+
+TEST_F(ServerState, RetryLimitLogsLimitAndNow) {
+    LogLines log(logging::SetLogFile);
+    const win32::Seconds dead = LocalMoment(2024, 1, 31, 14, 0, 0);
+    ASSERT_TRUE(WriteSealed(CServerState::GetDeadFilePath(), dead));
+    CServerState::IsInRetryLimit(dead + 60);
+    EXPECT_TRUE(log.Contains("limitの時間=2024/01/31 14:15:00"));
+    EXPECT_TRUE(log.Contains("今の時間=2024/01/31 14:01:00"));
+}
+
+TEST_F(ServerState, SubLimitEndsWithTheLocalDayOfTheSwitch) {
+    const std::string sub = CServerState::GetSubFilePath();
+    ASSERT_TRUE(WriteSealed(sub, LocalMoment(2024, 1, 31, 23, 59, 30)));
+    EXPECT_FALSE(CServerState::IsOverSubLimit(LocalMoment(2024, 1, 31, 23, 59, 59)));
+    EXPECT_TRUE(CServerState::IsOverSubLimit(LocalMoment(2024, 2, 1, 0, 0, 0)));
+
+    ASSERT_TRUE(WriteSealed(sub, LocalMoment(2024, 2, 29, 0, 0, 5)));
+    EXPECT_FALSE(CServerState::IsOverSubLimit(LocalMoment(2024, 2, 29, 23, 59, 59)));
+    EXPECT_TRUE(CServerState::IsOverSubLimit(LocalMoment(2024, 3, 1, 0, 0, 0)));
+
+    CServerState::ToSub(false);
+    EXPECT_FALSE(CServerState::IsOverSubLimit());
+}
+
+TEST_F(ServerState, ReleaseDeletesAndLogsOnlyWhenTheFileExists) {
+    LogLines log(logging::SetLogFile);
+    CServerState::ReleaseDead();
+    CServerState::ReleaseSub();
+    EXPECT_TRUE(log.Lines().empty());
+
+    CServerState::ToDead();
+    CServerState::ToSub(false);
+    CServerState::ReleaseDead();
+    CServerState::ReleaseSub();
+    EXPECT_FALSE(CServerState::IsDead());
+    EXPECT_FALSE(CServerState::IsSub());
+    const auto lines = log.Lines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(CServerState::GetDeadFilePath() + "の削除", lines[0].message);
+    EXPECT_EQ(CServerState::GetSubFilePath() + "の削除", lines[1].message);
+    EXPECT_EQ(1, lines[0].kind);
+    EXPECT_EQ(1, lines[0].indent);
+}
+
+TEST_F(ServerState, BothStatesAreIndependent) {
+    CServerState::ToDead();
+    CServerState::ToSub(false);
+    EXPECT_TRUE(CServerState::IsDead());
+    EXPECT_TRUE(CServerState::IsSub());
+    CServerState::ReleaseSub();
+    EXPECT_TRUE(CServerState::IsDead());
+}
+
+// --- Content that fails its checks -------------------------------------------------------------
+
+TEST_F(ServerState, ChangedByteIsDetectedAndTheFileKept) {
+    const std::string path = CServerState::GetDeadFilePath();
+    std::string bytes = storage::SealTime(LocalMoment(2024, 1, 31, 9, 5, 7));
+    for (size_t index : {0u, 10u, 25u, 51u}) {
+        std::string changed = bytes;
+        changed[index] = static_cast<char>(changed[index] ^ 0x01);
+        ASSERT_TRUE(testing_support::WriteFileBytes(path, changed));
+        win32::Seconds t = 0;
+        EXPECT_THROW(CServerState::GetDeadTime(t), win32::CException) << "byte " << index;
+        EXPECT_THROW(CServerState::IsInRetryLimit(), win32::CException);
+        EXPECT_EQ(changed, testing_support::ReadFileBytes(path));
+        EXPECT_TRUE(CServerState::IsDead());  // presence alone still counts
+    }
+}
+
+TEST_F(ServerState, MalformedFilesRaiseFalsification) {
+    const std::string path = CServerState::GetDeadFilePath();
+    const std::string sealed = storage::SealTime(LocalMoment(2024, 1, 31, 9, 5, 7));
+    const std::string cases[] = {
+        "",                                     // empty: no pieces at all
+        "2024/01/31/09/05/07 plain text here",  // hand-made plain text
+        sealed.substr(0, 40),                   // truncated
+        sealed + "trailing",                    // appended
+    };
+    for (const std::string& content : cases) {
+        ASSERT_TRUE(testing_support::WriteFileBytes(path, content));
+        win32::Seconds t = 0;
+        EXPECT_THROW(CServerState::GetDeadTime(t), frame::CFalsificationException)
+            << content.size() << " bytes";
+    }
+}
+
+TEST_F(ServerState, SubDigestMismatchLogsTheFixedEntry) {
+    // A well-formed pair whose digest belongs to another time.
+    const std::string plain =
+        "2024/01/31/09/05/07 " + storage::CCrypt().MD5(std::string("2024/01/31/09/05/08"));
+    std::string cipher;
+    ASSERT_TRUE(storage::CCrypt().Generate(cipher, plain, true));
+    ASSERT_TRUE(testing_support::WriteFileBytes(CServerState::GetSubFilePath(), cipher));
+
+    LogLines log(logging::SetLogFile);
+    win32::Seconds t = 0;
+    EXPECT_THROW(CServerState::GetSubTime(t), frame::CFalsificationException);
+    EXPECT_THROW(CServerState::IsOverSubLimit(), frame::CFalsificationException);
+    const auto lines = log.Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("dead.datが改ざんされた可能性あり", lines.back().message);
+    EXPECT_EQ(4, lines.back().kind);
+}
+
+TEST_F(ServerState, SealedButImpossibleTimeRaisesWithItsResult) {
+    auto sealedText = [](const std::string& timeText) {
+        std::string cipher;
+        storage::CCrypt().Generate(cipher, timeText + " " + storage::CCrypt().MD5(timeText), true);
+        return cipher;
+    };
+    struct Case {
+        const char* text;
+        HRESULT expected;
+    } cases[] = {{"2024/13/01/00/00/00", E_FAIL},
+                 {"2024/01/31/24/00/00", E_FAIL},
+                 {"1899/12/31/00/00/00", E_FAIL},
+                 {"2024/01/31/00/00/99999999999", E_FAIL},
+                 {"2024/01", E_FAIL}};  // missing day reads as 0
+    for (const Case& c : cases) {
+        ASSERT_TRUE(
+            testing_support::WriteFileBytes(CServerState::GetDeadFilePath(), sealedText(c.text)));
+        win32::Seconds t = 0;
+        try {
+            CServerState::GetDeadTime(t);
+            ADD_FAILURE() << c.text << " was accepted";
+        } catch (const win32::CHResultException& e) {
+            EXPECT_EQ(c.expected, e.Result()) << c.text;
+        }
+    }
+    // Runs of separators and a missing seconds field are accepted as the format allows.
+    ASSERT_TRUE(testing_support::WriteFileBytes(CServerState::GetDeadFilePath(),
+                                                sealedText("2024//01/31/09/05")));
+    win32::Seconds t = 0;
+    ASSERT_TRUE(CServerState::GetDeadTime(t));
+    EXPECT_EQ(LocalMoment(2024, 1, 31, 9, 5, 0), t);
+}
+
+// --- Exclusive access and whole-file replacement -----------------------------------------------
+
+TEST_F(ServerState, FileHeldOpenElsewhereIsAnOpenFailure) {
+    const std::string path = CServerState::GetDeadFilePath();
+    const std::string old = storage::SealTime(LocalMoment(2024, 1, 31, 9, 5, 7));
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, old));
+    LogLines log(logging::SetLogFile);
+    {
+        HeldOpen other(path);
+        ASSERT_TRUE(other.held());
+        win32::Seconds t = 0;
+        EXPECT_FALSE(CServerState::GetDeadTime(t));
+        EXPECT_FALSE(CServerState::IsInRetryLimit());
+        CServerState::ToDead();  // cannot replace a file in use: logged and skipped
+    }
+    EXPECT_EQ(old, testing_support::ReadFileBytes(path));
+    EXPECT_TRUE(log.Contains(path + "のオープンに失敗"));
+    EXPECT_EQ(0, StrayFiles());
+
+    {
+        HeldOpen other(CServerState::GetSubFilePath());
+        CServerState::ToSub(true);  // no box either: the test would hang if one were shown
+    }
+    EXPECT_TRUE(log.Contains(CServerState::GetSubFilePath() + "の作成に失敗"));
+    EXPECT_EQ(0, StrayFiles());
+}
+
+}  // namespace

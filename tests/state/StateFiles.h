@@ -1,0 +1,48 @@
+// Test helpers for the server state files: sealed content for a chosen moment, written with the
+// library's own sealing, and a clean state before each test.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "storage/ServerState.h"
+#include "storage/TimeSeal.h"
+#include "support/TestSupport.h"
+#include "win32/Time.h"
+
+namespace state_tests {
+
+inline win32::Seconds LocalMoment(int year, int month, int day, int hour, int minute, int second) {
+    win32::Seconds t = 0;
+    win32::FromLocalDate({year, month, day, hour, minute, second}, t);
+    return t;
+}
+
+inline void RemoveStateFiles() {
+    DeleteFileA(storage::CServerState::GetDeadFilePath().c_str());
+    DeleteFileA(storage::CServerState::GetSubFilePath().c_str());
+}
+
+inline bool WriteSealed(const std::string& path, win32::Seconds t) {
+    return testing_support::WriteFileBytes(path, storage::SealTime(t));
+}
+
+// Holds a file open without sharing, as another process using it would.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~HeldOpen() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace state_tests
