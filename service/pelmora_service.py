@@ -268,6 +268,9 @@ class ProxyHandler(QuietHandler):
         if not self.authorised():
             return self.refuse()
         target = urlsplit(self.path)
+        if not target.scheme and self.headers.get("Host"):
+            # Some clients resend an authenticated request in origin form; Host names the target.
+            target = urlsplit("http://%s%s" % (self.headers["Host"], self.path))
         if target.scheme != "http" or target.hostname not in LOOPBACK_HOSTS:
             return self.send_body(403, b"this proxy forwards to loopback only\n")
         upstream = http.client.HTTPConnection(target.hostname, target.port or 80,

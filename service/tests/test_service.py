@@ -195,6 +195,16 @@ class ProxyTests(ServiceTestCase):
         self.assertEqual((status, data), (200, b"true"))
         self.assertEqual(self.service.control()["requests"][-1]["listener"], "http")
 
+    def test_proxy_takes_the_target_from_host_for_origin_form_requests(self):
+        conn = http.client.HTTPConnection("127.0.0.1", self.service.ports["proxy"], timeout=10)
+        token = base64.b64encode(b"proxyuser:proxy-pass").decode()
+        conn.putrequest("GET", svc.TEST_PATH, skip_host=True)
+        conn.putheader("Host", "127.0.0.1:%d" % self.service.ports["http"])
+        conn.putheader("Proxy-Authorization", "Basic " + token)
+        conn.endheaders()
+        self.assertEqual(conn.getresponse().read(), b"true")
+        conn.close()
+
     def test_proxy_forwards_to_loopback_only(self):
         status, _, _ = self.through_proxy("/", "proxyuser:proxy-pass", "example.com")
         self.assertEqual(status, 403)

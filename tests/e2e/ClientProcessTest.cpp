@@ -1,0 +1,175 @@
+// pmqclient.exe on its own, as the library starts it: a request file beside a copy of the
+// program, a real child process, the local service over loopback HTTP.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <thread>
+
+#include "ServiceFixture.h"
+#include "storage/Crypt.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using testing_support::FileExists;
+using testing_support::ReadFileBytes;
+
+const char kLoginPath[] = "/Pelmora/Pelmora/Login";
+const char kTestPath[] = "/Pelmora/Pelmora/CheckSqlServerRunning";
+const char kDemoForm[] =
+    "%E4%BC%9A%E7%A4%BEID=DEMO001&%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=pelmora-demo&";
+const char kWrongForm[] =
+    "%E4%BC%9A%E7%A4%BEID=DEMO001&%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=wrong&";
+constexpr DWORD kNoStatus = 1234;
+
+class ClientProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(e2e::HttpPort(), 0) << "the service fixture is not running";
+        ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\pmqclient.exe").c_str(),
+                              dir_.File("pmqclient.exe").c_str(), FALSE));
+        e2e::Control("reset=1");
+        DeleteFileA(e2e::ProxyUserFile().c_str());
+    }
+    void TearDown() override {
+        e2e::Control("reset=1");
+        DeleteFileA(e2e::ProxyUserFile().c_str());
+    }
+
+    void WriteRequest(const std::string& url, const std::string& query, bool dialog = false) {
+        std::string cipher;
+        const std::string text = "url:" + url + "\nquery:" + query +
+                                 "\nshowproxydlg:" + (dialog ? "true" : "false") + "\n";
+        ASSERT_TRUE(storage::CCrypt().Generate(cipher, text, true));
+        ASSERT_TRUE(testing_support::WriteFileBytes(dir_.File("pmqrequest.dat"), cipher));
+    }
+
+    DWORD Run(const std::string& url, const std::string& query, bool dialog = false) {
+        WriteRequest(url, query, dialog);
+        return RunAsWritten();
+    }
+
+    DWORD RunAsWritten() {
+        const DWORD code = testing_support::RunProcess("\"" + dir_.File("pmqclient.exe") + "\"");
+        EXPECT_FALSE(FileExists(dir_.File("pmqrequest.dat")))
+            << "the request file outlived the exchange";
+        return code;
+    }
+
+    std::string Response() const { return ReadFileBytes(dir_.File("pmqresponse.xml")); }
+
+    testing_support::TempDirectory dir_;
+};
+
+TEST_F(ClientProcessTest, PostsParametersAsFormAndLeavesTheBodyAsItCame) {
+    EXPECT_EQ(Run(e2e::ServiceUrl(kLoginPath), kDemoForm), 200u);
+    EXPECT_EQ(Response(),
+              "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<Response>\r\n"
+              "<Success>true</Success>\r\n</Response>\r\n");
+    const std::string record = e2e::Control("");
+    EXPECT_NE(record.find("\"method\": \"POST\""), std::string::npos) << record;
+    EXPECT_NE(record.find("\"query_in_url\": false"), std::string::npos) << record;
+    EXPECT_NE(record.find("application/x-www-form-urlencoded"), std::string::npos) << record;
+
+    EXPECT_EQ(Run(e2e::ServiceUrl(kLoginPath), kWrongForm), 200u);
+    EXPECT_NE(Response().find("会社IDまたはパスワードが正しくありません。"), std::string::npos)
+        << "the Shift_JIS message must arrive byte for byte";
+}
+
+TEST_F(ClientProcessTest, EmptyQueryIsAPlainGet) {
+    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 200u);
+    EXPECT_EQ(Response(), "true");
+    EXPECT_NE(e2e::Control("").find("\"method\": \"GET\""), std::string::npos);
+}
+
+TEST_F(ClientProcessTest, ErrorStatusesBecomeTheExitCode) {
+    EXPECT_EQ(Run(e2e::ServiceUrl("/no/such/endpoint"), ""), 404u);
+    e2e::Control("status500=1");
+    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 500u);
+    EXPECT_EQ(Response(), "Internal Server Error\n");
+}
+
+TEST_F(ClientProcessTest, NoStatusGives1234) {
+    e2e::Control("down=1");
+    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), kNoStatus) << "connection reset";
+    e2e::Control("down=0");
+    EXPECT_EQ(Run("http://127.0.0.1:1/", ""), kNoStatus) << "connection refused";
+    EXPECT_EQ(Run("ftp://127.0.0.1/", ""), kNoStatus) << "not HTTP";
+    EXPECT_EQ(Run("", ""), kNoStatus) << "empty URL";
+    EXPECT_EQ(RunAsWritten(), kNoStatus) << "no request file";
+    ASSERT_TRUE(testing_support::WriteFileBytes(dir_.File("pmqrequest.dat"), "not a request"));
+    EXPECT_EQ(RunAsWritten(), kNoStatus) << "unreadable request file";
+    EXPECT_FALSE(FileExists(dir_.File("pmqresponse.xml")));
+}
+
+TEST_F(ClientProcessTest, SlowServiceEndsInTimeOutNotAHang) {
+    e2e::Control("slow=1");
+    SetEnvironmentVariableA("PMQCLIENT_TIMEOUT_MS", "1000");
+    const DWORD code = Run(e2e::ServiceUrl(kTestPath), "");
+    SetEnvironmentVariableA("PMQCLIENT_TIMEOUT_MS", nullptr);
+    EXPECT_EQ(code, kNoStatus);
+}
+
+class ClientProxyTest : public ClientProcessTest {
+protected:
+    e2e::SystemProxy proxy_{e2e::ProxyPort()};
+};
+
+TEST_F(ClientProxyTest, ProxyWithoutSavedUserAndNoDialogGives407) {
+    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 407u);
+    EXPECT_NE(e2e::Control("").find("\"refused\": true"), std::string::npos)
+        << "the request must have gone through the system proxy";
+    EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
+}
+
+TEST_F(ClientProxyTest, DialogCredentialsAreUsedSavedProtectedAndReused) {
+    std::thread user([] { EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass")); });
+    EXPECT_EQ(Run(e2e::ServiceUrl(kLoginPath), kDemoForm, true), 200u);
+    user.join();
+    EXPECT_NE(Response().find("<Success>true</Success>"), std::string::npos);
+
+    const std::string saved = ReadFileBytes(e2e::ProxyUserFile());
+    ASSERT_FALSE(saved.empty());
+    const std::wstring widePassword = L"proxy-pass";
+    const std::string utf16(reinterpret_cast<const char*>(widePassword.data()),
+                            widePassword.size() * sizeof(wchar_t));
+    EXPECT_EQ(saved.find("proxy-pass"), std::string::npos);
+    EXPECT_EQ(saved.find(utf16), std::string::npos);
+
+    // The saved user answers the next challenge without any dialog.
+    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 200u);
+    EXPECT_EQ(Response(), "true");
+}
+
+TEST_F(ClientProxyTest, RefusedDialogCredentialsAskAgainAndCancelGives407) {
+    std::thread user([] {
+        EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"wrong"));
+        EXPECT_TRUE(e2e::AnswerProxyDialog(L"", L"", false));
+    });
+    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), "", true), 407u);
+    user.join();
+    EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
+}
+
+class ClientHttpsTest : public ClientProcessTest {
+protected:
+    void SetUp() override {
+        ClientProcessTest::SetUp();
+        if (e2e::HttpsPort() == 0) GTEST_SKIP() << "no HTTPS listener (openssl missing)";
+    }
+    std::string HttpsUrl(const char* path) const {
+        return "https://localhost:" + std::to_string(e2e::HttpsPort()) + path;
+    }
+};
+
+TEST_F(ClientHttpsTest, UntrustedCertificateIsRefusedTrustedOneWorks) {
+    EXPECT_EQ(Run(HttpsUrl(kTestPath), ""), kNoStatus);
+    e2e::TrustedCertificate trusted;
+    ASSERT_TRUE(trusted.added());
+    EXPECT_EQ(Run(HttpsUrl(kLoginPath), kDemoForm), 200u);
+    EXPECT_NE(Response().find("<Success>true</Success>"), std::string::npos);
+    EXPECT_NE(e2e::Control("").find("\"listener\": \"https\""), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+// The local service that the end-to-end tests talk to: its ports, its fault switches, the
+// proxy settings of this prefix, and the windows of the client's proxy dialog.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace e2e {
+
+// Ports from the files the service fixture wrote; 0 when that listener is not running.
+int HttpPort();
+int ProxyPort();
+int HttpsPort();
+
+// "http://127.0.0.1:PORT" + path.
+std::string ServiceUrl(const std::string& path);
+
+// Posts `form` to the control endpoint and returns its JSON answer ("" on failure).
+std::string Control(const std::string& form);
+
+// The certificate of the HTTPS listener (DER), "" when there is none.
+std::string CertificateDer();
+
+// Points this user's system proxy settings at the service's proxy for the object's lifetime.
+class SystemProxy {
+public:
+    explicit SystemProxy(int port);
+    ~SystemProxy();
+    SystemProxy(const SystemProxy&) = delete;
+    SystemProxy& operator=(const SystemProxy&) = delete;
+};
+
+// Trusts the HTTPS listener's certificate in this prefix for the object's lifetime.
+class TrustedCertificate {
+public:
+    TrustedCertificate();
+    ~TrustedCertificate();
+    TrustedCertificate(const TrustedCertificate&) = delete;
+    TrustedCertificate& operator=(const TrustedCertificate&) = delete;
+    bool added() const { return added_; }
+
+private:
+    bool added_ = false;
+};
+
+// Waits for the client's proxy dialog, types into it and presses OK (or Cancel); returns once
+// the window is gone. False when no dialog appeared.
+bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password, bool ok = true);
+
+// The saved proxy user's file in this prefix.
+std::string ProxyUserFile();
+
+}  // namespace e2e
