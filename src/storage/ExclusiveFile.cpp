@@ -47,6 +47,12 @@ bool ReadFileExclusive(const std::string& path, std::string& bytes) {
 // The rename fails while another holder has the target open without sharing, which makes a
 // file in use an open failure like a read of it.
 bool ReplaceFileExclusive(const std::string& path, const std::string& bytes) {
+    // A read-only file cannot be opened for writing, so it is not replaced either (some
+    // emulations of the platform would rename over it).
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        return false;
+    }
     const std::string temporary = TemporaryPathFor(path);
     if (!WriteAndFlush(temporary, bytes) ||
         !MoveFileExA(temporary.c_str(), path.c_str(),

@@ -186,4 +186,20 @@ TEST_F(LoginStore, FileInUseElsewhereIsMissingOrUnwritable) {
     EXPECT_EQ("new", CLoginManager::GetLoginInfo()->companyId);
 }
 
+TEST_F(LoginStore, ReadOnlyFileIsNotReplaced) {
+    // A read-only file cannot be written: the save fails, the old text stays whole and no
+    // temporary file is left beside it.
+    const std::string path = CLoginManager::GetFilePath();
+    ASSERT_TRUE(WriteLoginFile(LoginFile("old", "pw", "u", "true")));
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    MakeCurrent("new", "pw2", "u2", false);
+    EXPECT_FALSE(CLoginManager::Save());
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(LoginFile("old", "pw", "u", "true"), ReadLoginFile());
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "*.tmp").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, search);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
 }  // namespace
