@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake make python3 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb
-          fonts-ipafont-gothic x11-apps imagemagick iproute2 clang-format googletest)
+          fonts-ipafont-gothic x11-apps imagemagick iproute2 clang-format googletest openssl
+          util-linux)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -29,7 +29,8 @@ wine_env_start() {
   export WINEPREFIX=$_wine_env_prefix
   export WINEARCH=win64
   export WINEDEBUG=-all
-  export LC_ALL=ja_JP.UTF-8
+  # Wine takes its ANSI code page (932) from this; the Linux locale need not be installed.
+  export LC_ALL=ja_JP.UTF-8 2>/dev/null
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
   local display
