@@ -65,6 +65,9 @@ struct DestroyCryptHashFn {
 struct DestroyCryptKeyFn {
     void operator()(HCRYPTKEY h) const { ::CryptDestroyKey(h); }
 };
+struct FreeLibraryFn {
+    void operator()(HMODULE m) const { ::FreeLibrary(m); }
+};
 struct HeapFreeFn {
     void operator()(void* p) const { ::HeapFree(::GetProcessHeap(), 0, p); }
 };
@@ -78,6 +81,7 @@ using CryptContext = UniqueResource<HCRYPTPROV, 0, ReleaseCryptContextFn>;
 using CryptHash = UniqueResource<HCRYPTHASH, 0, DestroyCryptHashFn>;
 using CryptKey = UniqueResource<HCRYPTKEY, 0, DestroyCryptKeyFn>;
 using HeapBlock = UniqueResource<void*, nullptr, HeapFreeFn>;
+using LoadedModule = UniqueResource<HMODULE, nullptr, FreeLibraryFn>;
 
 // A file handle: CreateFile reports failure as INVALID_HANDLE_VALUE, not NULL.
 class FileHandle {

@@ -1,0 +1,107 @@
+// The program directory (host override or the library file's own folder) and the per-user
+// data directory, with real module files and real folders in the test's Wine prefix.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <string>
+
+#include "frame/Directories.h"
+#include "frame/Module.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// A copy of the library's file loaded from `path`, standing in for the DLL as installed there.
+class LoadedCopy {
+public:
+    explicit LoadedCopy(const std::string& path) : path_(path) {
+        std::string original = testing_support::ExecutableDirectory() + "\\Pelmora.dll";
+        if (CopyFileA(original.c_str(), path.c_str(), FALSE)) module_ = LoadLibraryA(path.c_str());
+    }
+    ~LoadedCopy() {
+        frame::SetLibraryModule(nullptr);
+        if (module_ != nullptr) FreeLibrary(module_);
+        DeleteFileA(path_.c_str());
+    }
+    HMODULE module() const { return module_; }
+
+private:
+    std::string path_;
+    HMODULE module_ = nullptr;
+};
+
+bool SamePath(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+class ProgramDirectory : public ::testing::Test {
+protected:
+    void TearDown() override {
+        frame::SetProgramDirectoryOverride(nullptr);
+        frame::SetLibraryModule(nullptr);
+    }
+};
+
+TEST_F(ProgramDirectory, IsTheFolderOfTheLibraryFileWithoutTrailingBackslash) {
+    testing_support::TempDirectory folder;
+    LoadedCopy library(folder.File("Pelmora.dll"));
+    ASSERT_NE(nullptr, library.module());
+    frame::SetLibraryModule(library.module());
+    std::string directory = frame::GetProgramDirectory();
+    EXPECT_TRUE(SamePath(folder.path(), directory)) << directory;
+    EXPECT_NE('\\', directory.back());
+}
+
+TEST_F(ProgramDirectory, LibraryAtTheRootOfADriveGivesTheDriveAlone) {
+    LoadedCopy library("C:\\pelmora-root-" + std::to_string(GetCurrentProcessId()) + ".dll");
+    ASSERT_NE(nullptr, library.module());
+    frame::SetLibraryModule(library.module());
+    EXPECT_TRUE(SamePath("C:", frame::GetProgramDirectory())) << frame::GetProgramDirectory();
+}
+
+TEST_F(ProgramDirectory, OverrideIsKeptExactlyAndNullOrEmptyRestoresTheLibraryFolder) {
+    std::string own = frame::GetProgramDirectory();
+    EXPECT_TRUE(SamePath(testing_support::ExecutableDirectory(), own)) << own;
+
+    frame::SetProgramDirectoryOverride("D:\\Work\\");
+    EXPECT_EQ("D:\\Work\\", frame::GetProgramDirectory());
+    frame::SetProgramDirectoryOverride(" relative\\フォルダ\\\\ ");
+    EXPECT_EQ(" relative\\フォルダ\\\\ ", frame::GetProgramDirectory()) << "no trimming, no check";
+
+    frame::SetProgramDirectoryOverride("");
+    EXPECT_EQ(own, frame::GetProgramDirectory());
+    frame::SetProgramDirectoryOverride("D:\\Work\\");
+    frame::SetProgramDirectoryOverride(nullptr);
+    EXPECT_EQ(own, frame::GetProgramDirectory());
+}
+
+TEST(DataDirectory, IsCreatedWithItsParentOnFirstUseAndFoundAfterwards) {
+    char localAppData[MAX_PATH];
+    ASSERT_EQ(S_OK, SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, localAppData));
+    const std::string company = std::string(localAppData) + "\\Torva Inc";
+    const std::string expected = company + "\\Pelmora";
+    // Start from a fresh profile where no other suite has left files there (the prefix of a
+    // test run is new; removal only succeeds for empty folders).
+    RemoveDirectoryA(expected.c_str());
+    RemoveDirectoryA(company.c_str());
+    bool fresh = !PathIsDirectoryA(company.c_str());
+
+    EXPECT_EQ(expected, frame::GetDataDirectory());
+    EXPECT_TRUE(PathIsDirectoryA(expected.c_str()));
+    if (fresh) {
+        EXPECT_TRUE(PathIsDirectoryA(company.c_str()));
+    }
+    std::string marker = expected + "\\marker.txt";
+    ASSERT_TRUE(testing_support::WriteFileBytes(marker, "kept"));
+    EXPECT_EQ(expected, frame::GetDataDirectory());
+    EXPECT_EQ("kept", testing_support::ReadFileBytes(marker)) << "the second call creates nothing";
+    DeleteFileA(marker.c_str());
+    if (fresh) {
+        RemoveDirectoryA(expected.c_str());
+        RemoveDirectoryA(company.c_str());
+    }
+}
+
+}  // namespace
