@@ -1,0 +1,82 @@
+// The service's test request through the scripted client: which answers mean "alive", and how
+// a failed exchange is raised.
+#include <gtest/gtest.h>
+
+#include "connectivity/LogFile.h"
+#include "fakeclient/ScriptedClient.h"
+#include "frame/Exceptions.h"
+#include "login/PelmoraInterface.h"
+#include "transport/Endpoints.h"
+
+using login::CPelmoraInterface;
+
+namespace {
+const char* const kTestUrl = "https://127.0.0.1:9/Pelmora/Pelmora/CheckSqlServerRunning";
+
+class ServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        transport::SetEndpointUrl(transport::Server::kMain, transport::Endpoint::kTest, kTestUrl);
+    }
+
+    // The network exception's message for an exchange that fails with the script's answer.
+    std::string FailureMessage() {
+        try {
+            CPelmoraInterface().Test();
+        } catch (const frame::CNetworkException& e) {
+            EXPECT_EQ(1006, e.GetCode());
+            return e.GetMessage();
+        }
+        return "(no exception)";
+    }
+
+    testing_support::ScriptedClientDirectory client;
+};
+}  // namespace
+
+TEST_F(ServiceTest, OnlyTheWordTrueWithASuccessStatusIsAlive) {
+    struct Case {
+        DWORD status;
+        const char* body;
+        int result;
+    };
+    for (Case c :
+         {Case{200, "true", 0}, Case{200, "TRUE", 0}, Case{302, "True", 0},
+          Case{200, "true\r\n", 0}, Case{399, "true", 0}, Case{199, "true", 1}, Case{0, "true", 1},
+          Case{200, " true", 1}, Case{200, "true ", 1}, Case{200, "false", 1}, Case{200, "", 1},
+          Case{200, "<Response><Success>true</Success></Response>", 1}}) {
+        client.Answer(c.status, c.body);
+        EXPECT_EQ(c.result, CPelmoraInterface().Test()) << c.status << " [" << c.body << "]";
+    }
+    client.AnswerNothing(200);
+    EXPECT_EQ(1, CPelmoraInterface().Test());
+}
+
+TEST_F(ServiceTest, SendsAnEmptyQueryToTheTestUrlAndLogsItsSteps) {
+    client.Answer(200, "true");
+    LogFile log;
+    ASSERT_EQ(0, CPelmoraInterface().Test());
+    EXPECT_EQ(std::string("url:") + kTestUrl + "\nquery:\nshowproxydlg:false\n",
+              client.LastRequest());
+    std::vector<std::string> expected = {"0|      Test...",
+                                         std::string("3|        接続先：\t") + kTestUrl,
+                                         "2|        ステータスコード：\t200"};
+    EXPECT_EQ(expected, log.Entries());
+}
+
+TEST_F(ServiceTest, FailedExchangeIsRaisedWithItsErrorCode) {
+    client.Answer(404, "not found");
+    EXPECT_EQ("サーバーの内部でエラーが起こりました。しばらくしてから接続してください。(5)",
+              FailureMessage());
+    client.AnswerNothing(1234);
+    EXPECT_EQ("サーバーの内部でエラーが起こりました。しばらくしてから接続してください。(3)",
+              FailureMessage());
+    client.RemoveClient();
+    EXPECT_EQ("サーバーの内部でエラーが起こりました。しばらくしてから接続してください。(7)",
+              FailureMessage());
+}
+
+TEST_F(ServiceTest, ProxyDemandPassesThrough) {
+    client.AnswerNothing(407);
+    EXPECT_THROW(CPelmoraInterface().Test(), frame::CProxyLoginCancelException);
+}
