@@ -1,0 +1,121 @@
+// What an exchange adds to the start of the client program: the lock, the encrypted request
+// file, the response file. Both sides run the same scripted client with a no-op script, in the
+// same run, interleaved, so machine noise hits both alike.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "frame/Directories.h"
+#include "transport/HttpRequestUtil.h"
+
+namespace {
+
+const int kWarmUp = 3;
+const int kRounds = 40;
+
+double NowMs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::string ProgramDirectory() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string result(path);
+    return result.substr(0, result.find_last_of('\\'));
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return written == text.size();
+}
+
+// The reference: start the client and wait for it, nothing else.
+double TimeBareStart(const std::string& client) {
+    double start = NowMs();
+    std::string commandLine = "\"" + client + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(client.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return -1;
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
+    return NowMs() - start;
+}
+
+double TimeExchange() {
+    double start = NowMs();
+    HttpUtility::CHttpRequestUtil request("https://127.0.0.1/Pelmora/Pelmora/Login");
+    request.SetParameter("id", "bench");
+    bool ok = request.Execute();
+    return ok ? NowMs() - start : -1;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string directory =
+        std::string(temp) + "pelmora-bench-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(directory.c_str(), nullptr);
+    std::string client = directory + "\\pmqclient.exe";
+    if (!CopyFileA((ProgramDirectory() + "\\fakeclient.exe").c_str(), client.c_str(), FALSE) ||
+        !WriteText(directory + "\\fakeclient-script.txt", "exit=200\n")) {
+        std::printf("exchange_bench: cannot prepare %s\n", directory.c_str());
+        return 1;
+    }
+    frame::SetProgramDirectoryOverride(directory.c_str());
+
+    std::vector<double> bare, exchange;
+    for (int round = 0; round < kWarmUp + kRounds; ++round) {
+        double exchangeMs = TimeExchange();
+        double bareMs = TimeBareStart(client);
+        if (exchangeMs < 0 || bareMs < 0) {
+            std::printf("exchange_bench: a run failed\n");
+            return 1;
+        }
+        if (round < kWarmUp) continue;
+        exchange.push_back(exchangeMs);
+        bare.push_back(bareMs);
+    }
+
+    double bareMedian = Median(bare), exchangeMedian = Median(exchange);
+    double ratio = exchangeMedian / bareMedian;
+    std::printf("exchange (Execute, no-op client)   median %8.2f ms  over %d runs\n",
+                exchangeMedian, kRounds);
+    std::printf("bare CreateProcess + wait, same exe median %8.2f ms  over %d runs\n", bareMedian,
+                kRounds);
+    std::printf("ratio %.3f: the exchange adds %.1f%% to the process start (target <= 20%%)\n",
+                ratio, (ratio - 1.0) * 100.0);
+
+    const char* leftovers[] = {
+        "pmqclient.exe",           "fakeclient-script.txt",       "pmqrequest.dat",
+        "fakeclient-requests.log", "fakeclient-last-request.txt", "fakeclient-commandline.txt",
+        "fakeclient-pid.txt"};
+    for (const char* name : leftovers) DeleteFileA((directory + "\\" + name).c_str());
+    RemoveDirectoryA(directory.c_str());
+    return 0;
+}
