@@ -1,0 +1,24 @@
+// Exports: the interactive and the silent login.
+#include "api/Boundary.h"
+#include "frame/CallScope.h"
+#include "login/LoginFlows.h"
+#include "pelmora.h"
+#include "win32/SocketScope.h"
+
+extern "C" {
+
+BOOL WINAPI PeLmLogin(void) {
+    return api::Guarded("PeLmLogin", FALSE, [] {
+        frame::CApiCallScope scope;
+        return login::LoginInteractively() ? TRUE : FALSE;
+    });
+}
+
+BOOL WINAPI PeLmLoginUserCreate(const char* companyId, const char* password, const char* userName) {
+    return api::Guarded("PeLmLoginUserCreate", FALSE, [&] {
+        win32::SocketScope sockets;
+        return login::LoginSilently(companyId, password, userName) ? TRUE : FALSE;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,91 @@
+#include "login/LoginFlows.h"
+
+#include <memory>
+#include <string>
+
+#include "connectivity/CheckConnectivity.h"
+#include "frame/CatchLadder.h"
+#include "frame/LastError.h"
+#include "log/LogWriter.h"
+#include "login/LoginDialog.h"
+#include "login/LoginManager.h"
+#include "login/PelmoraInterface.h"
+
+namespace login {
+namespace {
+
+const char* const kSource = "PelmoraAPI";
+const char* const kInteractive = "PeLmLogin";
+const char* const kSilent = "PeLmLoginUserCreate";
+const char* const kLoginFailed = "ログインに失敗しました";
+const char* const kMissingCredentials = "会社名かパスワードかユーザー名が空です";
+
+// Tries the current record; true when the service accepted it. No dialog, no
+// last error.
+bool LoginWithCurrentRecord(const LOGIN_INFO& record) {
+    logging::Log("自動でログイン認証へ", "Login", kSource, logging::kStep, 1);
+    CPelmoraInterface service;
+    if (service.Login(record.companyId, record.password) == 0) {
+        logging::Log("ログインできた", "Login", kSource, logging::kFinding, 2);
+        return true;
+    }
+    logging::LogError("ログイン失敗＞＜", "Login", kSource, 2);
+    return false;
+}
+
+void MakeCurrent(const char* companyId, const char* password, const char* userName) {
+    auto record = std::make_unique<LOGIN_INFO>();
+    record->companyId = companyId;
+    record->password = password;
+    record->userName = userName;
+    record->saveFlag = false;
+    CLoginManager::ClearLoginInfo();
+    CLoginManager::SetLoginInfo(std::move(record));
+}
+
+}  // namespace
+
+bool Login(bool forceDialog) {
+    const LOGIN_INFO* record = CLoginManager::GetLoginInfo();
+    logging::Log(std::string("ユーザー情報の保存：") + (record != nullptr ? "あり" : "なし"),
+                 "Login", kSource, logging::kFinding, 1);
+    bool loggedIn = record != nullptr && LoginWithCurrentRecord(*record);
+    if (loggedIn && !forceDialog) return true;
+    CLoginDialog dialog;
+    return dialog.DoModal() == IDOK;
+}
+
+bool LoginInteractively() {
+    bool loggedIn = false;
+    bool completed = frame::RunWithCatchLadder(kInteractive, [&] {
+        connectivity::CheckConnectivity(kInteractive);
+        loggedIn = Login(true);
+    });
+    if (!completed) return false;
+    // A cancelled dialog is the user's choice, not an error: the code stays as
+    // the scope set it.
+    if (!loggedIn) logging::Log(kLoginFailed, kInteractive, kSource, logging::kStep, 1);
+    return loggedIn;
+}
+
+bool LoginSilently(const char* companyId, const char* password, const char* userName) {
+    if (companyId == nullptr || password == nullptr || userName == nullptr) {
+        frame::SetLastError(frame::kErrorLogin, kMissingCredentials);
+        return false;
+    }
+    bool accepted = false;
+    bool completed = frame::RunWithCatchLadder(kSilent, [&] {
+        connectivity::CheckConnectivity(kSilent);
+        CPelmoraInterface service;
+        accepted = service.Login(companyId, password) == 0;
+    });
+    if (!completed) return false;
+    if (!accepted) {
+        frame::SetLastError(frame::kErrorLogin, kLoginFailed);
+        return false;
+    }
+    MakeCurrent(companyId, password, userName);
+    return true;
+}
+
+}  // namespace login
