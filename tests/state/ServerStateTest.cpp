@@ -152,15 +152,6 @@ TEST_F(ServerState, ReleaseDeletesAndLogsOnlyWhenTheFileExists) {
     EXPECT_EQ(1, lines[0].indent);
 }
 
-TEST_F(ServerState, BothStatesAreIndependent) {
-    CServerState::ToDead();
-    CServerState::ToSub(false);
-    EXPECT_TRUE(CServerState::IsDead());
-    EXPECT_TRUE(CServerState::IsSub());
-    CServerState::ReleaseSub();
-    EXPECT_TRUE(CServerState::IsDead());
-}
-
 // --- Content that fails its checks -------------------------------------------------------------
 
 TEST_F(ServerState, ChangedByteIsDetectedAndTheFileKept) {
