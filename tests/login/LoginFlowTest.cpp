@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -226,16 +227,21 @@ void ExpectScopeEntries(const std::vector<LOG_RECORD>& records) {
     EXPECT_EQ(records.back().kind, 99);
 }
 
+// PeLmLogin, with `script` handling the dialog once it is on screen.
+INT_PTR LoginThroughDialog(const std::function<void(HWND)>& script) {
+    return login_tests::RunDriven([] { return PeLmLogin(); },
+                                  [&](DialogDriver& driver) {
+                                      HWND dialog =
+                                          driver.WaitForWindow(login_tests::kDialogCaption);
+                                      ASSERT_NE(dialog, nullptr);
+                                      script(dialog);
+                                  });
+}
+
 TEST_F(LoginFlowTest, CancelledDialogLeavesCodeZeroAndTheFormerMessage) {
     ScriptedService service({Alive()});
     Use(service);
-    INT_PTR result =
-        login_tests::RunDriven([] { return PeLmLogin(); },
-                               [](DialogDriver& driver) {
-                                   HWND dialog = driver.WaitForWindow(login_tests::kDialogCaption);
-                                   ASSERT_NE(dialog, nullptr);
-                                   DialogDriver::Click(dialog, IDCANCEL);
-                               });
+    INT_PTR result = LoginThroughDialog([](HWND dialog) { DialogDriver::Click(dialog, IDCANCEL); });
     EXPECT_FALSE(result);
     EXPECT_EQ(PeLmLastErrorGet(), 0);
     EXPECT_EQ(LastErrorMessage(), "former message");
@@ -253,15 +259,11 @@ TEST_F(LoginFlowTest, StoredCredentialsLogInAutomaticallyAndTheDialogStillConfir
                                     "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=山田\r\n保存=true\r\n");
     ScriptedService service({Alive(), Accepted(), Accepted()});
     Use(service);
-    INT_PTR result = login_tests::RunDriven(
-        [] { return PeLmLogin(); },
-        [](DialogDriver& driver) {
-            HWND dialog = driver.WaitForWindow(login_tests::kDialogCaption);
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(DialogDriver::Text(GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID)), L"C1");
-            DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田花子");
-            DialogDriver::Click(dialog, IDOK);
-        });
+    INT_PTR result = LoginThroughDialog([](HWND dialog) {
+        EXPECT_EQ(DialogDriver::Text(GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID)), L"C1");
+        DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田花子");
+        DialogDriver::Click(dialog, IDOK);
+    });
     EXPECT_TRUE(result);
     EXPECT_EQ(PeLmLastErrorGet(), 0);
     EXPECT_EQ(service.Requests().size(), 3u);
@@ -280,17 +282,13 @@ TEST_F(LoginFlowTest, RefusedStoredCredentialsLeadToTheDialog) {
                                     "会社ID=old\r\nﾊﾟｽﾜｰﾄﾞ=stale\r\n使用者名=u\r\n保存=false\r\n");
     ScriptedService service({Alive(), Refused(""), Accepted()});
     Use(service);
-    INT_PTR result = login_tests::RunDriven(
-        [] { return PeLmLogin(); },
-        [](DialogDriver& driver) {
-            HWND dialog = driver.WaitForWindow(login_tests::kDialogCaption);
-            ASSERT_NE(dialog, nullptr);
-            // A record not kept for reuse shows only the account name.
-            EXPECT_EQ(DialogDriver::Text(GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID)), L"");
-            DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"new");
-            DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"fresh");
-            DialogDriver::Click(dialog, IDOK);
-        });
+    INT_PTR result = LoginThroughDialog([](HWND dialog) {
+        // A record not kept for reuse shows only the account name.
+        EXPECT_EQ(DialogDriver::Text(GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID)), L"");
+        DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"new");
+        DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"fresh");
+        DialogDriver::Click(dialog, IDOK);
+    });
     EXPECT_TRUE(result);
     ExpectEntry(Entry("ログイン失敗＞＜"), "Login", 4, 2, 1);
     std::string saved = testing_support::ReadFileBytes(LoginFilePath());
