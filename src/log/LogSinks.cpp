@@ -13,7 +13,8 @@ constexpr int kMaxIndent = 100;
 void AppendDecimal(std::string& line, int value) {
     char digits[12];
     int length = 0;
-    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    unsigned magnitude =
+        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
     do {
         digits[length++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
@@ -42,7 +43,10 @@ void FormatLogLine(std::string& line, const std::string& timeStamp, const LOG_RE
 void WriteLogFile(HANDLE file, const LOG_RECORD& record) {
     thread_local std::string line;
     FormatLogLine(line, CurrentTimeStamp(), record);
-    SetFilePointer(file, 0, nullptr, FILE_END);
+    // With the high part given, the move also succeeds on a log grown past 4 GiB; without it
+    // the pointer would stay put and the line could land on text the host wrote.
+    LONG high = 0;
+    SetFilePointer(file, 0, &high, FILE_END);
     DWORD written = 0;
     WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }

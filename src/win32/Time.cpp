@@ -1,10 +1,20 @@
 #include "win32/Time.h"
 
+#include <windows.h>
 #include <time.h>
 
 namespace win32 {
 
-Seconds Now() { return _time64(nullptr); }
+// The system clock read directly: under some runtimes _time64 asks for the time zone on every
+// call, which made it the costliest part of a log entry.
+Seconds Now() {
+    const int64_t kTicksPerSecond = 10000000;
+    const int64_t kEpochTicks = 116444736000000000;  // 1601-01-01 to 1970-01-01 in 100 ns
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    int64_t ticks = static_cast<int64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
+    return (ticks - kEpochTicks) / kTicksPerSecond;
+}
 
 std::string FormatLocalTime(Seconds t, const char* format) {
     __time64_t value = t;
