@@ -3,8 +3,8 @@
 #include <ole2.h>
 
 #include "transport/MsXml.h"
-#include "transport/TextConvert.h"
 #include "win32/Exception.h"
+#include "win32/Strings.h"
 
 namespace transport {
 namespace {
@@ -39,6 +39,22 @@ void QueryOrThrow(const win32::ComPtr<From>& from, const IID& iid, win32::ComPtr
     if (FAILED(hr) && hr != E_NOINTERFACE) throw win32::CHResultException(hr);
 }
 
+// The text reaches the parser already decoded (UTF-16), so an encoding named in its XML
+// declaration no longer describes it. Some parsers refuse such a declaration outright
+// (encoding="Shift_JIS" in a string), so it is taken out and every parser reads the same text.
+std::wstring WithoutDeclaredEncoding(std::wstring text) {
+    if (text.compare(0, 5, L"<?xml") != 0) return text;
+    size_t end = text.find(L"?>");
+    size_t name = text.find(L"encoding", 5);
+    if (end == std::wstring::npos || name == std::wstring::npos || name > end) return text;
+    size_t open = text.find_first_of(L"\"'", name);
+    if (open == std::wstring::npos || open > end) return text;
+    size_t close = text.find(text[open], open + 1);
+    if (close == std::wstring::npos || close > end) return text;
+    text.erase(name, close + 1 - name);
+    return text;
+}
+
 }  // namespace
 
 CXmlDocument::CXmlDocument() {
@@ -61,7 +77,8 @@ bool CXmlDocument::LoadXml(const char* text) {
     if (!document) throw win32::CHResultException(E_POINTER);
     document->put_async(VARIANT_FALSE);
     VARIANT_BOOL parsed = VARIANT_FALSE;
-    HRESULT hr = document->loadXML(ToParserText(text ? text : "").get(), &parsed);
+    win32::Bstr parserText(WithoutDeclaredEncoding(win32::ToWide(text ? text : "", CP_THREAD_ACP)));
+    HRESULT hr = document->loadXML(parserText.get(), &parsed);
     return hr == S_OK && parsed == VARIANT_TRUE && IsValid();
 }
 

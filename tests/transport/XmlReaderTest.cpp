@@ -100,6 +100,20 @@ protected:
     CXmlDom dom{Envelope("<Item id='a'>one<Sub>x</Sub></Item><Item id='b'>two<Sub>y</Sub></Item>")};
 };
 
+TEST(ResponseJudging, DeclaredEncodingDoesNotMatterOnceTheTextIsRead) {
+    // The service declares Shift_JIS; the text reaches the parser already decoded.
+    for (const char* declaration :
+         {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>",
+          "<?xml version='1.0' encoding='UTF-8'?>",
+          "<?xml version=\"1.0\" encoding=\"Shift_JIS\" standalone=\"yes\"?>",
+          "<?xml version=\"1.0\"?>"}) {
+        auto verdict = JudgeResponse(std::string(declaration) +
+                                     "\r\n<Response><Success>false</Success><Error><Message>"
+                                     "会社</Message></Error></Response>\r\n");
+        EXPECT_EQ("会社", verdict.errorMessage) << declaration;
+    }
+}
+
 TEST_F(Selection, IndexOutsideTheSelectionGivesEmptyText) {
     ASSERT_EQ(2, dom.Select("/Response/Item", 0));
     EXPECT_EQ("twoy", dom.GetText("", 1, 0));
