@@ -45,7 +45,7 @@ std::string LastErrorMessage() {
     return buffer;
 }
 
-class LoginFlowTest : public ::testing::Test {
+class LoginFlows : public ::testing::Test {
 protected:
     void SetUp() override {
         PeHmInitialize(0, 0, 0, 0);
@@ -100,7 +100,7 @@ void ExpectEntry(const LOG_RECORD* entry, const char* function, int kind, int in
 
 // ---- PeLmLoginUserCreate ----
 
-TEST_F(LoginFlowTest, SilentLoginWithANullArgumentFailsBeforeAnyCheck) {
+TEST_F(LoginFlows, SilentLoginWithANullArgumentFailsBeforeAnyCheck) {
     ScriptedService service({Alive(), Accepted()});
     Use(service);
     const char* arguments[][3] = {
@@ -117,7 +117,7 @@ TEST_F(LoginFlowTest, SilentLoginWithANullArgumentFailsBeforeAnyCheck) {
 
 // The credentials serve the following operations from memory, never from disk; a second
 // success replaces the first record.
-TEST_F(LoginFlowTest, SilentLoginKeepsTheLatestRecordInMemoryOnly) {
+TEST_F(LoginFlows, SilentLoginKeepsTheLatestRecordInMemoryOnly) {
     ScriptedService service({Alive(), Accepted(), Alive(), Accepted()});
     Use(service);
     ASSERT_TRUE(PeLmLoginUserCreate("first", "pw1", "user1"));
@@ -143,7 +143,7 @@ TEST_F(LoginFlowTest, SilentLoginKeepsTheLatestRecordInMemoryOnly) {
     EXPECT_FALSE(PeLmHasLogin());
 }
 
-TEST_F(LoginFlowTest, SilentLoginRefusedIs1002AndKeepsTheFormerRecord) {
+TEST_F(LoginFlows, SilentLoginRefusedIs1002AndKeepsTheFormerRecord) {
     ScriptedService service({Alive(), Accepted(), Alive(), Refused("認証エラー")});
     Use(service);
     ASSERT_TRUE(PeLmLoginUserCreate("kept", "pw", "user"));
@@ -157,7 +157,7 @@ TEST_F(LoginFlowTest, SilentLoginRefusedIs1002AndKeepsTheFormerRecord) {
 }
 
 // Each failure of the transport or the service reaches the host as its code and message.
-TEST_F(LoginFlowTest, SilentLoginFailuresBecomeTheLastError) {
+TEST_F(LoginFlows, SilentLoginFailuresBecomeTheLastError) {
     struct Case {
         std::vector<login_tests::Answer> answers;
         int code;
@@ -185,7 +185,7 @@ TEST_F(LoginFlowTest, SilentLoginFailuresBecomeTheLastError) {
     }
 }
 
-TEST_F(LoginFlowTest, RequestsGoToTheSubServerWhileItIsInUse) {
+TEST_F(LoginFlows, RequestsGoToTheSubServerWhileItIsInUse) {
     storage::CServerState::ToSub(false);
     ScriptedService service({Alive(), Accepted()});
     Use(service);
@@ -199,7 +199,7 @@ TEST_F(LoginFlowTest, RequestsGoToTheSubServerWhileItIsInUse) {
 }
 
 // The request's own entries; the password's line keeps its place but shows only a mask.
-TEST_F(LoginFlowTest, LoginRequestLogsItsStepsWithoutThePassword) {
+TEST_F(LoginFlows, LoginRequestLogsItsStepsWithoutThePassword) {
     const char* secret = "Secret-Pw-98765";
     ScriptedService service({Alive(), Accepted()});
     Use(service);
@@ -238,7 +238,7 @@ INT_PTR LoginThroughDialog(const std::function<void(HWND)>& script) {
                                   });
 }
 
-TEST_F(LoginFlowTest, CancelledDialogLeavesCodeZeroAndTheFormerMessage) {
+TEST_F(LoginFlows, CancelledDialogLeavesCodeZeroAndTheFormerMessage) {
     ScriptedService service({Alive()});
     Use(service);
     INT_PTR result = LoginThroughDialog([](HWND dialog) { DialogDriver::Click(dialog, IDCANCEL); });
@@ -254,7 +254,7 @@ TEST_F(LoginFlowTest, CancelledDialogLeavesCodeZeroAndTheFormerMessage) {
 
 // Stored credentials are tried first; the dialog still opens, filled from them, and its OK
 // sends and saves what the user confirmed.
-TEST_F(LoginFlowTest, StoredCredentialsLogInAutomaticallyAndTheDialogStillConfirms) {
+TEST_F(LoginFlows, StoredCredentialsLogInAutomaticallyAndTheDialogStillConfirms) {
     testing_support::WriteFileBytes(LoginFilePath(),
                                     "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=山田\r\n保存=true\r\n");
     ScriptedService service({Alive(), Accepted(), Accepted()});
@@ -277,7 +277,7 @@ TEST_F(LoginFlowTest, StoredCredentialsLogInAutomaticallyAndTheDialogStillConfir
     ExpectScopeEntries(capture_.records());
 }
 
-TEST_F(LoginFlowTest, RefusedStoredCredentialsLeadToTheDialog) {
+TEST_F(LoginFlows, RefusedStoredCredentialsLeadToTheDialog) {
     testing_support::WriteFileBytes(LoginFilePath(),
                                     "会社ID=old\r\nﾊﾟｽﾜｰﾄﾞ=stale\r\n使用者名=u\r\n保存=false\r\n");
     ScriptedService service({Alive(), Refused(""), Accepted()});
@@ -299,7 +299,7 @@ TEST_F(LoginFlowTest, RefusedStoredCredentialsLeadToTheDialog) {
 
 // Failures before the dialog end the call without one, recorded by the ladder, and the scope
 // still closes.
-TEST_F(LoginFlowTest, InteractiveLoginFailuresBecomeTheLastErrorWithoutADialog) {
+TEST_F(LoginFlows, InteractiveLoginFailuresBecomeTheLastErrorWithoutADialog) {
     testing_support::WriteFileBytes(LoginFilePath(),
                                     "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=u\r\n保存=true\r\n");
     struct Case {
