@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "transport/MsXml.h"
+#include "win32/Bstr.h"
 #include "win32/Exception.h"
 #include "win32/Strings.h"
 
