@@ -9,6 +9,7 @@
 
 #include <set>
 #include <string>
+#include <thread>
 
 #include "pelmora.h"
 #include "support/LogCapture.h"
@@ -82,6 +83,47 @@ TEST(LibraryLoad, DoesNothingButLoadAndStartsFromInitialValues) {
     ASSERT_TRUE(FreeLibrary(library));
     EXPECT_EQ(filesBefore, FilesIn(folder.path()));
     EXPECT_EQ(dataFolderBefore, PathIsDirectoryA(parent.c_str()) != FALSE);
+}
+
+TEST(LibraryLoad, UnloadingAfterOtherThreadsLoggedLeavesThoseThreadsSafe) {
+    // The log call keeps per-thread scratch text; a host may unload the library while threads
+    // that logged through it live on, and those threads must still end cleanly afterwards.
+    testing_support::TempDirectory folder;
+    std::string dll = folder.File("Pelmora.dll");
+    ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\Pelmora.dll").c_str(),
+                          dll.c_str(), FALSE));
+    std::string logPath = folder.File("host.log");
+    HANDLE file = CreateFileA(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    HMODULE library = LoadLibraryA(dll.c_str());
+    ASSERT_NE(nullptr, library);
+    using LogFunction = void(WINAPI*)(const char*, const char*, const char*, int, const char*,
+                                      const char*, int, int, int);
+    auto log = Export<LogFunction>(library, "PelmLog");
+    auto setFile = Export<void(WINAPI*)(HANDLE)>(library, "PeLmLogFileSet");
+    ASSERT_TRUE(log && setFile);
+    setFile(file);
+
+    HANDLE logged = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE unloaded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread worker([&] {
+        log("worker", "Worker", "DllLoadTest", 1, "", "", 1, 0, 0);
+        SetEvent(logged);
+        WaitForSingleObject(unloaded, INFINITE);
+    });
+    WaitForSingleObject(logged, INFINITE);
+    log("main", "Main", "DllLoadTest", 2, "", "", 1, 0, 0);
+    setFile(nullptr);
+    ASSERT_TRUE(FreeLibrary(library));
+    SetEvent(unloaded);
+    worker.join();  // the worker's thread exit runs after the library is gone
+    CloseHandle(logged);
+    CloseHandle(unloaded);
+    CloseHandle(file);
+    std::string content = testing_support::ReadFileBytes(logPath);
+    EXPECT_NE(std::string::npos, content.find("\"worker\""));
+    EXPECT_NE(std::string::npos, content.find("\"main\""));
 }
 
 }  // namespace
