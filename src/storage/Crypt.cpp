@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "log/LogWriter.h"
@@ -22,7 +23,8 @@ constexpr DWORD kRc4Key128 = 0x00800000;  // key length 128 bits, no salt, not e
 // so create it; where even that is refused (a locked-down profile), a key container is not
 // needed at all for a derived session key.
 bool AcquireCipherContext(win32::CryptContext& context) {
-    if (CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL, 0)) return true;
+    if (CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL, 0))
+        return true;
     if (CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL,
                              CRYPT_NEWKEYSET))
         return true;
@@ -37,9 +39,8 @@ bool AcquireDigestContext(win32::CryptContext& context) {
     return CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL,
                                 CRYPT_NEWKEYSET) != FALSE;
 }
-}  // namespace
 
-bool CCrypt::Generate(std::string& output, const char* data, int length, bool encrypt) const {
+bool RunCipher(std::string& output, const char* data, int length, bool encrypt) {
     // Declared in release order reversed: key, then hash, then context are released.
     win32::CryptContext context;
     if (!AcquireCipherContext(context)) return false;
@@ -53,7 +54,8 @@ bool CCrypt::Generate(std::string& output, const char* data, int length, bool en
         return false;
     if (length < 0 || (data == nullptr && length > 0)) return false;
     if (length > INT_MAX / 2) {
-        logging::LogError("暗号化するサイズがINT_MAXを超えています。", "CCrypt::Generate", "Crypt", 2);
+        logging::LogError("暗号化するサイズがINT_MAXを超えています。", "CCrypt::Generate", "Crypt",
+                          2);
         return false;
     }
     std::vector<BYTE> buffer(static_cast<size_t>(length) * 2 + 1);
@@ -65,6 +67,16 @@ bool CCrypt::Generate(std::string& output, const char* data, int length, bool en
     if (!done) return false;
     output.assign(reinterpret_cast<const char*>(buffer.data()), count);
     return true;
+}
+}  // namespace
+
+bool CCrypt::Generate(std::string& output, const char* data, int length, bool encrypt) const {
+    // The cipher reports by its result alone, also when memory for the buffers runs out.
+    try {
+        return RunCipher(output, data, length, encrypt);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 bool CCrypt::MD5(char* digest, const char* text) const {
