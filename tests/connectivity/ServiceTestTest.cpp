@@ -75,8 +75,3 @@ TEST_F(ServiceTest, FailedExchangeIsRaisedWithItsErrorCode) {
     EXPECT_EQ("サーバーの内部でエラーが起こりました。しばらくしてから接続してください。(7)",
               FailureMessage());
 }
-
-TEST_F(ServiceTest, ProxyDemandPassesThrough) {
-    client.AnswerNothing(407);
-    EXPECT_THROW(CPelmoraInterface().Test(), frame::CProxyLoginCancelException);
-}

@@ -4,14 +4,18 @@
 
 namespace testing_support {
 
-std::string ScriptedClientProgram() { return ExecutableDirectory() + "\\fakeclient.exe"; }
+std::string ScriptedClientProgram() {
+    return ExecutableDirectory() + "\\fakeclient.exe";
+}
 
 ScriptedClientDirectory::ScriptedClientDirectory() {
     CopyFileA(ScriptedClientProgram().c_str(), File("pmqclient.exe").c_str(), FALSE);
     frame::SetProgramDirectoryOverride(path().c_str());
 }
 
-ScriptedClientDirectory::~ScriptedClientDirectory() { frame::SetProgramDirectoryOverride(nullptr); }
+ScriptedClientDirectory::~ScriptedClientDirectory() {
+    frame::SetProgramDirectoryOverride(nullptr);
+}
 
 void ScriptedClientDirectory::Script(const std::string& lines) const {
     WriteFileBytes(File("fakeclient-script.txt"), lines);
@@ -26,7 +30,9 @@ void ScriptedClientDirectory::AnswerNothing(DWORD exitCode) const {
     Script("exit=" + std::to_string(exitCode) + "\n");
 }
 
-void ScriptedClientDirectory::RemoveClient() const { DeleteFileA(File("pmqclient.exe").c_str()); }
+void ScriptedClientDirectory::RemoveClient() const {
+    DeleteFileA(File("pmqclient.exe").c_str());
+}
 
 std::string ScriptedClientDirectory::LastRequest() const {
     return ReadFileBytes(File("fakeclient-last-request.txt"));
