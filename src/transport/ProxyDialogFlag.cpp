@@ -5,7 +5,11 @@ namespace {
 bool g_proxyDialogFlag = false;
 }
 
-bool GetProxyDialogFlag() { return g_proxyDialogFlag; }
-void SetProxyDialogFlag(bool on) { g_proxyDialogFlag = on; }
+bool GetProxyDialogFlag() {
+    return g_proxyDialogFlag;
+}
+void SetProxyDialogFlag(bool on) {
+    g_proxyDialogFlag = on;
+}
 
 }  // namespace transport

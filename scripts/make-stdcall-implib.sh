@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# make-stdcall-implib.sh NM DLLTOOL DLL DEF IMPLIB
+# On 32-bit x86 a host compiled against pelmora.h calls _PelmLog@36, while the DLL exports the
+# plain name PelmLog. The linker's own import library knows only the plain names, so it is
+# rebuilt here from the decorated symbols: each entry links as Name@N and imports Name.
+set -euo pipefail
+nm=$1 dlltool=$2 dll=$3 def=$4 implib=$5
+decorated=$(mktemp)
+trap 'rm -f "$decorated"' EXIT
+# Pair every name of the export list with its decorated symbol "_Name@N" in the DLL.
+"$nm" "$dll" | awk -v dll="$(basename "$dll")" '
+  FNR == NR { if ($2 == "T" && $3 ~ /^_[A-Za-z0-9_]+@[0-9]+$/) { split(substr($3, 2), p, "@"); at[p[1]] = p[2] } next }
+  /^EXPORTS/ { listing = 1; print "LIBRARY " dll; print "EXPORTS"; next }
+  listing && NF {
+    if (!($1 in at)) { print "no stdcall symbol for " $1 > "/dev/stderr"; failed = 1; exit 1 }
+    print "    " $1 "@" at[$1]
+  }
+  END { exit failed }' - "$def" >"$decorated"
+"$dlltool" --kill-at -d "$decorated" -D "$(basename "$dll")" -l "$implib"
