@@ -4,6 +4,7 @@
 
 #include "fakeclient/ScriptedClient.h"
 #include "pelmora.h"
+#include "support/TestSupport.h"
 
 namespace {
 class ServerAliveExport : public ::testing::Test {
@@ -28,4 +29,22 @@ TEST_F(ServerAliveExport, FailedExchangeGivesFalse) {
     EXPECT_FALSE(PeLmIsServerAlive());
     client.RemoveClient();
     EXPECT_FALSE(PeLmIsServerAlive());
+}
+
+TEST_F(ServerAliveExport, FailureReasonReachesTheHostLog) {
+    testing_support::TempDirectory logDirectory;
+    HANDLE log = CreateFileA(logDirectory.File("host.log").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                             nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    PeLmLogFileSet(log);
+    client.RemoveClient();
+    EXPECT_FALSE(PeLmIsServerAlive());
+    PeLmLogFileSet(nullptr);
+    CloseHandle(log);
+    std::string text = testing_support::ReadFileBytes(logDirectory.File("host.log"));
+    // The exchange's own reason, with its error code 7 (client missing), not an empty entry.
+    EXPECT_NE(
+        std::string::npos,
+        text.find("\"  例外により処理を中断しました："
+                  "サーバーの内部でエラーが起こりました。しばらくしてから接続してください。(7)\""))
+        << text;
 }
