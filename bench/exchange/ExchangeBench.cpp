@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/BenchClock.h"
 #include "frame/Directories.h"
 #include "transport/HttpRequestUtil.h"
 #include "win32/NamedMutex.h"
@@ -18,14 +19,7 @@ const int kWarmUp = 3;
 const int kRounds = 40;
 
 double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * NowSeconds();
 }
 
 std::string ProgramDirectory() {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/BenchClock.h"
 #include "pelmora.h"
 
 namespace {
@@ -22,17 +23,6 @@ const char kFunction[] = "CPelmoraInterface::Test";
 const char kSource[] = "PelmoraInterface";
 const int kKind = 0;
 const int kIndent = 1;
-
-double NowSeconds() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / frequency;
-}
 
 HANDLE CreateLog(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/BenchClock.h"
 #include "DirectExchange.h"
 #include "pelmora.h"
 
@@ -33,14 +34,7 @@ const char kLoginPath[] = "/Pelmora/Pelmora/Login";
 const DWORD kClientNoRequestExit = 1234;
 
 double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / frequency;
+    return 1000.0 * NowSeconds();
 }
 
 std::string ProgramDirectory() {

@@ -3,11 +3,10 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include <vector>
-
 #include "frame/Directories.h"
 #include "log/LogWriter.h"
 #include "storage/ExclusiveFile.h"
+#include "win32/Strings.h"
 
 namespace login {
 namespace {
@@ -34,20 +33,6 @@ std::string FileText(const LOGIN_INFO& info, const std::string& password, const 
     line(kKeyUserName, info.userName);
     line(kKeySave, info.saveFlag ? "true" : "false");
     return text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
 }
 
 // The rest of `line` after `key` and the one character behind it, when `line` starts with key.
@@ -119,7 +104,7 @@ bool CLoginManager::Load() {
         return false;
     }
     auto info = std::make_unique<LOGIN_INFO>();
-    for (const std::string& line : Lines(content)) ApplyLine(line, *info);
+    for (const std::string& line : win32::SplitLines(content)) ApplyLine(line, *info);
     LogLoaded(*info);
     SetLoginInfo(std::move(info));
     return true;

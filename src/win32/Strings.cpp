@@ -29,8 +29,8 @@ std::string Format(const char* format, ...) {
 
 std::wstring ToWide(const std::string& text, UINT codePage) {
     if (text.empty()) return std::wstring();
-    int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
+    int length =
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (length <= 0) return std::wstring();
     std::wstring result(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &result[0],
@@ -44,8 +44,8 @@ std::string ToNarrow(const std::wstring& text, UINT codePage) {
                                      nullptr, 0, nullptr, nullptr);
     if (length <= 0) return std::string();
     std::string result(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &result[0],
-                        length, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &result[0], length,
+                        nullptr, nullptr);
     return result;
 }
 
@@ -54,6 +54,20 @@ std::string ToLowerAscii(std::string text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return text;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
 }
 
 bool CopyToBuffer(char* buffer, size_t size, const std::string& text) {

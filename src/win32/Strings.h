@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <vector>
 
 namespace win32 {
 
@@ -19,7 +20,9 @@ std::string ToNarrow(const std::wstring& text, UINT codePage = CP_ACP);
 
 // Built-in texts are Shift_JIS bytes; windows get them as UTF-16 so they read correctly
 // whatever the system code page is.
-inline std::wstring FromBuiltIn(const std::string& cp932) { return ToWide(cp932, 932); }
+inline std::wstring FromBuiltIn(const std::string& cp932) {
+    return ToWide(cp932, 932);
+}
 
 // ASCII-only lower-casing: the bytes of double-byte characters are left alone.
 std::string ToLowerAscii(std::string text);
@@ -28,7 +31,13 @@ std::string ToLowerAscii(std::string text);
 // Returns false, leaving "" when at least one byte fits, when the buffer is NULL or too small.
 bool CopyToBuffer(char* buffer, size_t size, const std::string& text);
 
+// The lines of a text, each without its line end (LF or CR LF); no empty last line for a
+// text that ends with a line end.
+std::vector<std::string> SplitLines(const std::string& text);
+
 // A NULL C string reads as empty.
-inline std::string FromCString(const char* text) { return text ? std::string(text) : std::string(); }
+inline std::string FromCString(const char* text) {
+    return text ? std::string(text) : std::string();
+}
 
 }  // namespace win32

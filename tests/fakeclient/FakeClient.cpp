@@ -19,6 +19,7 @@
 
 #include "storage/Crypt.h"
 #include "support/TestSupport.h"
+#include "win32/Strings.h"
 
 namespace {
 
@@ -45,15 +46,9 @@ void Write(const std::string& path, const std::string& bytes, bool append) {
 std::map<std::string, std::string> ReadScript() {
     std::map<std::string, std::string> script;
     std::string text = testing_support::ReadFileBytes(Beside("fakeclient-script.txt"));
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : win32::SplitLines(text)) {
         size_t equals = line.find('=');
         if (equals != std::string::npos) script[line.substr(0, equals)] = line.substr(equals + 1);
-        start = end + 1;
     }
     return script;
 }
