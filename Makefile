@@ -2,6 +2,7 @@
 .PHONY: all deps build build-x64 build-x86 check-exports test demo bench format clean
 
 JOBS ?= 2
+MAKEFLAGS += --no-print-directory
 
 all: build
 
