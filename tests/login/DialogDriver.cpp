@@ -104,6 +104,11 @@ HWND DialogDriver::Focus() const {
     return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
 }
 
+HWND DialogDriver::AwaitFocus(HWND expected) const {
+    testing_support::WaitUntil([&] { return Focus() == expected; });
+    return Focus();
+}
+
 INT_PTR RunDriven(const std::function<INT_PTR()>& modal,
                   const std::function<void(DialogDriver&)>& drive) {
     DWORD thread = GetCurrentThreadId();

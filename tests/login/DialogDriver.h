@@ -40,6 +40,9 @@ public:
     // Enter on the control that has the focus, through the dialog's keyboard handling.
     void PressEnter();
     HWND Focus() const;
+    // The focus once it has reached `expected` (the dialog moves it after a box closes, on its
+    // own thread); whatever holds it when the safety limit passes otherwise.
+    HWND AwaitFocus(HWND expected) const;
 
 private:
     DWORD thread_;

@@ -165,17 +165,20 @@ TEST_F(LoginDialogTest, EmptyFieldsAreReportedOneAtATimeInOrder) {
         EXPECT_EQ(box.caption, kBoxCaption);
         EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_WARNING));
         EXPECT_EQ(box.owner, dialog);
-        EXPECT_EQ(driver.Focus(), GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID));
+        EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID)),
+                  GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID));
 
         DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"C1");
         DialogDriver::Click(dialog, IDOK);
         EXPECT_EQ(driver.CloseMessageBox().text, L"パスワードを入力してください。");
-        EXPECT_EQ(driver.Focus(), GetDlgItem(dialog, IDC_LOGIN_PASSWORD));
+        EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDC_LOGIN_PASSWORD)),
+                  GetDlgItem(dialog, IDC_LOGIN_PASSWORD));
 
         DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"pw");
         DialogDriver::Click(dialog, IDOK);
         EXPECT_EQ(driver.CloseMessageBox().text, L"使用者名を入力してください。");
-        EXPECT_EQ(driver.Focus(), GetDlgItem(dialog, IDC_LOGIN_USER_NAME));
+        EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDC_LOGIN_USER_NAME)),
+                  GetDlgItem(dialog, IDC_LOGIN_USER_NAME));
         DialogDriver::Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);
@@ -227,7 +230,7 @@ TEST_F(LoginDialogTest, RefusedLoginKeepsTheDialogOpenAndWritesNothing) {
         EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L"C1");
         EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), L"wrong");
         EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), AccountName());
-        EXPECT_EQ(driver.Focus(), GetDlgItem(dialog, IDOK));
+        EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDOK)), GetDlgItem(dialog, IDOK));
         DialogDriver::Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);
