@@ -10,9 +10,11 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "pelmora.h"
 #include "support/LogCapture.h"
+#include "support/HostLogFile.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -92,10 +94,6 @@ TEST(LibraryLoad, UnloadingAfterOtherThreadsLoggedLeavesThoseThreadsSafe) {
     std::string dll = folder.File("Pelmora.dll");
     ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\Pelmora.dll").c_str(),
                           dll.c_str(), FALSE));
-    std::string logPath = folder.File("host.log");
-    HANDLE file = CreateFileA(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
     HMODULE library = LoadLibraryA(dll.c_str());
     ASSERT_NE(nullptr, library);
     using LogFunction = void(WINAPI*)(const char*, const char*, const char*, int, const char*,
@@ -103,27 +101,26 @@ TEST(LibraryLoad, UnloadingAfterOtherThreadsLoggedLeavesThoseThreadsSafe) {
     auto log = Export<LogFunction>(library, "PelmLog");
     auto setFile = Export<void(WINAPI*)(HANDLE)>(library, "PeLmLogFileSet");
     ASSERT_TRUE(log && setFile);
-    setFile(file);
 
     HANDLE logged = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE unloaded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread worker([&] {
-        log("worker", "Worker", "DllLoadTest", 1, "", "", 1, 0, 0);
-        SetEvent(logged);
-        WaitForSingleObject(unloaded, INFINITE);
-    });
-    WaitForSingleObject(logged, INFINITE);
-    log("main", "Main", "DllLoadTest", 2, "", "", 1, 0, 0);
-    setFile(nullptr);
+    std::thread worker;
+    {
+        testing_support::HostLogFile file(setFile);
+        worker = std::thread([&] {
+            log("worker", "Worker", "DllLoadTest", 1, "", "", 1, 0, 0);
+            SetEvent(logged);
+            WaitForSingleObject(unloaded, INFINITE);
+        });
+        WaitForSingleObject(logged, INFINITE);
+        log("main", "Main", "DllLoadTest", 2, "", "", 1, 0, 0);
+        EXPECT_EQ((std::vector<std::string>{"worker", "main"}), file.Texts());
+    }
     ASSERT_TRUE(FreeLibrary(library));
     SetEvent(unloaded);
     worker.join();  // the worker's thread exit runs after the library is gone
     CloseHandle(logged);
     CloseHandle(unloaded);
-    CloseHandle(file);
-    std::string content = testing_support::ReadFileBytes(logPath);
-    EXPECT_NE(std::string::npos, content.find("\"worker\""));
-    EXPECT_NE(std::string::npos, content.find("\"main\""));
 }
 
 }  // namespace

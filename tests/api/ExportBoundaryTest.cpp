@@ -6,7 +6,6 @@
 #include <string>
 
 #include "pelmora.h"
-#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
 using testing_support::GuardedBuffer;
@@ -66,34 +65,6 @@ TEST(DigestExport, WritesExactly33BytesIntoTheCallersBuffer) {
     ASSERT_TRUE(PeLmMD5(digest.data(), ""));
     EXPECT_EQ("d41d8cd98f00b204e9800998ecf8427e", digest.Text());
     EXPECT_TRUE(digest.GuardsIntact());
-}
-
-TEST(LogExport, NullTextsAreLoggedAsEmpty) {
-    testing_support::TempDirectory directory;
-    std::string path = directory.File("null.log");
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    testing_support::LogCapture capture;
-    ASSERT_TRUE(PelmSharedLogOpen());
-    PeLmLogFileSet(file);
-    PeLmLogWndSet(capture.window());
-
-    PelmLog(nullptr, nullptr, nullptr, 5, nullptr, nullptr, 1, 1, 0);
-
-    PeLmLogFileSet(nullptr);
-    PeLmLogWndSet(nullptr);
-    PelmSharedLogClose();
-    CloseHandle(file);
-    std::string content = testing_support::ReadFileBytes(path);
-    ASSERT_EQ(19u + 8u, content.size()) << content;
-    EXPECT_EQ("\t1\t\"  \"\n", content.substr(19));
-    ASSERT_EQ(1u, capture.records().size());
-    const LOG_RECORD& record = capture.records()[0];
-    EXPECT_STREQ("", record.message);
-    EXPECT_STREQ("", record.function);
-    EXPECT_STREQ("", record.source);
-    EXPECT_EQ(5, record.line);
 }
 
 TEST(SharedLogExport, NullRecordIsRefusedWhetherOpenOrNot) {

@@ -4,7 +4,7 @@
 
 #include "fakeclient/ScriptedClient.h"
 #include "pelmora.h"
-#include "support/TestSupport.h"
+#include "support/HostLogFile.h"
 
 namespace {
 class ServerAliveExport : public ::testing::Test {
@@ -32,15 +32,10 @@ TEST_F(ServerAliveExport, FailedExchangeGivesFalse) {
 }
 
 TEST_F(ServerAliveExport, FailureReasonReachesTheHostLog) {
-    testing_support::TempDirectory logDirectory;
-    HANDLE log = CreateFileA(logDirectory.File("host.log").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                             nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    PeLmLogFileSet(log);
+    testing_support::HostLogFile log(PeLmLogFileSet);
     client.RemoveClient();
     EXPECT_FALSE(PeLmIsServerAlive());
-    PeLmLogFileSet(nullptr);
-    CloseHandle(log);
-    std::string text = testing_support::ReadFileBytes(logDirectory.File("host.log"));
+    std::string text = log.Raw();
     // The exchange's own reason, with its error code 7 (client missing), not an empty entry.
     EXPECT_NE(
         std::string::npos,

@@ -4,12 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "connectivity/CheckConnectivity.h"
-#include "connectivity/LogFile.h"
 #include "connectivity/NetworkChecks.h"
 #include "fakeclient/ScriptedClient.h"
 #include "frame/CatchLadder.h"
 #include "frame/Exceptions.h"
 #include "frame/LastError.h"
+#include "log/LogWriter.h"
+#include "support/HostLogFile.h"
 
 namespace {
 
@@ -31,25 +32,25 @@ protected:
     testing_support::ScriptedClientDirectory client;
 };
 
-const char* const kCheckingNetwork = "0|ネットワーク接続環境の確認へ";
-const char* const kCheckingServer = "0|サーバーが生きているか確認";
+const char* const kCheckingNetwork = "0|0|ネットワーク接続環境の確認へ";
+const char* const kCheckingServer = "0|0|サーバーが生きているか確認";
 
 }  // namespace
 
 TEST_F(Ladder, LiveServiceReturnsAfterTheLocalChecksAndLogsNoOutcome) {
     client.Answer(200, "true");
-    LogFile log;
+    testing_support::HostLogFile log(logging::SetLogFile);
     EXPECT_NO_THROW(connectivity::CheckConnectivity("PeLmLogin"));
     std::vector<std::string> entries = log.Entries();
     ASSERT_EQ(5u, entries.size());
     EXPECT_EQ(kCheckingNetwork, entries[0]);
     EXPECT_EQ(kCheckingServer, entries[1]);
-    EXPECT_EQ("2|        ステータスコード：\t200", entries[4]);  // the test's own last entry
+    EXPECT_EQ("2|4|ステータスコード：\t200", entries[4]);  // the test's own last entry
 }
 
 TEST_F(Ladder, ServiceAnsweringOtherThanTrueIsDead) {
     client.Answer(200, "false");
-    LogFile log;
+    testing_support::HostLogFile log(logging::SetLogFile);
     try {
         connectivity::CheckConnectivity("PeLmLogin");
         ADD_FAILURE() << "no exception";
@@ -57,7 +58,7 @@ TEST_F(Ladder, ServiceAnsweringOtherThanTrueIsDead) {
         EXPECT_EQ(1006, e.GetCode());
         EXPECT_EQ("サーバーにアクセスできませんでした", e.GetMessage());
     }
-    EXPECT_EQ("1|  サーバーが死んでいる", log.Entries().back());
+    EXPECT_EQ("1|1|サーバーが死んでいる", log.Entries().back());
 }
 
 TEST_F(Ladder, LoginFlowsRecordTheFirstMissingLevel) {

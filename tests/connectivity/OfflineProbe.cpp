@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "connectivity/CheckConnectivity.h"
-#include "connectivity/LogFile.h"
 #include "frame/CatchLadder.h"
 #include "frame/Exceptions.h"
 #include "frame/LastError.h"
+#include "log/LogWriter.h"
 #include "pelmora.h"
+#include "support/HostLogFile.h"
 
 TEST(NoNetwork, ExportsReportNoAdapterAndNoInternet) {
     EXPECT_FALSE(PeLmGetIsNetworkAvailable());
@@ -15,10 +16,10 @@ TEST(NoNetwork, ExportsReportNoAdapterAndNoInternet) {
 }
 
 TEST(NoNetwork, LadderStopsAtTheAdapter) {
-    LogFile log;
+    testing_support::HostLogFile log(logging::SetLogFile);
     EXPECT_THROW(connectivity::CheckConnectivity("PeLmLogin"), frame::CNetworkAdapterException);
-    std::vector<std::string> expected = {"0|ネットワーク接続環境の確認へ",
-                                         "1|  ネットワークにつながる環境（アダプタ）がない"};
+    std::vector<std::string> expected = {"0|0|ネットワーク接続環境の確認へ",
+                                         "1|1|ネットワークにつながる環境（アダプタ）がない"};
     EXPECT_EQ(expected, log.Entries());
 }
 

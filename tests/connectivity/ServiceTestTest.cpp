@@ -2,10 +2,11 @@
 // a failed exchange is raised.
 #include <gtest/gtest.h>
 
-#include "connectivity/LogFile.h"
 #include "fakeclient/ScriptedClient.h"
 #include "frame/Exceptions.h"
+#include "log/LogWriter.h"
 #include "login/PelmoraInterface.h"
+#include "support/HostLogFile.h"
 #include "transport/Endpoints.h"
 
 using login::CPelmoraInterface;
@@ -54,13 +55,12 @@ TEST_F(ServiceTest, OnlyTheWordTrueWithASuccessStatusIsAlive) {
 
 TEST_F(ServiceTest, SendsAnEmptyQueryToTheTestUrlAndLogsItsSteps) {
     client.Answer(200, "true");
-    LogFile log;
+    testing_support::HostLogFile log(logging::SetLogFile);
     ASSERT_EQ(0, CPelmoraInterface().Test());
     EXPECT_EQ(std::string("url:") + kTestUrl + "\nquery:\nshowproxydlg:false\n",
               client.LastRequest());
-    std::vector<std::string> expected = {"0|      Test...",
-                                         std::string("3|        接続先：\t") + kTestUrl,
-                                         "2|        ステータスコード：\t200"};
+    std::vector<std::string> expected = {"0|3|Test...", std::string("3|4|接続先：\t") + kTestUrl,
+                                         "2|4|ステータスコード：\t200"};
     EXPECT_EQ(expected, log.Entries());
 }
 

@@ -5,71 +5,54 @@
 #include <climits>
 #include <cstring>
 
-#include "log/LogLines.h"
 #include "pelmora.h"
+#include "support/HostLogFile.h"
 #include "support/LogCapture.h"
-#include "support/TestSupport.h"
 
-using log_tests::LogLine;
-using log_tests::ParseLine;
-using log_tests::SplitLines;
-using testing_support::LogCapture;
+using testing_support::LogLine;
+using testing_support::ParseLogLine;
+using testing_support::SplitLogLines;
 
 namespace {
 
 class LogFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        path_ = directory_.File("host.log");
-        file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file_);
-        PeLmLogFileSet(file_);
-    }
     void TearDown() override {
-        PeLmLogFileSet(nullptr);
         PeLmLogWndSet(nullptr);
         PeLmLoggingOn(TRUE);
         PelmSharedLogClose();
-        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
     }
 
-    void Log(const char* message, int kind = 0, int indent = 0, int flag = 0) {
+    void Log(const char* message, int kind = 0, int indent = 0) {
         PelmLog(message, "CLogFileTest::Log", "LogFileTest", __LINE__, __DATE__, __TIME__, kind,
-                indent, flag);
+                indent, 0);
     }
-    std::string Content() const { return testing_support::ReadFileBytes(path_); }
-    std::vector<LogLine> Lines() const {
-        std::vector<LogLine> lines;
-        for (const std::string& line : SplitLines(Content())) lines.push_back(ParseLine(line));
-        return lines;
-    }
+    std::string Content() const { return file_.Raw(); }
+    std::vector<LogLine> Lines() const { return file_.Lines(); }
     // Also watch the records: a log window reading the shared block.
     void WatchRecords() {
         ASSERT_TRUE(PelmSharedLogOpen());
         PeLmLogWndSet(capture_.window());
     }
 
-    testing_support::TempDirectory directory_;
-    std::string path_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
-    LogCapture capture_;
+    testing_support::HostLogFile file_{PeLmLogFileSet};
+    testing_support::LogCapture capture_;
 };
 
 TEST_F(LogFile, OneEntryIsTimeTabKindTabQuotedTextAndLineFeed) {
     const std::string message = "サーバーが生きているか確認";
-    std::string before = log_tests::LocalNowText();
+    std::string before = testing_support::LocalNowLogTime();
     Log(message.c_str(), 0);
     Log("ステータスコード：\t200", 2, 0);
-    std::string after = log_tests::LocalNowText();
+    std::string after = testing_support::LocalNowLogTime();
 
     std::string content = Content();
     EXPECT_EQ(std::string::npos, content.find('\r')) << "lines end with LF only";
-    std::vector<std::string> raw = SplitLines(content);
+    std::vector<std::string> raw = SplitLogLines(content);
     ASSERT_EQ(2u, raw.size());
     ASSERT_EQ('\n', content.back());
     std::string time = raw[0].substr(0, 19);
-    EXPECT_TRUE(log_tests::IsTimeStamp(time)) << time;
+    EXPECT_TRUE(testing_support::IsLogTimeStamp(time)) << time;
     EXPECT_LE(before, time);
     EXPECT_GE(after, time);
     EXPECT_EQ(time + "\t0\t\"" + message + "\"", raw[0]);
@@ -79,32 +62,19 @@ TEST_F(LogFile, OneEntryIsTimeTabKindTabQuotedTextAndLineFeed) {
 
 TEST_F(LogFile, IndentIsTwoSpacesPerLevelInsideTheQuotes) {
     WatchRecords();
-    Log("zero", 1, 0);
-    Log("one", 1, 1);
-    Log("two", 1, 2);
-    Log("five", 1, 5);
-    Log("negative", 1, -3);
+    const int depths[] = {0, 1, 2, 5, -3, INT_MAX};
+    for (int depth : depths) Log("entry", 1, depth);
     std::vector<LogLine> lines = Lines();
-    ASSERT_EQ(5u, lines.size());
-    EXPECT_EQ("zero", lines[0].text);
-    EXPECT_EQ("  one", lines[1].text);
-    EXPECT_EQ("    two", lines[2].text);
-    EXPECT_EQ("          five", lines[3].text);
-    EXPECT_EQ("negative", lines[4].text) << "a negative depth indents nothing";
-    // The record keeps the bare message and the depth as given.
-    ASSERT_EQ(5u, capture_.records().size());
-    EXPECT_STREQ("two", capture_.records()[2].message);
-    EXPECT_EQ(2, capture_.records()[2].indent);
+    ASSERT_EQ(6u, lines.size()) << "a wild depth must not lose the entry";
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(depths[i], lines[i].indent);
+    EXPECT_EQ(0, lines[4].indent) << "a negative depth indents nothing";
+    for (const LogLine& line : lines) {
+        EXPECT_TRUE(line.wellFormed);
+        EXPECT_EQ("entry", line.text);
+    }
+    // The record keeps the depth as given.
+    ASSERT_EQ(6u, capture_.records().size());
     EXPECT_EQ(-3, capture_.records()[4].indent);
-}
-
-TEST_F(LogFile, AbsurdIndentStillWritesOneLine) {
-    // A host passing a wild depth must not lose the entry (or exhaust memory on spaces).
-    Log("deep", 2, INT_MAX);
-    std::vector<LogLine> lines = Lines();
-    ASSERT_EQ(1u, lines.size());
-    EXPECT_TRUE(lines[0].wellFormed);
-    EXPECT_EQ("deep", lines[0].text.substr(lines[0].text.find_first_not_of(' ')));
 }
 
 TEST_F(LogFile, LineFeedBecomesSpaceInFileButStaysInRecord) {
@@ -112,11 +82,12 @@ TEST_F(LogFile, LineFeedBecomesSpaceInFileButStaysInRecord) {
     Log("first\nsecond\n", 1, 1);
     Log("say \"hi\"\r\nend", 1, 0);
 
-    std::vector<std::string> raw = SplitLines(Content());
-    ASSERT_EQ(2u, raw.size()) << "one line per entry";
-    EXPECT_EQ("  first second ", ParseLine(raw[0]).text);
+    std::vector<LogLine> lines = Lines();
+    ASSERT_EQ(2u, lines.size()) << "one line per entry";
+    EXPECT_EQ("first second ", lines[0].text);
+    EXPECT_EQ(1, lines[0].indent);
     // Quotes and carriage returns are left as they are.
-    EXPECT_EQ("say \"hi\"\r end", ParseLine(raw[1]).text);
+    EXPECT_EQ("say \"hi\"\r end", lines[1].text);
 
     ASSERT_EQ(2u, capture_.records().size());
     EXPECT_STREQ("first\nsecond\n", capture_.records()[0].message);
@@ -148,77 +119,57 @@ TEST_F(LogFile, TextsAreCutTo255BytesInRecordAndLine) {
 }
 
 TEST_F(LogFile, EndOfCallWithEmptyMessageIsTwoQuotes) {
-    std::string before = log_tests::LocalNowText();
+    std::string before = testing_support::LocalNowLogTime();
     Log("", 99, 0);
-    std::string after = log_tests::LocalNowText();
+    std::string after = testing_support::LocalNowLogTime();
     std::string content = Content();
     ASSERT_EQ(19u + 7u, content.size()) << content;
     std::string time = content.substr(0, 19);
-    EXPECT_TRUE(log_tests::IsTimeStamp(time));
+    EXPECT_TRUE(testing_support::IsLogTimeStamp(time));
     EXPECT_LE(before, time);
     EXPECT_GE(after, time);
     EXPECT_EQ("\t99\t\"\"\n", content.substr(19));
+}
+
+TEST_F(LogFile, NullTextsAreLoggedAsEmpty) {
+    WatchRecords();
+    PelmLog(nullptr, nullptr, nullptr, 5, nullptr, nullptr, 1, 1, 0);
+    std::string content = Content();
+    ASSERT_EQ(19u + 8u, content.size()) << content;
+    EXPECT_EQ("\t1\t\"  \"\n", content.substr(19));
+    ASSERT_EQ(1u, capture_.records().size());
+    const LOG_RECORD& record = capture_.records()[0];
+    EXPECT_STREQ("", record.message);
+    EXPECT_STREQ("", record.function);
+    EXPECT_STREQ("", record.source);
+    EXPECT_EQ(5, record.line);
 }
 
 TEST_F(LogFile, HostTextWrittenBetweenEntriesStaysInPlace) {
     Log("entry one", 0);
     // The host writes through a handle of its own, and also moves the log handle's pointer
     // back to the start: each entry must still go after everything in the file.
-    HANDLE host = CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE host =
+        CreateFileA(file_.path().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, host);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(host, "host text\r\n", 11, &written, nullptr));
-    CloseHandle(host);
-    SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
+    SetFilePointer(file_.handle(), 0, nullptr, FILE_BEGIN);
     Log("entry two", 0);
 
-    std::vector<std::string> raw = SplitLines(Content());
-    ASSERT_EQ(3u, raw.size());
-    EXPECT_EQ("entry one", ParseLine(raw[0]).text);
-    EXPECT_EQ("host text\r", raw[1]);
-    EXPECT_EQ("entry two", ParseLine(raw[2]).text);
-}
+    // A handle opened for appending only takes the entries as well.
+    PeLmLogFileSet(host);
+    Log("entry three", 0);
+    PeLmLogFileSet(file_.handle());
+    CloseHandle(host);
 
-TEST_F(LogFile, AppendOnlyHandleReceivesLinesOneAfterAnother) {
-    PeLmLogFileSet(nullptr);
-    CloseHandle(file_);
-    testing_support::WriteFileBytes(path_, "existing\n");
-    file_ = CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file_);
-    PeLmLogFileSet(file_);
-    for (const char* message : {"a", "b", "c"}) Log(message, 1);
-    std::vector<std::string> raw = SplitLines(Content());
+    std::vector<std::string> raw = SplitLogLines(Content());
     ASSERT_EQ(4u, raw.size());
-    EXPECT_EQ("existing", raw[0]);
-    EXPECT_EQ("a", ParseLine(raw[1]).text);
-    EXPECT_EQ("b", ParseLine(raw[2]).text);
-    EXPECT_EQ("c", ParseLine(raw[3]).text);
-}
-
-TEST_F(LogFile, RecordCarriesEveryFieldOfTheCall) {
-    WatchRecords();
-    std::string before = log_tests::LocalNowText();
-    PelmLog("ログインできた", "CLoginManager::Save", "PelmoraAPI", 4321, "Jan  1 2024", "01:02:03",
-            4, 3, 1);
-    std::string after = log_tests::LocalNowText();
-    ASSERT_EQ(1u, capture_.records().size());
-    const LOG_RECORD& record = capture_.records()[0];
-    EXPECT_STREQ("ログインできた", record.message);
-    EXPECT_STREQ("CLoginManager::Save", record.function);
-    EXPECT_STREQ("PelmoraAPI", record.source);
-    EXPECT_EQ(4321, record.line);
-    EXPECT_EQ(4, record.kind);
-    EXPECT_EQ(3, record.indent);
-    EXPECT_EQ(1, record.flag);
-    std::string time = record.time;
-    EXPECT_TRUE(log_tests::IsTimeStamp(time)) << time;
-    EXPECT_LE(before, time);
-    EXPECT_GE(after, time);
-    // The build date and time are taken but written nowhere.
-    EXPECT_EQ(std::string::npos, Content().find("Jan  1 2024"));
-    EXPECT_EQ(std::string::npos, Content().find("01:02:03"));
+    EXPECT_EQ("entry one", ParseLogLine(raw[0]).text);
+    EXPECT_EQ("host text\r", raw[1]);
+    EXPECT_EQ("entry two", ParseLogLine(raw[2]).text);
+    EXPECT_EQ("entry three", ParseLogLine(raw[3]).text);
 }
 
 TEST_F(LogFile, SwitchedOffWritesNothingToFileWindowOrBlock) {
@@ -239,30 +190,23 @@ TEST_F(LogFile, SwitchedOffWritesNothingToFileWindowOrBlock) {
     PeLmLoggingOn(TRUE);
     EXPECT_TRUE(PeLmIsLogging());
     Log("after", 1);
-    std::vector<LogLine> lines = Lines();
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ("after", lines[1].text);
+    EXPECT_EQ((std::vector<std::string>{"before", "after"}), file_.Texts());
     EXPECT_EQ(2, capture_.notifications());
 }
 
-TEST_F(LogFile, SinksAreSetReadBackAndTurnedOffByNull) {
-    EXPECT_EQ(file_, PeLmLogFileGet());
-    PeLmLogWndSet(capture_.window());
-    EXPECT_EQ(capture_.window(), PeLmLogWndGet());
-
+TEST_F(LogFile, NullSinksTurnEachOutputOff) {
+    EXPECT_EQ(file_.handle(), PeLmLogFileGet());
     PeLmLogFileSet(nullptr);
     PeLmLogWndSet(nullptr);
     EXPECT_EQ(nullptr, PeLmLogFileGet());
-    EXPECT_EQ(nullptr, PeLmLogWndGet());
     Log("nowhere", 1);  // built and dropped
     EXPECT_EQ("", Content());
     EXPECT_EQ(0, capture_.notifications());
 
     // A change takes effect with the next entry.
-    PeLmLogFileSet(file_);
+    PeLmLogFileSet(file_.handle());
     Log("somewhere", 1);
-    ASSERT_EQ(1u, Lines().size());
-    EXPECT_EQ("somewhere", Lines()[0].text);
+    EXPECT_EQ((std::vector<std::string>{"somewhere"}), file_.Texts());
 }
 
 }  // namespace

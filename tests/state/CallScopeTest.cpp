@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "LogLines.h"
+#include "support/HostLogFile.h"
 #include "frame/CallScope.h"
 #include "frame/LastError.h"
 #include "log/LogWriter.h"
@@ -13,7 +13,6 @@
 #include "support/TestSupport.h"
 
 using login::CLoginManager;
-using namespace state_tests;
 
 namespace {
 
@@ -34,14 +33,14 @@ bool SocketLayerStarted() {
     return true;
 }
 
-void ExpectOpeningAndClosing(const LogLines& log) {
+void ExpectOpeningAndClosing(const testing_support::HostLogFile& log) {
     const auto lines = log.Lines();
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ("Init開始", lines.front().message);
+    EXPECT_EQ("Init開始", lines.front().text);
     EXPECT_EQ(0, lines.front().kind);
-    EXPECT_EQ("Init終了", lines[lines.size() - 2].message);
+    EXPECT_EQ("Init終了", lines[lines.size() - 2].text);
     EXPECT_EQ(0, lines[lines.size() - 2].kind);
-    EXPECT_EQ("", lines.back().message);
+    EXPECT_EQ("", lines.back().text);
     EXPECT_EQ(99, lines.back().kind);
     EXPECT_EQ(0, lines.back().indent);
 }
@@ -53,7 +52,7 @@ TEST_F(CallScope, NormalExitLogsBothEndsAndReleasesEverything) {
     CLoginManager::ClearLoginInfo();
     ASSERT_FALSE(SocketLayerStarted());
 
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     {
         frame::CApiCallScope scope;
         EXPECT_TRUE(SocketLayerStarted());
@@ -67,7 +66,7 @@ TEST_F(CallScope, NormalExitLogsBothEndsAndReleasesEverything) {
 }
 
 TEST_F(CallScope, ExceptionPassingThroughStillClosesTheScope) {
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     EXPECT_THROW(
         {
             frame::CApiCallScope scope;

@@ -1,7 +1,7 @@
 // "Login.dat" and the current login record.
 #include <gtest/gtest.h>
 
-#include "LogLines.h"
+#include "support/HostLogFile.h"
 #include "StateFiles.h"
 #include "log/LogWriter.h"
 #include "login/LoginManager.h"
@@ -111,7 +111,7 @@ TEST_F(LoginStore, FailedLoadKeepsTheCurrentRecord) {
 }
 
 TEST_F(LoginStore, SaveWithoutARecordWritesAndLogsNothing) {
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     EXPECT_FALSE(CLoginManager::Save());
     EXPECT_FALSE(testing_support::FileExists(CLoginManager::GetFilePath()));
     EXPECT_TRUE(log.Lines().empty());
@@ -128,7 +128,7 @@ TEST_F(LoginStore, RemoveDeletesTheFileOnlyAndAlwaysSucceeds) {
 
 TEST_F(LoginStore, PasswordNeverReachesTheLog) {
     const std::string secret = "S3cr3t-\x83\x70\x83\x58";  // S3cr3t-パス
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     MakeCurrent("C001", secret, "user", true);
     ASSERT_TRUE(CLoginManager::Save());
     ASSERT_TRUE(CLoginManager::Load());
@@ -144,7 +144,7 @@ TEST_F(LoginStore, PasswordNeverReachesTheLog) {
 }
 
 TEST_F(LoginStore, LogEntriesOfSaveAndLoad) {
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     MakeCurrent("C1", "x", "u", false);
     ASSERT_TRUE(CLoginManager::Save());
     ASSERT_TRUE(CLoginManager::Load());
@@ -161,7 +161,7 @@ TEST_F(LoginStore, LogEntriesOfSaveAndLoad) {
                                                "パスワード:\t********",
                                                "ユーザー名：\tu",
                                                "保存：\tfalse"};
-    EXPECT_EQ(expected, log.Messages());
+    EXPECT_EQ(expected, log.Texts());
     const auto lines = log.Lines();
     EXPECT_EQ(3, lines[0].indent);
     EXPECT_EQ(1, lines[3].indent);
@@ -171,7 +171,7 @@ TEST_F(LoginStore, LogEntriesOfSaveAndLoad) {
 
 TEST_F(LoginStore, FileInUseElsewhereIsMissingOrUnwritable) {
     ASSERT_TRUE(WriteLoginFile(LoginFile("old", "pw", "u", "true")));
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     {
         HeldOpen other(CLoginManager::GetFilePath());
         ASSERT_TRUE(other.held());

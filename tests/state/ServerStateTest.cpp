@@ -1,7 +1,7 @@
 // The server state store on real files in the test prefix's data directory.
 #include <gtest/gtest.h>
 
-#include "LogLines.h"
+#include "support/HostLogFile.h"
 #include "StateFiles.h"
 #include "frame/Directories.h"
 #include "frame/Exceptions.h"
@@ -110,7 +110,7 @@ TEST_F(ServerState, RetryLimitIsFifteenMinutesAfterTheDeadTime) {
 }
 
 TEST_F(ServerState, RetryLimitLogsLimitAndNow) {
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     const win32::Seconds dead = LocalMoment(2024, 1, 31, 14, 0, 0);
     ASSERT_TRUE(WriteSealed(CServerState::GetDeadFilePath(), dead));
     CServerState::IsInRetryLimit(dead + 60);
@@ -133,7 +133,7 @@ TEST_F(ServerState, SubLimitEndsWithTheLocalDayOfTheSwitch) {
 }
 
 TEST_F(ServerState, ReleaseDeletesAndLogsOnlyWhenTheFileExists) {
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     CServerState::ReleaseDead();
     CServerState::ReleaseSub();
     EXPECT_TRUE(log.Lines().empty());
@@ -146,8 +146,8 @@ TEST_F(ServerState, ReleaseDeletesAndLogsOnlyWhenTheFileExists) {
     EXPECT_FALSE(CServerState::IsSub());
     const auto lines = log.Lines();
     ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ(CServerState::GetDeadFilePath() + "の削除", lines[0].message);
-    EXPECT_EQ(CServerState::GetSubFilePath() + "の削除", lines[1].message);
+    EXPECT_EQ(CServerState::GetDeadFilePath() + "の削除", lines[0].text);
+    EXPECT_EQ(CServerState::GetSubFilePath() + "の削除", lines[1].text);
     EXPECT_EQ(1, lines[0].kind);
     EXPECT_EQ(1, lines[0].indent);
 }
@@ -194,13 +194,13 @@ TEST_F(ServerState, SubDigestMismatchLogsTheFixedEntry) {
     ASSERT_TRUE(storage::CCrypt().Generate(cipher, plain, true));
     ASSERT_TRUE(testing_support::WriteFileBytes(CServerState::GetSubFilePath(), cipher));
 
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     win32::Seconds t = 0;
     EXPECT_THROW(CServerState::GetSubTime(t), frame::CFalsificationException);
     EXPECT_THROW(CServerState::IsOverSubLimit(), frame::CFalsificationException);
     const auto lines = log.Lines();
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ("dead.datが改ざんされた可能性あり", lines.back().message);
+    EXPECT_EQ("dead.datが改ざんされた可能性あり", lines.back().text);
     EXPECT_EQ(4, lines.back().kind);
 }
 
@@ -243,7 +243,7 @@ TEST_F(ServerState, FileHeldOpenElsewhereIsAnOpenFailure) {
     const std::string path = CServerState::GetDeadFilePath();
     const std::string old = storage::SealTime(LocalMoment(2024, 1, 31, 9, 5, 7));
     ASSERT_TRUE(testing_support::WriteFileBytes(path, old));
-    LogLines log(logging::SetLogFile);
+    testing_support::HostLogFile log(logging::SetLogFile);
     {
         HeldOpen other(path);
         ASSERT_TRUE(other.held());

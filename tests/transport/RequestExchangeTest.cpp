@@ -9,6 +9,7 @@
 #include "frame/Exceptions.h"
 #include "log/LogWriter.h"
 #include "storage/Crypt.h"
+#include "support/HostLogFile.h"
 #include "transport/HttpRequestUtil.h"
 #include "transport/ProxyDialogFlag.h"
 #include "transport/ResponseEnvelope.h"
@@ -180,19 +181,13 @@ TEST_F(Exchange, MissingClientGivesErrorSevenAfterWritingTheRequest) {
 }
 
 TEST_F(Exchange, UnwritableRequestFileFailsWithALogEntryAndNoCode) {
-    testing_support::TempDirectory logDirectory;
-    HANDLE log =
-        CreateFileA(logDirectory.File("log.txt").c_str(), GENERIC_READ | GENERIC_WRITE,
-                    FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    logging::SetLogFile(log);
+    testing_support::HostLogFile log(logging::SetLogFile);
     frame::SetProgramDirectoryOverride((client.path() + "\\missing").c_str());
     CHttpRequestUtil request(kUrl);
     EXPECT_FALSE(request.Execute());
-    logging::SetLogFile(nullptr);
-    CloseHandle(log);
     EXPECT_EQ(0, request.GetErrorCode());
     EXPECT_EQ(0u, request.GetStatusCode());
-    std::string line = ReadFileBytes(logDirectory.File("log.txt"));
+    std::string line = log.Raw();
     EXPECT_NE(std::string::npos, line.find("\t4\t\"    ファイルの作成に失敗＞＜\"\n")) << line;
 }
 
