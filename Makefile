@@ -26,7 +26,10 @@ build: build-x64 build-x86 check-exports
 test: build
 	@scripts/run-tests.sh build/x64
 
-demo: build-x64
+# The demo needs only the library, the client and the demo host.
+demo: deps
+	@cmake --preset x64 >/dev/null
+	@cmake --build --preset x64 -j $(JOBS) --target Pelmora pmqclient pelmora_demo
 	@scripts/demo.sh build/x64
 
 bench: build-x64
