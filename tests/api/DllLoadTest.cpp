@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <objbase.h>
-#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <set>
@@ -31,12 +30,6 @@ std::set<std::string> FilesIn(const std::string& directory) {
     return names;
 }
 
-std::string DataDirectoryParent() {
-    char localAppData[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, localAppData);
-    return std::string(localAppData) + "\\Torva Inc";
-}
-
 template <typename Function>
 Function Export(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -48,8 +41,9 @@ TEST(LibraryLoad, DoesNothingButLoadAndStartsFromInitialValues) {
     ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\Pelmora.dll").c_str(),
                           dll.c_str(), FALSE));
     const std::set<std::string> filesBefore = FilesIn(folder.path());
-    const std::string parent = DataDirectoryParent();
-    RemoveDirectoryA((parent + "\\Pelmora").c_str());  // only when empty
+    const std::string dataDirectory = testing_support::DataDirectory();
+    const std::string parent = dataDirectory.substr(0, dataDirectory.rfind('\\'));
+    RemoveDirectoryA(dataDirectory.c_str());  // only when empty
     RemoveDirectoryA(parent.c_str());
     const bool dataFolderBefore = PathIsDirectoryA(parent.c_str()) != FALSE;
     LOG_RECORD probe;

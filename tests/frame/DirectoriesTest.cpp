@@ -2,7 +2,6 @@
 // data directory, with real module files and real folders in the test's Wine prefix.
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <string>
@@ -78,10 +77,8 @@ TEST_F(ProgramDirectory, OverrideIsKeptExactlyAndNullOrEmptyRestoresTheLibraryFo
 }
 
 TEST(DataDirectory, IsCreatedWithItsParentOnFirstUseAndFoundAfterwards) {
-    char localAppData[MAX_PATH];
-    ASSERT_EQ(S_OK, SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, localAppData));
-    const std::string company = std::string(localAppData) + "\\Torva Inc";
-    const std::string expected = company + "\\Pelmora";
+    const std::string expected = testing_support::DataDirectory();
+    const std::string company = expected.substr(0, expected.rfind('\\'));
     // Start from a fresh profile where no other suite has left files there (the prefix of a
     // test run is new; removal only succeeds for empty folders).
     RemoveDirectoryA(expected.c_str());

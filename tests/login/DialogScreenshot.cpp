@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "login/DialogDriver.h"
+#include "support/DialogDriver.h"
 #include "login/LoginDialog.h"
 #include "login/LoginManager.h"
 #include "support/TestSupport.h"
@@ -19,15 +19,15 @@ int main() {
     const std::string taken = testing_support::ExecutableDirectory() + "\\login-dialog-shot.taken";
     login::CLoginDialog dialog;
     bool shown = false;
-    login_tests::RunDriven([&] { return dialog.DoModal(); },
-                           [&](login_tests::DialogDriver& driver) {
-                               HWND window = driver.WaitForWindow(login_tests::kDialogCaption);
-                               if (window == nullptr) return;
-                               shown = true;
-                               testing_support::WriteFileBytes(ready, "");
-                               testing_support::WaitUntil(
-                                   [&] { return testing_support::FileExists(taken); }, 60000);
-                               PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-                           });
+    testing_support::RunDriven(
+        [&] { return dialog.DoModal(); },
+        [&](testing_support::DialogDriver& driver) {
+            HWND window = driver.WaitForWindow(testing_support::kDialogCaption);
+            if (window == nullptr) return;
+            shown = true;
+            testing_support::WriteFileBytes(ready, "");
+            testing_support::WaitUntil([&] { return testing_support::FileExists(taken); }, 60000);
+            PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        });
     return shown ? 0 : 1;
 }

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "frame/Directories.h"
-#include "login/DialogDriver.h"
+#include "support/DialogDriver.h"
 #include "login/LoginDialog.h"
 #include "login/LoginManager.h"
 #include "login/ScriptedService.h"
@@ -18,10 +18,10 @@
 namespace {
 
 using login::CLoginManager;
-using login_tests::DialogDriver;
-using login_tests::kBoxCaption;
-using login_tests::kDialogCaption;
-using login_tests::RunDriven;
+using testing_support::DialogDriver;
+using testing_support::kBoxCaption;
+using testing_support::kDialogCaption;
+using testing_support::RunDriven;
 
 std::wstring AccountName() {
     wchar_t name[256] = {};
@@ -160,7 +160,7 @@ TEST_F(LoginDialogTest, EmptyFieldsAreReportedOneAtATimeInOrder) {
     INT_PTR result = Run([](DialogDriver& driver, HWND dialog) {
         DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"");
         driver.PressEnter();  // the focus starts on OK: Enter sends at once
-        login_tests::MessageBoxSeen box = driver.CloseMessageBox();
+        testing_support::MessageBoxSeen box = driver.CloseMessageBox();
         EXPECT_EQ(box.text, L"IDを入力してください。");
         EXPECT_EQ(box.caption, kBoxCaption);
         EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_WARNING));
@@ -193,7 +193,7 @@ TEST_F(LoginDialogTest, BlanksAreSentAndAFailingRequestLeavesTheDialogOpen) {
         for (int id : {IDC_LOGIN_COMPANY_ID, IDC_LOGIN_PASSWORD, IDC_LOGIN_USER_NAME})
             DialogDriver::Type(dialog, id, L" ");
         DialogDriver::Click(dialog, IDOK);
-        login_tests::MessageBoxSeen box = driver.CloseMessageBox();
+        testing_support::MessageBoxSeen box = driver.CloseMessageBox();
         EXPECT_EQ(box.text, L"内部エラーが発生しました。");
         EXPECT_EQ(box.caption, kBoxCaption);
         EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_ERROR));
@@ -224,7 +224,7 @@ TEST_F(LoginDialogTest, RefusedLoginKeepsTheDialogOpenAndWritesNothing) {
         DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"C1");
         DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"wrong");
         driver.PressEnter();
-        login_tests::MessageBoxSeen box = driver.CloseMessageBox();
+        testing_support::MessageBoxSeen box = driver.CloseMessageBox();
         EXPECT_EQ(box.text, kRefusedText);
         EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_WARNING));
         EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L"C1");
@@ -278,7 +278,7 @@ TEST_F(LoginDialogTest, ProxyDemandShowsItsTextAndTheDialogStays) {
         DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"C1");
         DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"pw");
         DialogDriver::Click(dialog, IDOK);
-        login_tests::MessageBoxSeen box = driver.CloseMessageBox();
+        testing_support::MessageBoxSeen box = driver.CloseMessageBox();
         EXPECT_EQ(box.text, L"プロキシ認証が必要です");
         EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_ERROR));
         // The user may simply try again.

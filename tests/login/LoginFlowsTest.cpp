@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "login/DialogDriver.h"
+#include "support/DialogDriver.h"
 #include "login/LoginManager.h"
 #include "login/ScriptedService.h"
 #include "pelmora.h"
@@ -21,12 +21,12 @@ namespace {
 
 using login_tests::Accepted;
 using login_tests::Alive;
-using login_tests::DialogDriver;
 using login_tests::NotAlive;
 using login_tests::Refused;
 using login_tests::RequestField;
 using login_tests::ScriptedService;
 using login_tests::Status;
+using testing_support::DialogDriver;
 
 const char* const kTestUrl = "http://main.example/Pelmora/Pelmora/CheckSqlServerRunning";
 const char* const kLoginUrl = "http://main.example/Pelmora/Pelmora/Login";
@@ -229,13 +229,13 @@ void ExpectScopeEntries(const std::vector<LOG_RECORD>& records) {
 
 // PeLmLogin, with `script` handling the dialog once it is on screen.
 INT_PTR LoginThroughDialog(const std::function<void(HWND)>& script) {
-    return login_tests::RunDriven([] { return PeLmLogin(); },
-                                  [&](DialogDriver& driver) {
-                                      HWND dialog =
-                                          driver.WaitForWindow(login_tests::kDialogCaption);
-                                      ASSERT_NE(dialog, nullptr);
-                                      script(dialog);
-                                  });
+    return testing_support::RunDriven([] { return PeLmLogin(); },
+                                      [&](DialogDriver& driver) {
+                                          HWND dialog =
+                                              driver.WaitForWindow(testing_support::kDialogCaption);
+                                          ASSERT_NE(dialog, nullptr);
+                                          script(dialog);
+                                      });
 }
 
 TEST_F(LoginFlows, CancelledDialogLeavesCodeZeroAndTheFormerMessage) {
@@ -318,7 +318,8 @@ TEST_F(LoginFlows, InteractiveLoginFailuresBecomeTheLastErrorWithoutADialog) {
         Use(service);
         capture_.Clear();
         // A dialog opened by mistake is cancelled by the driver's safety net.
-        INT_PTR result = login_tests::RunDriven([] { return PeLmLogin(); }, [](DialogDriver&) {});
+        INT_PTR result =
+            testing_support::RunDriven([] { return PeLmLogin(); }, [](DialogDriver&) {});
         EXPECT_FALSE(result) << c.message;
         EXPECT_EQ(PeLmLastErrorGet(), c.code);
         EXPECT_EQ(LastErrorMessage(), c.message);

@@ -1,26 +1,18 @@
 // The exports of the server state, endpoints, login store, proxy and start/end families,
 // called through the DLL as a host calls them.
 #include <gtest/gtest.h>
-#include <shlobj.h>
-
-#include <atomic>
-#include <thread>
 
 #include "pelmora.h"
 #include "storage/TimeSeal.h"
+#include "support/DialogDriver.h"
 #include "support/TestSupport.h"
 
 using testing_support::GuardedBuffer;
 
 namespace {
 
-std::string DataDirectory() {
-    char folder[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder);
-    return std::string(folder) + "\\Torva Inc\\Pelmora";
-}
 std::string DataFile(const char* name) {
-    return DataDirectory() + "\\" + name;
+    return testing_support::DataDirectory() + "\\" + name;
 }
 
 void CleanDataFiles() {
@@ -87,85 +79,24 @@ TEST_F(Exports, TamperedTimeAnswersFalseWithoutEscaping) {
     EXPECT_FALSE(PeLmServerDeadTimeGet(buffer.data(), 32));
 }
 
-// Watches for message boxes of this process from a helper thread, checks their text and closes
-// them with OK, as a user would.
-class MessageBoxCloser {
-public:
-    MessageBoxCloser() : thread_([this] { Run(); }) {}
-    ~MessageBoxCloser() {
-        stop_ = true;
-        thread_.join();
-    }
-    int closed() const { return closed_; }
-    const std::wstring& caption() const { return caption_; }
-    const std::wstring& text() const { return text_; }
-
-private:
-    static HWND FindOwnBox() {
-        struct Search {
-            HWND found = nullptr;
-        } search;
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                wchar_t cls[16] = L"";
-                GetClassNameW(window, cls, 16);
-                if (pid != GetCurrentProcessId() || wcscmp(cls, L"#32770") != 0 ||
-                    !IsWindowVisible(window))
-                    return TRUE;
-                reinterpret_cast<Search*>(param)->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    static std::wstring TextOf(HWND window) {
-        wchar_t text[1024] = L"";
-        GetWindowTextW(window, text, 1024);
-        return text;
-    }
-
-    void Run() {
-        while (!stop_) {
-            HWND box = nullptr;
-            testing_support::WaitUntil([&] { return stop_ || (box = FindOwnBox()) != nullptr; });
-            if (box == nullptr) continue;
-            caption_ = TextOf(box);
-            text_ = TextOf(GetDlgItem(box, 0xFFFF));  // the message box's static text control
-            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-            testing_support::WaitUntil([&] { return !IsWindow(box); });
-            ++closed_;
-        }
-    }
-
-    std::atomic<bool> stop_{false};
-    std::atomic<int> closed_{0};
-    std::wstring caption_, text_;
-    std::thread thread_;
-};
-
 TEST_F(Exports, SwitchToSubShowsTheMessageEveryTime) {
     // The expected text in UTF-16, from this file's own UTF-8; the library holds Shift_JIS bytes.
     const std::wstring expected =
         L"ペルモラのメインサーバーがダウンした為、一時的にサブサーバーに切り替えて稼動しています。"
         L"\n"
         L"翌日にはメインサーバーの通常稼動に戻る見込みです。";
-    MessageBoxCloser closer;
-    PeLmServerToSub();
-    // The call returned, so the box is gone; the watcher notes it a moment later.
-    ASSERT_TRUE(testing_support::WaitUntil([&] { return closer.closed() == 1; }));
-    EXPECT_EQ(expected, closer.text());
-    EXPECT_EQ(L"確認", closer.caption());
-    EXPECT_TRUE(PeLmIsServerSub());
-    const std::string first = testing_support::ReadFileBytes(DataFile("sub.dat"));
-    EXPECT_EQ(52u, first.size());
-
-    PeLmServerToSub();  // already in the sub state: shown again, file restamped
-    EXPECT_TRUE(testing_support::WaitUntil([&] { return closer.closed() == 2; }));
-    EXPECT_EQ(52u, testing_support::ReadFileBytes(DataFile("sub.dat")).size());
+    // The second switch finds the sub state already in place: shown again, file restamped.
+    for (int time = 1; time <= 2; ++time) {
+        testing_support::MessageBoxSeen box;
+        testing_support::RunDriven(
+            [] { return PeLmServerToSub(), INT_PTR{0}; },
+            [&](testing_support::DialogDriver& driver) { box = driver.CloseMessageBox(); });
+        EXPECT_EQ(expected, box.text) << time;
+        EXPECT_EQ(testing_support::kBoxCaption, box.caption);
+        EXPECT_EQ(LoadIconA(nullptr, IDI_WARNING), box.icon);
+        EXPECT_TRUE(PeLmIsServerSub());
+        EXPECT_EQ(52u, testing_support::ReadFileBytes(DataFile("sub.dat")).size());
+    }
 }
 
 // --- Endpoints ---------------------------------------------------------------------------------

@@ -1,4 +1,4 @@
-#include "login/DialogDriver.h"
+#include "support/DialogDriver.h"
 
 #include <atomic>
 #include <thread>
@@ -6,7 +6,7 @@
 
 #include "support/TestSupport.h"
 
-namespace login_tests {
+namespace testing_support {
 
 const wchar_t* const kBoxCaption = L"確認";
 const wchar_t* const kDialogCaption = L"ログイン";
@@ -48,7 +48,7 @@ HWND FindThreadWindow(DWORD thread, const std::wstring& caption) {
 
 HWND DialogDriver::WaitForWindow(const std::wstring& caption) {
     HWND window = nullptr;
-    testing_support::WaitUntil([&] { return (window = FindThreadWindow(thread_, caption)); });
+    WaitUntil([&] { return (window = FindThreadWindow(thread_, caption)); });
     return window;
 }
 
@@ -74,7 +74,7 @@ MessageBoxSeen DialogDriver::CloseMessageBox() {
 }
 
 bool DialogDriver::WaitUntilClosed(HWND window) {
-    return testing_support::WaitUntil([&] { return !IsWindow(window); });
+    return WaitUntil([&] { return !IsWindow(window); });
 }
 
 std::wstring DialogDriver::Text(HWND window) {
@@ -105,7 +105,7 @@ HWND DialogDriver::Focus() const {
 }
 
 HWND DialogDriver::AwaitFocus(HWND expected) const {
-    testing_support::WaitUntil([&] { return Focus() == expected; });
+    WaitUntil([&] { return Focus() == expected; });
     return Focus();
 }
 
@@ -118,7 +118,7 @@ INT_PTR RunDriven(const std::function<INT_PTR()>& modal,
         drive(driver);
         // A script that stopped early (a failed expectation) must not leave the test hanging:
         // cancel whatever is still open until the modal call returns.
-        testing_support::WaitUntil([&] {
+        WaitUntil([&] {
             for (const wchar_t* caption : {kBoxCaption, kDialogCaption}) {
                 if (HWND open = FindThreadWindow(thread, caption))
                     PostMessageW(open, WM_COMMAND, IDCANCEL, 0);
@@ -132,4 +132,4 @@ INT_PTR RunDriven(const std::function<INT_PTR()>& modal,
     return result;
 }
 
-}  // namespace login_tests
+}  // namespace testing_support

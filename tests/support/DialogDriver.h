@@ -1,7 +1,7 @@
-// Drives the library's modal windows from a helper thread, as a user would: the thread under
-// test runs the modal call, the driver finds its windows, reads and types into controls,
-// clicks and closes message boxes. Observations are kept and checked after the modal call
-// returned, on the test's own thread.
+// Drives the library's modal windows (dialogs and message boxes) from a helper thread, as a
+// user would: the thread under test runs the modal call, the driver finds its windows, reads
+// and types into controls, clicks and closes message boxes. Observations are kept and checked
+// after the modal call returned, on the test's own thread.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-namespace login_tests {
+namespace testing_support {
 
 // Top-level windows of `thread` with the given caption (UTF-16).
 HWND FindThreadWindow(DWORD thread, const std::wstring& caption);
@@ -57,4 +57,4 @@ INT_PTR RunDriven(const std::function<INT_PTR()>& modal,
 extern const wchar_t* const kBoxCaption;
 extern const wchar_t* const kDialogCaption;
 
-}  // namespace login_tests
+}  // namespace testing_support

@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <atomic>
 
@@ -13,7 +14,8 @@ std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
     char chunk[4096];
     DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
+    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
+        bytes.append(chunk, read);
     CloseHandle(file);
     return bytes;
 }
@@ -67,6 +69,12 @@ bool GuardedBuffer::GuardsIntact() const {
         if (bytes_[i] != fill_) return false;
     }
     return true;
+}
+
+std::string DataDirectory() {
+    char localAppData[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, localAppData);
+    return std::string(localAppData) + "\\Torva Inc\\Pelmora";
 }
 
 std::string ExecutableDirectory() {

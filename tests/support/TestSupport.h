@@ -49,6 +49,10 @@ private:
     std::vector<char> bytes_;
 };
 
+// The library's per-user data folder ("Torva Inc\\Pelmora" under the local application data
+// folder), found here on its own so that a test can check where the library puts it.
+std::string DataDirectory();
+
 // The directory that holds the running test executable (and the DLL beside it).
 std::string ExecutableDirectory();
 
