@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "support/DialogDriver.h"
 #include "login/LoginDialog.h"
 #include "login/LoginManager.h"
+#include "support/DialogDriver.h"
 #include "support/TestSupport.h"
 
 int main() {

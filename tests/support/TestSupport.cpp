@@ -84,19 +84,30 @@ std::string ExecutableDirectory() {
     return result.substr(0, result.find_last_of('\\'));
 }
 
-DWORD RunProcess(const std::string& commandLine) {
+HANDLE StartProcess(const std::string& commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     std::string line = commandLine;
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
-        return static_cast<DWORD>(-1);
+        return nullptr;
     CloseHandle(process.hThread);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    return process.hProcess;
+}
+
+DWORD WaitForExitCode(HANDLE process) {
+    WaitForSingleObject(process, INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+DWORD RunProcess(const std::string& commandLine) {
+    HANDLE process = StartProcess(commandLine);
+    if (process == nullptr) return static_cast<DWORD>(-1);
+    DWORD code = WaitForExitCode(process);
+    CloseHandle(process);
     return code;
 }
 

@@ -56,6 +56,10 @@ std::string DataDirectory();
 // The directory that holds the running test executable (and the DLL beside it).
 std::string ExecutableDirectory();
 
+// Starts a program with the given command line: its process handle, nullptr if not started.
+HANDLE StartProcess(const std::string& commandLine);
+// Waits for a process to end: its exit code.
+DWORD WaitForExitCode(HANDLE process);
 // Runs a program with the given command line and waits for its exit code (-1 if not started).
 DWORD RunProcess(const std::string& commandLine);
 

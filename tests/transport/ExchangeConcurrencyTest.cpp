@@ -14,23 +14,9 @@ using win32::KernelHandle;
 namespace {
 
 KernelHandle StartWorker(const std::string& directory, int id) {
-    std::string line = "\"" + testing_support::ExecutableDirectory() +
-                       "\\exchange_worker.exe\" \"" + directory + "\" " + std::to_string(id);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return KernelHandle();
-    CloseHandle(process.hThread);
-    return KernelHandle(process.hProcess);
-}
-
-DWORD WaitForExit(const KernelHandle& process) {
-    WaitForSingleObject(process.get(), INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    return code;
+    return KernelHandle(testing_support::StartProcess(
+        "\"" + testing_support::ExecutableDirectory() + "\\exchange_worker.exe\" \"" + directory +
+        "\" " + std::to_string(id)));
 }
 
 std::string UniqueName(const char* what) {
@@ -49,7 +35,7 @@ TEST(ExchangeAcrossProcesses, EachProcessGetsItsOwnAnswer) {
         ASSERT_TRUE(workers.back().valid());
     }
     for (int id = 1; id <= kWorkers; ++id)
-        EXPECT_EQ(0u, WaitForExit(workers[id - 1])) << "worker " << id;
+        EXPECT_EQ(0u, testing_support::WaitForExitCode(workers[id - 1].get())) << "worker " << id;
     EXPECT_EQ("", client.OverlapLog());  // no two clients ever ran at once
     std::string log = client.RequestLog();
     for (int id = 1; id <= kWorkers; ++id)
