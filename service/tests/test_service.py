@@ -130,20 +130,15 @@ class FaultTests(ServiceTestCase):
         self.service.control(down=0)
         self.assertEqual(self.service.request("GET", svc.TEST_PATH)[1], b"true")
 
-    def test_slow_holds_until_client_gives_up_then_serves_again(self):
+    def test_slow_holds_answers_until_switched_off(self):
         self.service.control(slow=1)
         with self.assertRaises(socket.timeout):
             self.service.request("GET", svc.TEST_PATH, timeout=0.5)
-        self.service.control(slow=0)
-        self.assertEqual(self.service.request("GET", svc.TEST_PATH)[1], b"true")
-
-    def test_slow_answer_is_released_when_switched_off(self):
-        self.service.control(slow=1)
         result = {}
         waiter = threading.Thread(
             target=lambda: result.update(answer=self.service.request("GET", svc.TEST_PATH)))
         waiter.start()
-        while not self.service.state.snapshot()["requests"]:
+        while len(self.service.state.snapshot()["requests"]) < 2:  # the waiter's has arrived
             time.sleep(0.01)
         self.service.control(slow=0)
         waiter.join(20)

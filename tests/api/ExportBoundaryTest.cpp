@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "pelmora.h"
@@ -12,28 +13,48 @@ using testing_support::GuardedBuffer;
 
 namespace {
 
-TEST(LastErrorExport, MessageIsCopiedOnlyWhenItFitsWhole) {
-    const std::string message = "サーバーにアクセスできませんでした";
-    PeLmSetLastError(1006, message.c_str());
-    EXPECT_EQ(1006, PeLmLastErrorGet());
+struct TextExport {
+    const char* name;
+    BOOL(WINAPI* get)(char*, unsigned int);
+    std::function<void()> prepare;  // gives the export a text to copy
+};
 
-    EXPECT_FALSE(PeLmLastErrorMessageGet(nullptr, 0));
-    EXPECT_FALSE(PeLmLastErrorMessageGet(nullptr, 512));
-    const size_t exact = message.size() + 1;
-    for (size_t size : {size_t{0}, size_t{1}, size_t{2}, exact - 1, exact, exact + 20}) {
-        GuardedBuffer buffer(size);
-        BOOL copied = PeLmLastErrorMessageGet(buffer.data(), static_cast<unsigned>(size));
-        EXPECT_TRUE(buffer.GuardsIntact()) << "size " << size;
-        if (size >= exact) {
-            EXPECT_TRUE(copied);
-            EXPECT_EQ(message, buffer.Text());
-        } else {
-            EXPECT_FALSE(copied) << "size " << size;
+// Every family's text getter: the text only when it fits whole, "" when it does not and at
+// least one byte fits, never a byte past the size.
+TEST(TextExports, CopyOnlyWhatFitsWholeAndNeverPastTheBuffer) {
+    const std::string loginFile = testing_support::DataDirectory() + "\\Login.dat";
+    auto storeLogin = [&loginFile] {
+        testing_support::WriteFileBytes(loginFile,
+                                        "\x89\xef\x8e\xd0"
+                                        "ID=ABCDEF\r\n\xca\xdf\xbd\xdc\xb0\xc4\xde=pw!\r\n");
+    };
+    const TextExport exports[] = {
+        {"PeLmLastErrorMessageGet", PeLmLastErrorMessageGet,
+         [] { PeLmSetLastError(1006, "サーバーにアクセスできませんでした"); }},
+        {"PeLmServerDeadTimeGet", PeLmServerDeadTimeGet, [] { PeLmServerToDead(); }},
+        {"PeLmLoginSubUrlGet", PeLmLoginSubUrlGet, [] { PeHmInitialize(0, 0, 0, 0); }},
+        {"PeLmLoginID", PeLmLoginID, storeLogin},
+        {"PeLmLoginPassword", PeLmLoginPassword, storeLogin},
+    };
+    for (const TextExport& text : exports) {
+        SCOPED_TRACE(text.name);
+        text.prepare();
+        char full[512];
+        ASSERT_TRUE(text.get(full, sizeof full));
+        const size_t needed = std::strlen(full) + 1;
+        EXPECT_FALSE(text.get(nullptr, sizeof full));
+        for (size_t size : {size_t{0}, size_t{1}, size_t{2}, needed - 1, needed, needed + 20}) {
+            GuardedBuffer buffer(size);
+            BOOL copied = text.get(buffer.data(), static_cast<unsigned int>(size));
+            EXPECT_TRUE(buffer.GuardsIntact()) << "size " << size;
+            EXPECT_EQ(size >= needed, copied != FALSE) << "size " << size;
             if (size > 0) {
-                EXPECT_EQ('\0', buffer.data()[0]) << "too small leaves \"\"";
+                EXPECT_EQ(size >= needed ? std::string(full) : "", buffer.Text()) << size;
             }
         }
     }
+    PeLmServerDeadRelease();
+    DeleteFileA(loginFile.c_str());
 }
 
 TEST(LastErrorExport, NullMessageIsStoredAsEmpty) {
@@ -46,40 +67,17 @@ TEST(LastErrorExport, NullMessageIsStoredAsEmpty) {
     EXPECT_TRUE(buffer.GuardsIntact());
 }
 
-TEST(DigestExport, NullArgumentsFailWithoutTouchingTheDigest) {
+TEST(DigestExport, WritesExactly33BytesAndNothingOnNullArguments) {
     EXPECT_FALSE(PeLmMD5(nullptr, "abc"));
     EXPECT_FALSE(PeLmMD5(nullptr, nullptr));
     GuardedBuffer digest(33);
     std::memcpy(digest.data(), "unchanged", 10);
     EXPECT_FALSE(PeLmMD5(digest.data(), nullptr));
     EXPECT_EQ("unchanged", digest.Text());
-    EXPECT_TRUE(digest.GuardsIntact());
-}
-
-TEST(DigestExport, WritesExactly33BytesIntoTheCallersBuffer) {
-    GuardedBuffer digest(33);
+    // The host's digest is the plain digest of its text, whatever the library's own key is.
     ASSERT_TRUE(PeLmMD5(digest.data(), "abc"));
     EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72", digest.Text());
     EXPECT_TRUE(digest.GuardsIntact());
-    // The host's digest is the plain digest of its text, whatever the library's own key is.
-    ASSERT_TRUE(PeLmMD5(digest.data(), ""));
-    EXPECT_EQ("d41d8cd98f00b204e9800998ecf8427e", digest.Text());
-    EXPECT_TRUE(digest.GuardsIntact());
-}
-
-TEST(SharedLogExport, NullRecordIsRefusedWhetherOpenOrNot) {
-    EXPECT_FALSE(PelmSharedLogWrite(nullptr));
-    EXPECT_FALSE(PelmSharedLogRead(nullptr));
-    ASSERT_TRUE(PelmSharedLogOpen());
-    EXPECT_FALSE(PelmSharedLogWrite(nullptr));
-    EXPECT_FALSE(PelmSharedLogRead(nullptr));
-    LOG_RECORD record{};
-    std::strcpy(record.message, "still works");
-    EXPECT_TRUE(PelmSharedLogWrite(&record));
-    LOG_RECORD read;
-    EXPECT_TRUE(PelmSharedLogRead(&read));
-    EXPECT_STREQ("still works", read.message);
-    PelmSharedLogClose();
 }
 
 TEST(DirectoryExport, AcceptsAnyTextIncludingNullAndEmpty) {

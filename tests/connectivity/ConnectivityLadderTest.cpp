@@ -6,9 +6,7 @@
 #include "connectivity/CheckConnectivity.h"
 #include "connectivity/NetworkChecks.h"
 #include "fakeclient/ScriptedClient.h"
-#include "frame/CatchLadder.h"
 #include "frame/Exceptions.h"
-#include "frame/LastError.h"
 #include "log/LogWriter.h"
 #include "support/HostLogFile.h"
 
@@ -19,14 +17,6 @@ protected:
     void SetUp() override {
         if (!connectivity::IsNetworkAvailable() || !connectivity::IsInternetConnected())
             GTEST_SKIP() << "this machine has no network: the offline test covers it";
-    }
-
-    // Runs the ladder as a login flow does and returns the last error it leaves.
-    std::pair<int, std::string> RunAsLoginFlow() {
-        frame::SetLastError(0, "");
-        frame::RunWithCatchLadder("PeLmLogin",
-                                  [] { connectivity::CheckConnectivity("PeLmLogin"); });
-        return {frame::GetLastErrorCode(), frame::GetLastErrorMessage()};
     }
 
     testing_support::ScriptedClientDirectory client;
@@ -59,16 +49,4 @@ TEST_F(Ladder, ServiceAnsweringOtherThanTrueIsDead) {
         EXPECT_EQ("サーバーにアクセスできませんでした", e.GetMessage());
     }
     EXPECT_EQ("1|1|サーバーが死んでいる", log.Entries().back());
-}
-
-TEST_F(Ladder, LoginFlowsRecordTheFirstMissingLevel) {
-    client.Answer(200, "no");
-    EXPECT_EQ(std::make_pair(1006, std::string("サーバーにアクセスできませんでした")),
-              RunAsLoginFlow());
-    client.Answer(404, "");
-    EXPECT_EQ(std::make_pair(1006, std::string("サーバーの内部でエラーが起こりました。しばらく"
-                                               "してから接続してください。(5)")),
-              RunAsLoginFlow());
-    client.AnswerNothing(407);
-    EXPECT_EQ(std::make_pair(1000, std::string("プロキシ認証が必要です")), RunAsLoginFlow());
 }

@@ -1,9 +1,8 @@
-// The service's test request through the scripted client: which answers mean "alive", and how
-// a failed exchange is raised.
+// The service's test request through the scripted client: which answers mean "alive", and what
+// it sends and logs.
 #include <gtest/gtest.h>
 
 #include "fakeclient/ScriptedClient.h"
-#include "frame/Exceptions.h"
 #include "log/LogWriter.h"
 #include "login/PelmoraInterface.h"
 #include "support/HostLogFile.h"
@@ -18,17 +17,6 @@ class ServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         transport::SetEndpointUrl(transport::Server::kMain, transport::Endpoint::kTest, kTestUrl);
-    }
-
-    // The network exception's message for an exchange that fails with the script's answer.
-    std::string FailureMessage() {
-        try {
-            CPelmoraInterface().Test();
-        } catch (const frame::CNetworkException& e) {
-            EXPECT_EQ(1006, e.GetCode());
-            return e.GetMessage();
-        }
-        return "(no exception)";
     }
 
     testing_support::ScriptedClientDirectory client;
@@ -62,16 +50,4 @@ TEST_F(ServiceTest, SendsAnEmptyQueryToTheTestUrlAndLogsItsSteps) {
     std::vector<std::string> expected = {"0|3|Test...", std::string("3|4|接続先：\t") + kTestUrl,
                                          "2|4|ステータスコード：\t200"};
     EXPECT_EQ(expected, log.Entries());
-}
-
-TEST_F(ServiceTest, FailedExchangeIsRaisedWithItsErrorCode) {
-    client.Answer(404, "not found");
-    EXPECT_EQ("サーバーの内部でエラーが起こりました。しばらくしてから接続してください。(5)",
-              FailureMessage());
-    client.AnswerNothing(1234);
-    EXPECT_EQ("サーバーの内部でエラーが起こりました。しばらくしてから接続してください。(3)",
-              FailureMessage());
-    client.RemoveClient();
-    EXPECT_EQ("サーバーの内部でエラーが起こりました。しばらくしてから接続してください。(7)",
-              FailureMessage());
 }

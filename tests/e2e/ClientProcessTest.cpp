@@ -103,44 +103,10 @@ TEST_F(ClientProcessTest, NoStatusGives1234) {
     EXPECT_FALSE(FileExists(dir_.File("pmqresponse.xml")));
 }
 
-TEST_F(ClientProcessTest, SlowServiceEndsInTimeOutNotAHang) {
-    e2e::Control("slow=1");
-    SetEnvironmentVariableA("PMQCLIENT_TIMEOUT_MS", "1000");
-    const DWORD code = Run(e2e::ServiceUrl(kTestPath), "");
-    SetEnvironmentVariableA("PMQCLIENT_TIMEOUT_MS", nullptr);
-    EXPECT_EQ(code, kNoStatus);
-}
-
 class ClientProxyTest : public ClientProcessTest {
 protected:
     e2e::SystemProxy proxy_{e2e::ProxyPort()};
 };
-
-TEST_F(ClientProxyTest, ProxyWithoutSavedUserAndNoDialogGives407) {
-    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 407u);
-    EXPECT_NE(e2e::Control("").find("\"refused\": true"), std::string::npos)
-        << "the request must have gone through the system proxy";
-    EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
-}
-
-TEST_F(ClientProxyTest, DialogCredentialsAreUsedSavedProtectedAndReused) {
-    std::thread user([] { EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass")); });
-    EXPECT_EQ(Run(e2e::ServiceUrl(kLoginPath), kDemoForm, true), 200u);
-    user.join();
-    EXPECT_NE(Response().find("<Success>true</Success>"), std::string::npos);
-
-    const std::string saved = ReadFileBytes(e2e::ProxyUserFile());
-    ASSERT_FALSE(saved.empty());
-    const std::wstring widePassword = L"proxy-pass";
-    const std::string utf16(reinterpret_cast<const char*>(widePassword.data()),
-                            widePassword.size() * sizeof(wchar_t));
-    EXPECT_EQ(saved.find("proxy-pass"), std::string::npos);
-    EXPECT_EQ(saved.find(utf16), std::string::npos);
-
-    // The saved user answers the next challenge without any dialog.
-    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 200u);
-    EXPECT_EQ(Response(), "true");
-}
 
 TEST_F(ClientProxyTest, RefusedDialogCredentialsAskAgainAndCancelGives407) {
     std::thread user([] {
@@ -150,26 +116,6 @@ TEST_F(ClientProxyTest, RefusedDialogCredentialsAskAgainAndCancelGives407) {
     EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), "", true), 407u);
     user.join();
     EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
-}
-
-class ClientHttpsTest : public ClientProcessTest {
-protected:
-    void SetUp() override {
-        ClientProcessTest::SetUp();
-        if (e2e::HttpsPort() == 0) GTEST_SKIP() << "no HTTPS listener (openssl missing)";
-    }
-    std::string HttpsUrl(const char* path) const {
-        return "https://localhost:" + std::to_string(e2e::HttpsPort()) + path;
-    }
-};
-
-TEST_F(ClientHttpsTest, UntrustedCertificateIsRefusedTrustedOneWorks) {
-    EXPECT_EQ(Run(HttpsUrl(kTestPath), ""), kNoStatus);
-    e2e::TrustedCertificate trusted;
-    ASSERT_TRUE(trusted.added());
-    EXPECT_EQ(Run(HttpsUrl(kLoginPath), kDemoForm), 200u);
-    EXPECT_NE(Response().find("<Success>true</Success>"), std::string::npos);
-    EXPECT_NE(e2e::Control("").find("\"listener\": \"https\""), std::string::npos);
 }
 
 }  // namespace

@@ -71,96 +71,73 @@ TEST_F(CatchLadder, BuiltInTextsAreShiftJisBytes) {
     EXPECT_EQ(kInternetErrorPrefix, std::string("インターネットエラー："));
 }
 
-TEST_F(CatchLadder, AdapterAndInternetFindingsAreNetworkErrorsWithoutLogEntries) {
-    EXPECT_FALSE(Run([] { throw frame::CNetworkAdapterException(); }));
-    EXPECT_EQ(1001, frame::GetLastErrorCode());
-    EXPECT_EQ(kNoAdapter, frame::GetLastErrorMessage());
+struct Case {
+    const char* what;
+    std::function<void()> thrower;
+    int code;
+    std::string message;  // the host's last-error message
+    Entries entries;      // what the ladder logs
+};
 
-    EXPECT_FALSE(Run([] { throw frame::CInternetConnectionException(); }));
-    EXPECT_EQ(1001, frame::GetLastErrorCode());
-    EXPECT_EQ(kNoInternet, frame::GetLastErrorMessage());
-    EXPECT_EQ(0, capture_.notifications()) << "the checks have logged their findings already";
-}
-
-TEST_F(CatchLadder, ServiceFailureIsLoggedAndRecordedAs1006WhateverItsOwnCode) {
-    EXPECT_FALSE(
-        Run([] { throw frame::CNetworkException(1006, "サーバーにアクセスできませんでした"); }));
-    EXPECT_EQ(1006, frame::GetLastErrorCode());
-    EXPECT_EQ("サーバーにアクセスできませんでした", frame::GetLastErrorMessage());
-
-    EXPECT_FALSE(Run([] { throw frame::CNetworkException(7, "通信エラー"); }));
-    EXPECT_EQ(1006, frame::GetLastErrorCode());
-    EXPECT_EQ("通信エラー", frame::GetLastErrorMessage());
-    EXPECT_EQ((Entries{"サーバーにアクセスできませんでした", "通信エラー"}), ErrorEntries());
-}
-
-TEST_F(CatchLadder, InternetLayerErrorLogsPrefixedTextAndRecordsTheBareText) {
+TEST_F(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     const unsigned long timeout = 12002;  // the Internet layer's "operation timed out"
-    std::string text = frame::CInternetException(timeout).ErrorText(512);
-    ASSERT_FALSE(text.empty());
+    const std::string internetText = frame::CInternetException(timeout).ErrorText(512);
     // The layer's own words, even though nothing in this process has used the layer yet.
-    EXPECT_EQ(std::string::npos, text.find("2EE2")) << text;
-    EXPECT_FALSE(Run([timeout] { throw frame::CInternetException(timeout); }));
-    EXPECT_EQ(1001, frame::GetLastErrorCode());
-    EXPECT_EQ(text, frame::GetLastErrorMessage());
-    EXPECT_EQ((Entries{kInternetErrorPrefix + text}), ErrorEntries());
-}
-
-TEST_F(CatchLadder, ProxyCancelIsAnOtherFailureWithItsOwnText) {
-    EXPECT_FALSE(Run([] { throw frame::CProxyLoginCancelException(); }));
-    EXPECT_EQ(1000, frame::GetLastErrorCode());
-    EXPECT_EQ(kProxyRequired, frame::GetLastErrorMessage());
-    EXPECT_EQ((Entries{kProxyRequired}), ErrorEntries());
-}
-
-TEST_F(CatchLadder, ClassesWithoutTextGiveCode1000AndEmptyMessage) {
-    // The cipher's message is for the state store's own log, not the host's last error.
-    const std::vector<std::function<void()>> throwers = {
-        [] { throw frame::CCryptException("暗号化に失敗しました"); },
-        [] { throw frame::CFalsificationException(); },
-        [] { throw std::bad_alloc(); },
+    ASSERT_FALSE(internetText.empty());
+    EXPECT_EQ(std::string::npos, internetText.find("2EE2")) << internetText;
+    const std::string platformText = win32::CHResultException(E_ACCESSDENIED).ErrorText(256);
+    ASSERT_FALSE(platformText.empty());
+    const std::string longText(400, 'e');
+    const std::string noAccess = "サーバーにアクセスできませんでした";
+    const Case cases[] = {
+        // The checks have logged their findings already.
+        {"adapter", [] { throw frame::CNetworkAdapterException(); }, 1001, kNoAdapter, {}},
+        {"internet", [] { throw frame::CInternetConnectionException(); }, 1001, kNoInternet, {}},
+        // A service failure is 1006 whatever its own code; its text is cut only in the log.
+        {"service",
+         [&] { throw frame::CNetworkException(1006, noAccess); },
+         1006,
+         noAccess,
+         {noAccess}},
+        {"exchange",
+         [] { throw frame::CNetworkException(7, "通信エラー"); },
+         1006,
+         "通信エラー",
+         {"通信エラー"}},
+        {"long",
+         [&] { throw frame::CNetworkException(1006, longText); },
+         1006,
+         longText,
+         {longText.substr(0, 255)}},
+        {"internet layer",
+         [&] { throw frame::CInternetException(timeout); },
+         1001,
+         internetText,
+         {kInternetErrorPrefix + internetText}},
+        {"proxy",
+         [] { throw frame::CProxyLoginCancelException(); },
+         1000,
+         kProxyRequired,
+         {kProxyRequired}},
+        {"platform",
+         [] { throw win32::CHResultException(E_ACCESSDENIED); },
+         1000,
+         platformText,
+         {platformText}},
+        // The cipher's message is for the state store's own log, not the host's last error.
+        {"cipher", [] { throw frame::CCryptException("暗号化に失敗しました"); }, 1000, "", {""}},
+        {"falsification", [] { throw frame::CFalsificationException(); }, 1000, "", {""}},
+        {"memory", [] { throw std::bad_alloc(); }, 1000, "", {""}},
     };
-    for (const auto& thrower : throwers) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         frame::SetLastError(0, "before");
-        EXPECT_FALSE(Run(thrower));
-        EXPECT_EQ(1000, frame::GetLastErrorCode());
-        EXPECT_EQ("", frame::GetLastErrorMessage());
+        capture_.Clear();
+        EXPECT_FALSE(Run(c.thrower));
+        EXPECT_EQ(c.code, frame::GetLastErrorCode());
+        EXPECT_EQ(c.message, frame::GetLastErrorMessage());
+        EXPECT_EQ(c.entries, ErrorEntries());
     }
-    EXPECT_EQ((Entries{"", "", ""}), ErrorEntries()) << "each failure still leaves an entry";
-}
-
-TEST_F(CatchLadder, PlatformFailureCarriesTheSystemText) {
-    std::string text = win32::CHResultException(E_ACCESSDENIED).ErrorText(256);
-    ASSERT_FALSE(text.empty());
-    EXPECT_FALSE(Run([] { throw win32::CHResultException(E_ACCESSDENIED); }));
-    EXPECT_EQ(1000, frame::GetLastErrorCode());
-    EXPECT_EQ(text, frame::GetLastErrorMessage());
-}
-
-TEST_F(CatchLadder, WorkThatSucceedsLeavesTheLastErrorAlone) {
-    bool ran = false;
-    EXPECT_TRUE(Run([&ran] { ran = true; }));
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(0, frame::GetLastErrorCode());
-    EXPECT_EQ("before", frame::GetLastErrorMessage());
-    EXPECT_EQ(0, capture_.notifications());
-}
-
-TEST_F(CatchLadder, LongServiceMessageIsCutInTheLogButKeptWholeForTheHost) {
-    std::string message(400, 'e');
-    EXPECT_FALSE(Run([&message] { throw frame::CNetworkException(1006, message); }));
-    EXPECT_EQ(message, frame::GetLastErrorMessage());
-    EXPECT_EQ((Entries{message.substr(0, 255)}), ErrorEntries());
-}
-
-TEST(LastErrorStore, ResetCodeKeepsTheMessageOfTheLastFailure) {
-    frame::SetLastError(1006, "サーバーにアクセスできませんでした");
-    frame::ClearLastErrorCode();
-    EXPECT_EQ(0, frame::GetLastErrorCode());
-    EXPECT_EQ("サーバーにアクセスできませんでした", frame::GetLastErrorMessage());
-    frame::SetLastError(1002, "");
-    EXPECT_EQ(1002, frame::GetLastErrorCode());
-    EXPECT_EQ("", frame::GetLastErrorMessage()) << "a set replaces both values";
 }
 
 }  // namespace

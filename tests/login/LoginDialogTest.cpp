@@ -7,17 +7,21 @@
 #include <memory>
 
 #include "frame/Directories.h"
-#include "support/DialogDriver.h"
 #include "login/LoginDialog.h"
 #include "login/LoginManager.h"
 #include "login/ScriptedService.h"
 #include "res/resource.h"
+#include "support/DialogDriver.h"
 #include "support/TestSupport.h"
 #include "win32/Strings.h"
 
 namespace {
 
 using login::CLoginManager;
+using login_tests::Accepted;
+using login_tests::Refused;
+using login_tests::RequestField;
+using login_tests::ScriptedService;
 using testing_support::DialogDriver;
 using testing_support::kBoxCaption;
 using testing_support::kDialogCaption;
@@ -120,14 +124,19 @@ TEST_F(LoginDialogTest, OpensAsTheTemplateSaysWithOkFocused) {
     EXPECT_EQ(result, IDCANCEL);
 }
 
-TEST_F(LoginDialogTest, WithoutRecordOffersTheAccountNameAndKeepsTheSaveFlag) {
-    Run([](DialogDriver&, HWND dialog) {
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L"");
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), L"");
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), AccountName());
-        EXPECT_TRUE(Checked(dialog, IDC_LOGIN_SAVE_FLAG));
-        PostMessageW(dialog, WM_CLOSE, 0, 0);
-    });
+// Without a record, or with one not kept for reuse, only the account name is offered; the
+// hidden save flag follows the record (none: save).
+TEST_F(LoginDialogTest, WithoutAReusableRecordOnlyTheAccountNameIsOffered) {
+    for (bool record : {false, true}) {
+        if (record) MakeCurrent("C1", "secret", "record user", false);
+        Run([record](DialogDriver&, HWND dialog) {
+            EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L"");
+            EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), L"");
+            EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), AccountName());
+            EXPECT_EQ(Checked(dialog, IDC_LOGIN_SAVE_FLAG), !record);
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+        });
+    }
 }
 
 TEST_F(LoginDialogTest, SavedRecordFillsTheFormWithThePasswordMasked) {
@@ -139,17 +148,6 @@ TEST_F(LoginDialogTest, SavedRecordFillsTheFormWithThePasswordMasked) {
                   0);
         EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), L"山田");
         EXPECT_TRUE(Checked(dialog, IDC_LOGIN_SAVE_FLAG));
-        DialogDriver::Click(dialog, IDCANCEL);
-    });
-}
-
-TEST_F(LoginDialogTest, RecordNotForReuseShowsOnlyTheAccountName) {
-    MakeCurrent("C1", "secret", "record user", false);
-    Run([](DialogDriver&, HWND dialog) {
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L"");
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), L"");
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), AccountName());
-        EXPECT_FALSE(Checked(dialog, IDC_LOGIN_SAVE_FLAG));
         DialogDriver::Click(dialog, IDCANCEL);
     });
 }
@@ -204,15 +202,6 @@ TEST_F(LoginDialogTest, BlanksAreSentAndAFailingRequestLeavesTheDialogOpen) {
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_FALSE(testing_support::FileExists(CLoginManager::GetFilePath()));
 }
-
-}  // namespace
-
-namespace {
-
-using login_tests::Accepted;
-using login_tests::Refused;
-using login_tests::RequestField;
-using login_tests::ScriptedService;
 
 const std::wstring kRefusedText = L"ログインに失敗しました。\nIDとパスワードを確認してください。";
 

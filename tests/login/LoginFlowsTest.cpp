@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "support/DialogDriver.h"
 #include "login/LoginManager.h"
 #include "login/ScriptedService.h"
 #include "pelmora.h"
 #include "res/resource.h"
 #include "storage/ServerState.h"
+#include "support/DialogDriver.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
@@ -150,6 +150,7 @@ TEST_F(LoginFlows, SilentLoginRefusedIs1002AndKeepsTheFormerRecord) {
     EXPECT_FALSE(PeLmLoginUserCreate("other", "bad", "user"));
     EXPECT_EQ(PeLmLastErrorGet(), 1002);
     EXPECT_EQ(LastErrorMessage(), "ログインに失敗しました");
+    EXPECT_TRUE(Logged("レスポンス：失敗"));
     ExpectEntry(Entry("ログイン失敗！：認証エラー"), "CPelmoraInterface::Login", 4, 5, 1);
     char id[64] = {};
     EXPECT_TRUE(PeLmLoginID(id, sizeof id));

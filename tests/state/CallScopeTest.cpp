@@ -1,5 +1,5 @@
 // The call scope around an interactive login: its log entries on every way out, the socket
-// layer, the current login record and the last-error code.
+// layer and the current login record (the last-error code it resets: the login flow suite).
 #include <gtest/gtest.h>
 #include <winsock2.h>
 
@@ -77,15 +77,6 @@ TEST_F(CallScope, ExceptionPassingThroughStillClosesTheScope) {
     EXPECT_EQ(nullptr, CLoginManager::GetLoginInfo());
     EXPECT_FALSE(SocketLayerStarted());
     ExpectOpeningAndClosing(log);
-}
-
-TEST_F(CallScope, EntryResetsTheCodeButKeepsTheMessage) {
-    frame::SetLastError(1002, "refused");
-    {
-        frame::CApiCallScope scope;
-        EXPECT_EQ(0, frame::GetLastErrorCode());
-    }
-    EXPECT_EQ("refused", frame::GetLastErrorMessage());
 }
 
 TEST_F(CallScope, WithoutAStoredLoginAnEarlierRecordStays) {

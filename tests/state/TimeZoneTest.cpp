@@ -33,7 +33,7 @@ protected:
     void TearDown() override { RemoveStateFiles(); }
 };
 
-TEST_F(TimeZones, JapanFilesHoldJapaneseLocalTime) {
+TEST_F(TimeZones, JapanSubFileHoldsJapaneseTimeAndItsDayEndsAtJapaneseMidnight) {
     UseZone("TZ=JST-9");
     ASSERT_EQ("1970/01/01 09", win32::FormatLocalTime(0, "%Y/%m/%d %H")) << "TZ not in effect";
     EXPECT_EQ("2024/01/31/23/59/30", SealedTimeText(kLateEveningInJapan));
@@ -41,11 +41,6 @@ TEST_F(TimeZones, JapanFilesHoldJapaneseLocalTime) {
     win32::Seconds read = 0;
     ASSERT_TRUE(CServerState::GetSubTime(read));
     EXPECT_EQ(kLateEveningInJapan, read);
-}
-
-TEST_F(TimeZones, JapanSubDayEndsAtJapaneseMidnight) {
-    UseZone("TZ=JST-9");
-    ASSERT_TRUE(WriteSealed(CServerState::GetSubFilePath(), kLateEveningInJapan));
     // 15:00:00 UTC is the next midnight in Japan, while the UTC day still has 9 hours to go.
     EXPECT_FALSE(CServerState::IsOverSubLimit(kLateEveningInJapan + 29));
     EXPECT_TRUE(CServerState::IsOverSubLimit(kLateEveningInJapan + 30));
