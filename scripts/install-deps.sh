@@ -10,11 +10,20 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-echo "Installing: ${missing[*]}"
+# Wine takes code page 932 from LC_ALL=ja_JP.UTF-8 either way; with the locale generated the
+# Linux tools around it (bash, python) stay quiet about it too.
+has_locale() { locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; }
+has_locale || dpkg -s locales >/dev/null 2>&1 || missing+=(locales)
+
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+if ! has_locale; then
+  $SUDO sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen >/dev/null
+fi
