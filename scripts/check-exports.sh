@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # check-exports.sh DEF DLL... : each DLL's export table holds exactly the names of DEF.
 set -euo pipefail
+# objdump speaks the locale's language; the table headings below are its English ones.
+export LC_ALL=C
 def=$1
 shift
 expected=$(sed -n '/^EXPORTS/,$p' "$def" | tail -n +2 | awk 'NF {print $1}' | sort)

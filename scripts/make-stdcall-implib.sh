@@ -4,6 +4,7 @@
 # plain name PelmLog. The linker's own import library knows only the plain names, so it is
 # rebuilt here from the decorated symbols: each entry links as Name@N and imports Name.
 set -euo pipefail
+export LC_ALL=C  # tool output in its untranslated form
 nm=$1 dlltool=$2 dll=$3 def=$4 implib=$5
 decorated=$(mktemp)
 trap 'rm -f "$decorated"' EXIT
