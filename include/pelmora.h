@@ -47,6 +47,11 @@ PELMORA_STATIC_ASSERT(offsetof(LOG_RECORD, flag) == 1036, "flag at 1036");
  * PelmSharedLogRead inside the handler. */
 #define PELMORA_WM_LOG (WM_APP + 100)
 
+/* The window class of the live log viewer, PelmoraLogView.exe. A host that wants its log shown
+ * there opens the shared block and makes the viewer its log window:
+ *   PelmSharedLogOpen(); PeLmLogWndSet(FindWindowA(PELMORA_LOGVIEW_CLASS, NULL)); */
+#define PELMORA_LOGVIEW_CLASS "PelmoraLogView"
+
 /* Last-error codes left by PeLmLogin and PeLmLoginUserCreate. */
 #define PELMORA_ERROR_NONE 0
 #define PELMORA_ERROR_OTHER 1000

@@ -1,12 +1,15 @@
-// pelmora_demo BASE_URL LOG_FILE [--interactive]
+// pelmora_demo BASE_URL LOG_FILE [--interactive] [--viewer]
 // A small host: loads Pelmora.dll as an application would, points it at the service at
 // BASE_URL, checks reachability, logs the demo account in silently, shows a refused login with
 // its last error, and (with --interactive) runs the login dialog. The library's log goes to
-// LOG_FILE. Output is in the system code page, like every text of the library.
+// LOG_FILE, and with --viewer also to the log viewer's window (PelmoraLogView.exe, which the
+// caller has started). Output is in the system code page, like every text of the library.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+
+#include "pelmora.h"
 
 namespace {
 
@@ -25,6 +28,7 @@ using InitFn = int(WINAPI*)(int, int, int, int);
 using BoolFn = BOOL(WINAPI*)();
 using SetTextFn = BOOL(WINAPI*)(const char*);
 using LogFileSetFn = void(WINAPI*)(HANDLE);
+using LogWndSetFn = void(WINAPI*)(HWND);
 using LoginUserCreateFn = BOOL(WINAPI*)(const char*, const char*, const char*);
 using LastErrorFn = int(WINAPI*)();
 using LastMessageFn = BOOL(WINAPI*)(char*, unsigned int);
@@ -63,6 +67,20 @@ void SilentLogins(const Library& lib) {
     ShowLastError(lib);
 }
 
+// The one line a host adds to show its log in the viewer, plus the block it reads from. The
+// viewer was started just before us, so its window may take a moment to appear.
+void ShowLogInViewer(const Library& lib) {
+    HWND viewer = nullptr;
+    for (int i = 0; i < 200 && viewer == nullptr; ++i) {
+        viewer = FindWindowA(PELMORA_LOGVIEW_CLASS, nullptr);
+        if (viewer == nullptr) Sleep(50);
+    }
+    std::printf("  ログ ビューア: %s\n", viewer ? "接続しました" : "見つかりません");
+    auto open = lib.Get<BoolFn>("PelmSharedLogOpen");
+    auto setWindow = lib.Get<LogWndSetFn>("PeLmLogWndSet");
+    if (viewer && open && setWindow && open()) setWindow(viewer);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,7 +89,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string base = argv[1];
-    const bool interactive = argc > 3 && std::string(argv[3]) == "--interactive";
+    bool interactive = false, viewer = false;
+    for (int i = 3; i < argc; ++i) {
+        interactive = interactive || std::string(argv[i]) == "--interactive";
+        viewer = viewer || std::string(argv[i]) == "--viewer";
+    }
     Library lib{LoadLibraryA("Pelmora.dll")};
     if (!lib.module) {
         std::printf("Pelmora.dll を読み込めません\n");
@@ -82,6 +104,7 @@ int main(int argc, char** argv) {
     if (auto setLog = lib.Get<LogFileSetFn>("PeLmLogFileSet")) setLog(log);
 
     std::printf("[1] ライブラリを初期化し、接続先をローカル サービスに設定\n");
+    if (viewer) ShowLogInViewer(lib);
     if (auto init = lib.Get<InitFn>("PeHmInitialize")) init(0, 0, 0, 0);
     if (auto setTest = lib.Get<SetTextFn>("PeLmTestUrlSet"))
         setTest((base + "/Pelmora/Pelmora/CheckSqlServerRunning").c_str());
@@ -102,6 +125,9 @@ int main(int argc, char** argv) {
     }
     if (auto term = lib.Get<TermFn>("PeHmTerminate")) term(0, 0);
     if (auto setLog = lib.Get<LogFileSetFn>("PeLmLogFileSet")) setLog(nullptr);
+    if (viewer) {
+        if (auto setWindow = lib.Get<LogWndSetFn>("PeLmLogWndSet")) setWindow(nullptr);
+    }
     if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
     std::fflush(stdout);
     return 0;

@@ -1,0 +1,150 @@
+// The log call with the viewer as the log window against the same call with a bare window of
+// ours that only reads the shared block, each in a process of its own. Alternating rounds in
+// one run, so machine and Wine noise hit both alike. While the viewer takes records, a second
+// thread asks its window for a reply now and then: how long the UI thread keeps it waiting.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/BenchClock.h"
+#include "pelmora.h"
+
+namespace {
+
+const int kRounds = 8;
+const int kEntriesPerRound = 20000;
+const char kBareClass[] = "PelmoraBenchBareLogWindow";
+
+LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static LOG_RECORD record;
+    if (message == PELMORA_WM_LOG) {
+        PelmSharedLogRead(&record);
+        return 0;
+    }
+    if (message == WM_CLOSE) PostQuitMessage(0);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The reference: a window that reads each record and keeps nothing.
+int RunBareWindow() {
+    PelmSharedLogOpen();
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = BareProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kBareClass;
+    RegisterClassA(&windowClass);
+    CreateWindowExA(0, kBareClass, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                    windowClass.hInstance, nullptr);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    PelmSharedLogClose();
+    return 0;
+}
+
+struct Child {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+};
+
+Child Start(std::string commandLine, const char* windowClass) {
+    Child child;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &child.process))
+        return child;
+    // The benchmark runs alone in its Wine world: the class names the one window.
+    for (int i = 0; i < 600 && child.window == nullptr; ++i) {
+        child.window = FindWindowA(windowClass, nullptr);
+        if (child.window == nullptr) Sleep(50);
+    }
+    return child;
+}
+
+void Stop(Child& child) {
+    if (child.process.hProcess == nullptr) return;
+    PostMessageA(child.window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(child.process.hProcess, 30000) != WAIT_OBJECT_0)
+        TerminateProcess(child.process.hProcess, 1);
+    CloseHandle(child.process.hProcess);
+    CloseHandle(child.process.hThread);
+}
+
+double Round(HWND window) {
+    PeLmLogWndSet(window);
+    double start = NowSeconds();
+    for (int i = 0; i < kEntriesPerRound; ++i)
+        PelmLog("サーバーが生きているか確認", "CPelmoraInterface::Test", "PelmoraInterface", i,
+                __DATE__, __TIME__, 0, 1, 0);
+    double elapsed = NowSeconds() - start;
+    PeLmLogWndSet(nullptr);
+    return elapsed;
+}
+
+// Replies of the viewer's window to WM_NULL while `running`, in milliseconds.
+std::vector<double> PingWhile(HWND window, const std::atomic<bool>& running) {
+    std::vector<double> replies;
+    while (running.load()) {
+        double start = NowSeconds();
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+        replies.push_back((NowSeconds() - start) * 1000);
+        Sleep(20);
+    }
+    return replies;
+}
+
+std::string ProgramDirectory() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text(path, length);
+    return text.substr(0, text.find_last_of('\\'));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--bare-window") return RunBareWindow();
+    const std::string directory = ProgramDirectory();
+    Child viewer = Start("\"" + directory + "\\PelmoraLogView.exe\"", PELMORA_LOGVIEW_CLASS);
+    Child bare = Start("\"" + directory + "\\logview_bench.exe\" --bare-window", kBareClass);
+    if (viewer.window == nullptr || bare.window == nullptr || !PelmSharedLogOpen()) {
+        std::printf("viewer bench: the viewer or the bare window did not start\n");
+        Stop(viewer);
+        Stop(bare);
+        return 1;
+    }
+    Round(viewer.window);  // warm-up: code, the store's first chunks, the bare side alike
+    Round(bare.window);
+    double viewerTime = 0, bareTime = 0;
+    std::atomic<bool> pinging{true};
+    std::vector<double> replies;
+    std::thread pinger([&] { replies = PingWhile(viewer.window, pinging); });
+    for (int round = 0; round < kRounds; ++round) {
+        viewerTime += Round(viewer.window);
+        bareTime += Round(bare.window);
+    }
+    pinging = false;
+    pinger.join();
+    PelmSharedLogClose();
+    Stop(viewer);
+    Stop(bare);
+
+    const double entries = static_cast<double>(kRounds) * kEntriesPerRound;
+    std::sort(replies.begin(), replies.end());
+    std::printf("log window in another process, %d entries each, %d alternating rounds\n",
+                kRounds * kEntriesPerRound, kRounds);
+    std::printf("  PelmLog -> bare reading window : %10.0f entries/s\n", entries / bareTime);
+    std::printf("  PelmLog -> PelmoraLogView      : %10.0f entries/s\n", entries / viewerTime);
+    std::printf("  ratio viewer / bare (time)     : %10.2f  (target <= 1.20)\n",
+                viewerTime / bareTime);
+    if (!replies.empty())
+        std::printf("  viewer's replies meanwhile     : median %.1f ms, slowest %.1f ms (%d)\n",
+                    replies[replies.size() / 2], replies.back(), static_cast<int>(replies.size()));
+    return 0;
+}

@@ -1,0 +1,113 @@
+#include "ViewerProcess.h"
+
+#include <cstdlib>
+
+#include "ViewerIds.h"
+#include "pelmora.h"
+#include "support/HostLogFile.h"
+
+namespace logview_tests {
+namespace {
+struct Search {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchViewer(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    char name[64] = "";
+    DWORD owner = 0;
+    GetClassNameA(window, name, sizeof name);
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || std::string(name) != PELMORA_LOGVIEW_CLASS) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The saved line from its right end: function, source and line never hold a tab, while the
+// message may.
+SavedRow ParseSavedRow(const std::string& line) {
+    SavedRow row;
+    size_t lineTab = line.rfind('\t');
+    size_t sourceTab = lineTab == std::string::npos ? lineTab : line.rfind('\t', lineTab - 1);
+    size_t functionTab =
+        sourceTab == std::string::npos ? sourceTab : line.rfind('\t', sourceTab - 1);
+    if (functionTab == std::string::npos) return row;
+    testing_support::LogLine head = testing_support::ParseLogLine(line.substr(0, functionTab));
+    row.time = head.time;
+    row.kind = head.kind;
+    row.indent = head.indent;
+    row.message = head.text;
+    row.function = line.substr(functionTab + 1, sourceTab - functionTab - 1);
+    row.source = line.substr(sourceTab + 1, lineTab - sourceTab - 1);
+    row.line = line.substr(lineTab + 1);
+    row.wellFormed = head.wellFormed;
+    return row;
+}
+}  // namespace
+
+std::string Describe(const SavedRow& row) {
+    return std::to_string(row.kind) + "|" + std::to_string(row.indent) + "|" + row.message + "|" +
+           row.function + "|" + row.source + "|" + row.line;
+}
+
+ViewerProcess::ViewerProcess(const std::string& arguments) {
+    process_ = testing_support::StartProcess("\"" + testing_support::ExecutableDirectory() +
+                                             "\\PelmoraLogView.exe\" /save \"" +
+                                             directory_.File("shown.txt") + "\" " + arguments);
+    if (process_ == nullptr) return;
+    Search search{GetProcessId(process_), nullptr};
+    testing_support::WaitUntil([&] {
+        EnumWindows(MatchViewer, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    });
+    window_ = search.found;
+}
+
+ViewerProcess::~ViewerProcess() {
+    if (process_ == nullptr) return;
+    if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_, 20000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+    CloseHandle(process_);
+}
+
+LRESULT ViewerProcess::Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(target, message, wParam, lParam, SMTO_ABORTIFHUNG, 30000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+void ViewerProcess::Command(int id) const {
+    Send(window_, WM_COMMAND, static_cast<WPARAM>(id), 0);
+}
+
+void ViewerProcess::SetFilter(const std::wstring& text, int kindChoice) const {
+    Send(GetDlgItem(window_, logview::kFilterEdit), WM_SETTEXT, 0,
+         reinterpret_cast<LPARAM>(text.c_str()));
+    Send(GetDlgItem(window_, logview::kKindCombo), CB_SETCURSEL, static_cast<WPARAM>(kindChoice),
+         0);
+}
+
+void ViewerProcess::Refresh() const {
+    Send(window_, WM_TIMER, logview::kRefreshTimer, 0);
+}
+
+std::vector<SavedRow> ViewerProcess::ShownRows() const {
+    const std::string path = directory_.File("shown.txt");
+    DeleteFileA(path.c_str());
+    Refresh();
+    Command(logview::kSaveCommand);
+    std::vector<SavedRow> rows;
+    for (const std::string& line :
+         testing_support::SplitLogLines(testing_support::ReadFileBytes(path)))
+        rows.push_back(ParseSavedRow(line));
+    return rows;
+}
+
+std::vector<std::string> ViewerProcess::ShownDescriptions() const {
+    std::vector<std::string> descriptions;
+    for (const SavedRow& row : ShownRows()) descriptions.push_back(Describe(row));
+    return descriptions;
+}
+
+}  // namespace logview_tests

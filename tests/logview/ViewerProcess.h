@@ -1,0 +1,55 @@
+// A running PelmoraLogView.exe driven through its real window from another process, as a user
+// or a host would: menu commands as WM_COMMAND, the filter typed into its controls, and what
+// it shows read back through its save command (which writes the shown rows).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace logview_tests {
+
+// One saved row: "time TAB kind TAB "indented message" TAB function TAB source TAB line".
+struct SavedRow {
+    std::string time;
+    int kind = -1;
+    int indent = 0;
+    std::string message;  // UTF-8, without the indent
+    std::string function, source, line;
+    bool wellFormed = false;
+};
+
+// "kind|indent|message|function|source|line" for compact expectations.
+std::string Describe(const SavedRow& row);
+
+class ViewerProcess {
+public:
+    // Starts the viewer from the test's own folder with `arguments`, and waits for its window.
+    explicit ViewerProcess(const std::string& arguments = std::string());
+    ~ViewerProcess();
+    ViewerProcess(const ViewerProcess&) = delete;
+    ViewerProcess& operator=(const ViewerProcess&) = delete;
+
+    HWND window() const { return window_; }
+    // Returns once the viewer has handled the command.
+    void Command(int id) const;
+    // The filter as a user sets it: the text box and the kind list (an index of its choices).
+    void SetFilter(const std::wstring& text, int kindChoice = 0) const;
+    // The list catches up now instead of on its timer.
+    void Refresh() const;
+    // The rows the list shows now, through the save command.
+    std::vector<SavedRow> ShownRows() const;
+    std::vector<std::string> ShownDescriptions() const;
+
+private:
+    LRESULT Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const;
+
+    testing_support::TempDirectory directory_;
+    HANDLE process_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+}  // namespace logview_tests

@@ -1,0 +1,69 @@
+// PelmoraLogView.exe [/server BASE_URL] [/save PATH] [LOG_FILE]
+// The live log viewer. Hosts find its window by class (PELMORA_LOGVIEW_CLASS) and make it
+// their log window. /server points "接続診断" at a service other than the default endpoints;
+// /save makes the save command write PATH without asking; LOG_FILE is opened at start.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "Diagnosis.h"
+#include "ViewerMenu.h"
+#include "ViewerWindow.h"
+#include "pelmora.h"
+#include "win32/Strings.h"
+
+namespace {
+
+struct FreeArgvFn {
+    void operator()(LPWSTR* argv) const { LocalFree(argv); }
+};
+
+logview::ViewerOptions ParseCommandLine() {
+    logview::ViewerOptions options;
+    int count = 0;
+    std::unique_ptr<LPWSTR, FreeArgvFn> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+    for (int i = 1; argv && i < count; ++i) {
+        std::wstring argument = argv.get()[i];
+        bool hasValue = i + 1 < count;
+        if (argument == L"/server" && hasValue) {
+            options.serviceBase = win32::ToNarrow(argv.get()[++i]);
+        } else if (argument == L"/save" && hasValue) {
+            options.savePath = argv.get()[++i];
+        } else {
+            options.openPath = argument;
+        }
+    }
+    return options;
+}
+
+int RunMessageLoop(HWND window) {
+    HACCEL accelerators = logview::CreateViewerAccelerators();
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorW(window, accelerators, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    DestroyAcceleratorTable(accelerators);
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    logview::ViewerOptions options = ParseCommandLine();
+    // The block must be open before any host can find the window, or the first
+    // notifications would find nothing to read.
+    PelmSharedLogOpen();
+    logview::ConfigureEndpoints(options.serviceBase);
+    logview::ViewerWindow viewer(options);
+    if (!viewer.Create(instance, show)) return 1;
+    // The diagnosis logs through this process's library: its entries come here too.
+    PeLmLogWndSet(viewer.window());
+    int result = RunMessageLoop(viewer.window());
+    PeLmLogWndSet(nullptr);
+    PelmSharedLogClose();
+    return result;
+}

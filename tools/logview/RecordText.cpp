@@ -1,0 +1,118 @@
+#include "RecordText.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+
+#include "log/LogSinks.h"
+#include "win32/Strings.h"
+
+namespace logview {
+namespace {
+constexpr int kSpacesPerIndent = 4;
+constexpr int kMaxShownIndent = 20;
+constexpr UINT kShiftJis = 932;
+
+void CopyInto(const std::wstring& text, wchar_t* buffer, int room) {
+    buffer[text.copy(buffer, static_cast<size_t>(room - 1))] = L'\0';
+}
+
+// Converts a NUL-terminated field of at most `size` bytes into `buffer`, cut to fit.
+void ConvertInto(const char* field, size_t size, wchar_t* buffer, int room) {
+    if (room <= 0) return;
+    int length = static_cast<int>(strnlen(field, size));
+    int written =
+        length == 0 ? 0 : MultiByteToWideChar(kShiftJis, 0, field, length, buffer, room - 1);
+    if (written == 0 && length > 0) {
+        // Too long for the column's buffer: the part that fits is still worth showing.
+        CopyInto(FieldText(field, size), buffer, room);
+        return;
+    }
+    buffer[written] = L'\0';
+}
+
+bool ShowsLineNumber(const LOG_RECORD& record) {
+    // Rows read from a log file know no function, source or line.
+    return record.line != 0 || record.function[0] != '\0' || record.source[0] != '\0';
+}
+}  // namespace
+
+std::wstring FieldText(const char* field, size_t size) {
+    return win32::ToWide(std::string(field, strnlen(field, size)), kShiftJis);
+}
+
+std::wstring KindText(int kind) {
+    const char* name = "";
+    switch (kind) {
+        case 0:
+            name = " 開始";
+            break;
+        case 1:
+            name = " 結果";
+            break;
+        case 2:
+            name = " 詳細";
+            break;
+        case 3:
+            name = " 接続先";
+            break;
+        case 4:
+            name = " エラー";
+            break;
+        case 99:
+            name = " 終了";
+            break;
+    }
+    return std::to_wstring(kind) + win32::FromBuiltIn(name);
+}
+
+bool IsErrorRecord(const LOG_RECORD& record) {
+    return record.kind == 4 || record.flag != 0;
+}
+
+void ColumnText(const LOG_RECORD& record, int column, wchar_t* buffer, int size) {
+    if (size <= 0) return;
+    buffer[0] = L'\0';
+    switch (column) {
+        case kTimeColumn:
+            ConvertInto(record.time, sizeof record.time, buffer, size);
+            break;
+        case kKindColumn:
+            CopyInto(KindText(record.kind), buffer, size);
+            break;
+        case kMessageColumn: {
+            int indent = record.indent < 0 ? 0 : std::min(record.indent, kMaxShownIndent);
+            int spaces = std::min(indent * kSpacesPerIndent, size - 1);
+            std::wmemset(buffer, L' ', spaces);
+            ConvertInto(record.message, sizeof record.message, buffer + spaces, size - spaces);
+            // A list cell draws a tab as a box.
+            std::replace(buffer + spaces, buffer + std::wcslen(buffer), L'\t', L' ');
+            break;
+        }
+        case kFunctionColumn:
+            ConvertInto(record.function, sizeof record.function, buffer, size);
+            break;
+        case kSourceColumn:
+            ConvertInto(record.source, sizeof record.source, buffer, size);
+            break;
+        case kLineColumn:
+            if (ShowsLineNumber(record)) std::swprintf(buffer, size, L"%d", record.line);
+            break;
+    }
+}
+
+std::wstring RowText(const LOG_RECORD& record) {
+    std::string line;
+    logging::FormatLogLine(line, std::string(record.time, strnlen(record.time, sizeof record.time)),
+                           record);
+    line.pop_back();  // the file line's LF
+    line.push_back('\t');
+    line.append(record.function, strnlen(record.function, sizeof record.function));
+    line.push_back('\t');
+    line.append(record.source, strnlen(record.source, sizeof record.source));
+    line.push_back('\t');
+    if (ShowsLineNumber(record)) line.append(std::to_string(record.line));
+    return win32::ToWide(line, kShiftJis);
+}
+
+}  // namespace logview

@@ -1,0 +1,28 @@
+// The viewer's menu commands and child controls. Tests drive the running viewer with these:
+// WM_COMMAND with a command id, as the menu sends it, and the controls found by their ids.
+#pragma once
+
+#include <windows.h>
+
+namespace logview {
+
+enum Command : int {
+    kOpenCommand = 101,  // ファイル > ログ ファイルを開く
+    kSaveCommand = 102,  // ファイル > 名前を付けて保存 (UTF-8)
+    kExitCommand = 103,  // ファイル > 終了
+    kCopyCommand = 201,  // 編集 > コピー (the selected rows)
+    kSelectAllCommand = 202,
+    kClearCommand = 203,
+    kPauseCommand = 301,    // 表示 > 一時停止 (rows stay as they are; records are still kept)
+    kDiagnoseCommand = 401  // ツール > 接続診断
+};
+
+enum Control : int { kFilterEdit = 1001, kKindCombo = 1002, kRowList = 1003, kStatusBar = 1004 };
+
+// The repaint timer. A WM_TIMER sent with this id brings the list up to date at once.
+constexpr UINT_PTR kRefreshTimer = 1;
+
+// The kinds offered by the kind filter, in the order of its list; -1 is all kinds.
+constexpr int kKindChoices[] = {-1, 0, 1, 2, 3, 4, 99};
+
+}  // namespace logview

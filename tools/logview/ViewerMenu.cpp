@@ -1,0 +1,65 @@
+#include "ViewerMenu.h"
+
+#include <iterator>
+#include <string>
+
+#include "ViewerIds.h"
+#include "win32/Strings.h"
+
+namespace logview {
+namespace {
+struct Item {
+    int id;  // 0 for a separator
+    const char* text;
+};
+
+HMENU Popup(std::initializer_list<Item> items) {
+    HMENU popup = CreatePopupMenu();
+    for (const Item& item : items) {
+        if (item.id == 0) {
+            AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+        } else {
+            AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(item.id),
+                        win32::FromBuiltIn(item.text).c_str());
+        }
+    }
+    return popup;
+}
+
+void AppendPopup(HMENU bar, HMENU popup, const char* title) {
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                win32::FromBuiltIn(title).c_str());
+}
+}  // namespace
+
+// The window takes the menu and destroys it with itself.
+HMENU CreateViewerMenu() {
+    HMENU bar = CreateMenu();
+    AppendPopup(bar,
+                Popup({{kOpenCommand, "ログ ファイルを開く(&O)...\tCtrl+O"},
+                       {kSaveCommand, "名前を付けて保存(&S)...\tCtrl+S"},
+                       {0, nullptr},
+                       {kExitCommand, "終了(&X)"}}),
+                "ファイル(&F)");
+    AppendPopup(bar,
+                Popup({{kCopyCommand, "コピー(&C)\tCtrl+C"},
+                       {kSelectAllCommand, "すべて選択(&A)\tCtrl+A"},
+                       {0, nullptr},
+                       {kClearCommand, "クリア(&L)\tCtrl+L"}}),
+                "編集(&E)");
+    AppendPopup(bar, Popup({{kPauseCommand, "一時停止(&P)\tCtrl+P"}}), "表示(&V)");
+    AppendPopup(bar, Popup({{kDiagnoseCommand, "接続診断(&D)\tF5"}}), "ツール(&T)");
+    return bar;
+}
+
+HACCEL CreateViewerAccelerators() {
+    ACCEL keys[] = {
+        {FCONTROL | FVIRTKEY, 'O', kOpenCommand},  {FCONTROL | FVIRTKEY, 'S', kSaveCommand},
+        {FCONTROL | FVIRTKEY, 'C', kCopyCommand},  {FCONTROL | FVIRTKEY, 'A', kSelectAllCommand},
+        {FCONTROL | FVIRTKEY, 'L', kClearCommand}, {FCONTROL | FVIRTKEY, 'P', kPauseCommand},
+        {FVIRTKEY, VK_F5, kDiagnoseCommand},
+    };
+    return CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
+}
+
+}  // namespace logview

@@ -1,0 +1,308 @@
+#include "ViewerWindow.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "Diagnosis.h"
+#include "RecordText.h"
+#include "ViewerIds.h"
+#include "ViewerMenu.h"
+#include "pelmora.h"
+#include "win32/Strings.h"
+
+namespace logview {
+namespace {
+// Posted by the diagnosis thread when its ladder has finished.
+constexpr UINT kDiagnosisDone = WM_APP + 1;
+constexpr UINT kRefreshMs = 100;
+constexpr int kStripHeight = 30;
+
+struct ColumnSpec {
+    const char* title;
+    int width;
+};
+const ColumnSpec kColumns[] = {{"時刻", 150}, {"種類", 70},    {"メッセージ", 420},
+                               {"関数", 200}, {"ソース", 110}, {"行", 50}};
+
+HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::wstring& text, DWORD style,
+                 int id, DWORD exStyle = 0) {
+    return CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0,
+                           0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+// The login dialog's Japanese face, at the size of the system's message font.
+win32::FontHandle CreateUiFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    LOGFONTW font = metrics.lfMessageFont;
+    std::wstring face = win32::FallbackJapaneseFace();
+    if (!face.empty() && face.size() < LF_FACESIZE) {
+        ZeroMemory(font.lfFaceName, sizeof font.lfFaceName);
+        face.copy(font.lfFaceName, face.size());
+        font.lfCharSet = DEFAULT_CHARSET;
+    }
+    return win32::FontHandle(CreateFontIndirectW(&font));
+}
+// "1,000,000": counts in the status bar read at a glance.
+std::string Grouped(uint64_t count) {
+    std::string digits = std::to_string(count);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+}  // namespace
+
+bool ViewerWindow::Create(HINSTANCE instance, int show) {
+    const std::wstring className = win32::ToWide(PELMORA_LOGVIEW_CLASS);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &ViewerWindow::Procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className.c_str();
+    if (RegisterClassExW(&windowClass) == 0) return false;
+    window_ =
+        CreateWindowExW(0, className.c_str(), win32::FromBuiltIn("Pelmora ログ ビューア").c_str(),
+                        WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 1000, 600, nullptr,
+                        CreateViewerMenu(), instance, this);
+    if (window_ == nullptr) return false;
+    ShowWindow(window_, show);
+    UpdateWindow(window_);
+    return true;
+}
+
+LRESULT CALLBACK ViewerWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* self = static_cast<ViewerWindow*>(create->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<ViewerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    return self->Handle(message, wParam, lParam);
+}
+
+LRESULT ViewerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case PELMORA_WM_LOG:
+            OnLogNotification();
+            return 0;
+        case WM_CREATE:
+            CreateChildren();
+            SetTimer(window_, kRefreshTimer, kRefreshMs, nullptr);
+            if (!options_.openPath.empty()) LoadLogFile(options_.openPath);
+            return 0;
+        case WM_SIZE:
+            Layout();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kRefreshTimer) OnTick();
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+        case kDiagnosisDone:
+            diagnosing_ = false;
+            EnableMenuItem(GetMenu(window_), kDiagnoseCommand, MF_ENABLED);
+            UpdateStatus();
+            return 0;
+        case WM_DESTROY:
+            KillTimer(window_, kRefreshTimer);
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+// The host waits while this runs: one copy out of the shared block into a slot that is
+// already there, nothing else. Conversion, filtering and painting wait for the timer.
+void ViewerWindow::OnLogNotification() {
+    LOG_RECORD* slot = store_.Reserve();
+    if (slot != nullptr && PelmSharedLogRead(slot)) store_.Commit();
+}
+
+void ViewerWindow::CreateChildren() {
+    font_ = CreateUiFont();
+    filterLabel_ = CreateChild(window_, L"STATIC", win32::FromBuiltIn("絞り込み："),
+                               SS_CENTERIMAGE | SS_RIGHT, 0);
+    filterEdit_ = CreateChild(window_, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, kFilterEdit,
+                              WS_EX_CLIENTEDGE);
+    kindCombo_ = CreateChild(window_, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                             kKindCombo);
+    for (int kind : kKindChoices) {
+        std::wstring text = kind < 0 ? win32::FromBuiltIn("すべての種類") : KindText(kind);
+        SendMessageW(kindCombo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    SendMessageW(kindCombo_, CB_SETCURSEL, 0, 0);
+    list_ = CreateChild(window_, WC_LISTVIEWW, L"",
+                        LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP, kRowList,
+                        WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    status_ = CreateChild(window_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, kStatusBar);
+    for (HWND control : {filterLabel_, filterEdit_, kindCombo_, list_, status_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+        std::wstring title = win32::FromBuiltIn(kColumns[i].title);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = &title[0];
+        column.cx = kColumns[i].width;
+        // The wide message by name: the header would read UTF-16 as ANSI text otherwise.
+        SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    UpdateStatus();
+}
+
+void ViewerWindow::Layout() {
+    RECT client;
+    GetClientRect(window_, &client);
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    RECT statusRect;
+    GetWindowRect(status_, &statusRect);
+    const int statusHeight = statusRect.bottom - statusRect.top;
+    MoveWindow(filterLabel_, 4, 4, 80, kStripHeight - 8, TRUE);
+    MoveWindow(filterEdit_, 88, 4, 260, kStripHeight - 8, TRUE);
+    MoveWindow(kindCombo_, 356, 4, 150, 200, TRUE);
+    MoveWindow(list_, 0, kStripHeight, client.right,
+               std::max<int>(0, client.bottom - kStripHeight - statusHeight), TRUE);
+}
+
+RowFilter ViewerWindow::FilterFromControls() const {
+    int length = GetWindowTextLengthW(filterEdit_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(filterEdit_, &text[0], length + 1)));
+    LRESULT choice = SendMessageW(kindCombo_, CB_GETCURSEL, 0, 0);
+    int kind = choice >= 0 && choice < static_cast<LRESULT>(std::size(kKindChoices))
+                   ? kKindChoices[choice]
+                   : RowFilter::kAllKinds;
+    return RowFilter(text, kind);
+}
+
+bool ViewerWindow::IsFollowing() const {
+    int count = ListView_GetItemCount(list_);
+    return count == 0 || ListView_GetTopIndex(list_) + ListView_GetCountPerPage(list_) >= count;
+}
+
+// The list catches up here, at most ten times a second however fast records come.
+void ViewerWindow::OnTick() {
+    const bool following = IsFollowing();
+    if (rows_.Update(store_, FilterFromControls(), paused_)) {
+        const int count = static_cast<int>(rows_.size());
+        ListView_SetItemCountEx(list_, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        InvalidateRect(list_, nullptr, FALSE);
+        if (following && count > 0) ListView_EnsureVisible(list_, count - 1, FALSE);
+    }
+    UpdateStatus();
+    UpdateWindow(window_);
+    RedrawWindow(list_, nullptr, nullptr, RDW_UPDATENOW);
+}
+
+void ViewerWindow::UpdateStatus() {
+    std::string text = "表示 " + Grouped(rows_.size()) + " 件 / 保持 " +
+                       Grouped(store_.end() - store_.first()) + " 件 (上限 " +
+                       Grouped(store_.capacity()) + " 件) / 古い順に破棄 " +
+                       Grouped(store_.dropped()) + " 件";
+    if (paused_) text += "　一時停止中";
+    if (diagnosing_) text += "　接続診断中…";
+    std::wstring wide = win32::FromBuiltIn(text);
+    if (!openedFile_.empty()) wide += L"　" + openedFile_;
+    SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+LRESULT ViewerWindow::OnNotify(const NMHDR& header) {
+    if (header.hwndFrom != list_) return 0;
+    if (header.code == LVN_GETDISPINFOW) {
+        auto& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
+        if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0)
+            return 0;
+        item.pszText[0] = L'\0';
+        if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size()) return 0;
+        if (const LOG_RECORD* record = store_.At(rows_[static_cast<size_t>(item.iItem)]))
+            ColumnText(*record, item.iSubItem, item.pszText, item.cchTextMax);
+        return 0;
+    }
+    if (header.code == NM_CUSTOMDRAW)
+        return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(const_cast<NMHDR&>(header)));
+    return 0;
+}
+
+// Errors stand out in red on pink; the closing entries of a call scope step back in grey.
+LRESULT ViewerWindow::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const size_t row = static_cast<size_t>(draw.nmcd.dwItemSpec);
+    const LOG_RECORD* record = row < rows_.size() ? store_.At(rows_[row]) : nullptr;
+    if (record == nullptr) return CDRF_DODEFAULT;
+    if (IsErrorRecord(*record)) {
+        draw.clrText = RGB(170, 0, 0);
+        draw.clrTextBk = RGB(255, 222, 222);
+    } else if (record->kind == 99) {
+        draw.clrText = RGB(140, 140, 140);
+    }
+    return CDRF_NEWFONT;
+}
+
+void ViewerWindow::OnCommand(int id) {
+    switch (id) {
+        case kOpenCommand:
+            OpenLogFile();
+            break;
+        case kSaveCommand:
+            SaveRows();
+            break;
+        case kExitCommand:
+            DestroyWindow(window_);
+            break;
+        case kCopyCommand:
+            CopySelectedRows();
+            break;
+        case kSelectAllCommand:
+            if (GetFocus() == filterEdit_) {
+                SendMessageW(filterEdit_, EM_SETSEL, 0, -1);
+            } else {
+                ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+            }
+            break;
+        case kClearCommand:
+            Clear();
+            break;
+        case kPauseCommand:
+            TogglePause();
+            break;
+        case kDiagnoseCommand:
+            Diagnose();
+            break;
+    }
+}
+
+void ViewerWindow::Clear() {
+    store_.Clear();
+    rows_.Reset();
+    openedFile_.clear();
+    ListView_SetItemCountEx(list_, 0, 0);
+    UpdateStatus();
+}
+
+void ViewerWindow::TogglePause() {
+    paused_ = !paused_;
+    CheckMenuItem(GetMenu(window_), kPauseCommand, paused_ ? MF_CHECKED : MF_UNCHECKED);
+    OnTick();
+}
+
+void ViewerWindow::Diagnose() {
+    if (diagnosing_) return;
+    diagnosing_ = StartDiagnosis(window_, kDiagnosisDone);
+    if (diagnosing_) EnableMenuItem(GetMenu(window_), kDiagnoseCommand, MF_GRAYED);
+    UpdateStatus();
+}
+
+}  // namespace logview
