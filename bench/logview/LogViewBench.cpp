@@ -17,7 +17,7 @@
 namespace {
 
 const int kRounds = 8;
-const int kEntriesPerRound = 20000;
+const int kEntriesPerRound = 5000;
 const char kBareClass[] = "PelmoraBenchBareLogWindow";
 
 LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

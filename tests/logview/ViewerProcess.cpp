@@ -89,7 +89,7 @@ void ViewerProcess::SetFilter(const std::wstring& text, int kindChoice) const {
 }
 
 void ViewerProcess::Refresh() const {
-    Send(window_, WM_TIMER, logview::kRefreshTimer, 0);
+    Send(window_, WM_TIMER, logview::kCatchUpNow, 0);
 }
 
 std::vector<SavedRow> ViewerProcess::ShownRows() const {

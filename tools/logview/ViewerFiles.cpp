@@ -110,7 +110,7 @@ void ViewerWindow::LoadLogFile(const std::wstring& path) {
         if (slot != nullptr && ParseLogFileLine(line, *slot)) store_.Commit();
     }
     openedFile_ = path;
-    OnTick();
+    CatchUp(false);
 }
 
 void ViewerWindow::SaveRows() {

@@ -18,6 +18,15 @@ namespace {
 constexpr UINT kDiagnosisDone = WM_APP + 1;
 constexpr UINT kRefreshMs = 100;
 constexpr int kStripHeight = 30;
+// The share of the UI thread's time that painting leaves to the log notifications.
+constexpr double kRecordShare = 0.9;
+
+double NowSeconds() {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
 
 struct ColumnSpec {
     const char* title;
@@ -102,7 +111,7 @@ LRESULT ViewerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             Layout();
             return 0;
         case WM_TIMER:
-            if (wParam == kRefreshTimer) OnTick();
+            if (wParam == kRefreshTimer || wParam == kCatchUpNow) CatchUp(wParam == kRefreshTimer);
             return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam));
@@ -192,8 +201,11 @@ bool ViewerWindow::IsFollowing() const {
     return count == 0 || ListView_GetTopIndex(list_) + ListView_GetCountPerPage(list_) >= count;
 }
 
-// The list catches up here, at most ten times a second however fast records come.
-void ViewerWindow::OnTick() {
+// The list catches up here, at most ten times a second however fast records come, and less
+// often when painting is slow, so that the notifications of a busy host are answered at once.
+void ViewerWindow::CatchUp(bool paced) {
+    const double start = NowSeconds();
+    if (paced && start < nextCatchUp_) return;
     const bool following = IsFollowing();
     if (rows_.Update(store_, FilterFromControls(), paused_)) {
         const int count = static_cast<int>(rows_.size());
@@ -204,6 +216,8 @@ void ViewerWindow::OnTick() {
     UpdateStatus();
     UpdateWindow(window_);
     RedrawWindow(list_, nullptr, nullptr, RDW_UPDATENOW);
+    const double end = NowSeconds();
+    nextCatchUp_ = end + (end - start) * kRecordShare / (1 - kRecordShare);
 }
 
 void ViewerWindow::UpdateStatus() {
@@ -215,6 +229,8 @@ void ViewerWindow::UpdateStatus() {
     if (diagnosing_) text += "　接続診断中…";
     std::wstring wide = win32::FromBuiltIn(text);
     if (!openedFile_.empty()) wide += L"　" + openedFile_;
+    if (wide == statusText_) return;
+    statusText_ = wide;
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
@@ -295,7 +311,7 @@ void ViewerWindow::Clear() {
 void ViewerWindow::TogglePause() {
     paused_ = !paused_;
     CheckMenuItem(GetMenu(window_), kPauseCommand, paused_ ? MF_CHECKED : MF_UNCHECKED);
-    OnTick();
+    CatchUp(false);
 }
 
 void ViewerWindow::Diagnose() {

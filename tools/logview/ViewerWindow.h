@@ -36,7 +36,7 @@ private:
     void Layout();
 
     void OnLogNotification();
-    void OnTick();
+    void CatchUp(bool paced);
     void OnCommand(int id);
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
@@ -64,7 +64,9 @@ private:
     RowView rows_;
     bool paused_ = false;
     bool diagnosing_ = false;
+    double nextCatchUp_ = 0;
     std::wstring openedFile_;
+    std::wstring statusText_;
 };
 
 }  // namespace logview
