@@ -26,10 +26,10 @@ build: build-x64 build-x86 check-exports
 test: build
 	@scripts/run-tests.sh build/x64
 
-# The demo needs only the library, the client and the demo host.
+# The demo needs only the library, the client, the demo host and the log viewer.
 demo: deps
 	@cmake --preset x64 >/dev/null
-	@cmake --build --preset x64 -j $(JOBS) --target Pelmora pmqclient pelmora_demo
+	@cmake --build --preset x64 -j $(JOBS) --target Pelmora pmqclient pelmora_demo PelmoraLogView
 	@scripts/demo.sh build/x64
 
 bench: build-x64

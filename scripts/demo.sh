@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The demo: scripts/demo.sh [BUILD_DIR] [--interactive]
-# Starts the local service on a free loopback port, runs the demo host under Wine against it
-# and prints what the host saw and the log the library wrote, in UTF-8. Stops what it started.
-# --interactive also opens the login dialog on your own display (DISPLAY must be set).
+# Starts the local service on a free loopback port and the log viewer (which diagnoses the
+# connection to that service at once), runs the demo host under Wine against the service with
+# the viewer as its log window, and prints what the host saw and the log the library wrote, in
+# UTF-8, then saves a picture of the viewer. Stops what it started.
+# --interactive opens the login dialog and the viewer on your own display instead (DISPLAY must
+# be set); the demo then ends when you close the viewer.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -39,11 +42,22 @@ if [ "$mode" = "--interactive" ]; then
   [ -n "$user_display" ] || { echo "--interactive needs DISPLAY" >&2; exit 1; }
   export DISPLAY=$user_display
   args=(--interactive)
+else
+  # Every window of this throwaway prefix opens inside one Wine virtual desktop, where Wine
+  # draws captions, so that the viewer's picture shows its whole window.
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1024x640"\r\n' |
+    iconv -f UTF-8 -t UTF-16 >"$work/desktop.reg"
+  "$WINE64" regedit /S "$work/desktop.reg" >/dev/null 2>&1 || true
 fi
+
+# The log viewer; the demo host finds its window by class name.
+"$WINE64" "$build/bin/PelmoraLogView.exe" /server "http://127.0.0.1:$port" /diagnose \
+  >/dev/null 2>&1 &
+viewer_pid=$!
 
 echo "== Pelmora demo: local service on 127.0.0.1:$port (demo account DEMO001 / pelmora-demo)"
 echo
-"$WINE64" "$build/bin/pelmora_demo.exe" "http://127.0.0.1:$port" "Z:$work/pelmora.log" "${args[@]}" |
+"$WINE64" "$build/bin/pelmora_demo.exe" "http://127.0.0.1:$port" "Z:$work/pelmora.log" --viewer "${args[@]}" |
   iconv -f CP932 -t UTF-8
 echo
 echo "== The log the library wrote"
@@ -51,3 +65,14 @@ iconv -f CP932 -t UTF-8 "$work/pelmora.log"
 echo
 echo "== What the service saw"
 cat "$work/service.log"
+echo
+if [ "$mode" = "--interactive" ]; then
+  echo "== The log viewer shows every entry; close it to end the demo"
+  wait "$viewer_pid" || true
+else
+  # The viewer catches up with its list within a tenth of a second; a moment covers it.
+  sleep 1
+  picture=$build/logview-demo.png
+  import -display "$DISPLAY" -window root -crop 1024x640+0+0 +repage "$picture"
+  echo "== The log viewer's picture: $picture"
+fi

@@ -1,12 +1,14 @@
-// PelmoraLogView.exe [/server BASE_URL] [/save PATH] [LOG_FILE]
+// PelmoraLogView.exe [/server BASE_URL] [/diagnose] [/save PATH] [LOG_FILE]
 // The live log viewer. Hosts find its window by class (PELMORA_LOGVIEW_CLASS) and make it
 // their log window. /server points "接続診断" at a service other than the default endpoints;
-// /save makes the save command write PATH without asking; LOG_FILE is opened at start.
+// /diagnose runs it at start; /save makes the save command write PATH without asking; LOG_FILE
+// is opened at start.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include "Diagnosis.h"
+#include "ViewerIds.h"
 #include "ViewerMenu.h"
 #include "ViewerWindow.h"
 #include "pelmora.h"
@@ -27,6 +29,8 @@ logview::ViewerOptions ParseCommandLine() {
         bool hasValue = i + 1 < count;
         if (argument == L"/server" && hasValue) {
             options.serviceBase = win32::ToNarrow(argv.get()[++i]);
+        } else if (argument == L"/diagnose") {
+            options.diagnoseAtStart = true;
         } else if (argument == L"/save" && hasValue) {
             options.savePath = argv.get()[++i];
         } else {
@@ -62,6 +66,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     if (!viewer.Create(instance, show)) return 1;
     // The diagnosis logs through this process's library: its entries come here too.
     PeLmLogWndSet(viewer.window());
+    if (options.diagnoseAtStart)
+        PostMessageW(viewer.window(), WM_COMMAND, logview::kDiagnoseCommand, 0);
     int result = RunMessageLoop(viewer.window());
     PeLmLogWndSet(nullptr);
     PelmSharedLogClose();

@@ -18,6 +18,7 @@ struct ViewerOptions {
     std::wstring openPath;  // a log file to show at start
     std::wstring savePath;  // save here instead of asking (for tests and scripts)
     std::string serviceBase;
+    bool diagnoseAtStart = false;
 };
 
 class ViewerWindow {
