@@ -1,6 +1,8 @@
 // The viewer as hosts and support people meet it: a host in this process logs with the viewer
 // (another process) as its log window, and the test reads the viewer's rows back through its
 // own save command after driving it through its real window.
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -191,3 +193,88 @@ TEST_F(LogView, PauseHoldsTheRowsWhileRecordsStillArriveAndClearEmptiesThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// A loopback port that nothing listens on: bound for a moment, then let go.
+int ClosedPort() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    closesocket(probe);
+    WSACleanup();
+    return ntohs(address.sin_port);
+}
+
+bool IsDiagnosisResult(const SavedRow& row) {
+    return row.message.rfind(u8"接続診断の結果", 0) == 0;
+}
+
+// The viewer's own rows of the diagnosis ("kind|indent|message"), and whether a row of the
+// library's own came between each two of them.
+struct Diagnosis {
+    std::vector<std::string> own;
+    std::vector<bool> libraryRowBefore;
+};
+
+Diagnosis Split(const std::vector<SavedRow>& rows) {
+    Diagnosis diagnosis;
+    bool libraryRow = false;
+    for (const SavedRow& row : rows) {
+        if (row.source != "PelmoraLogView") {
+            libraryRow = true;
+            continue;
+        }
+        diagnosis.own.push_back(std::to_string(row.kind) + "|" + std::to_string(row.indent) + "|" +
+                                row.message);
+        diagnosis.libraryRowBefore.push_back(libraryRow);
+        libraryRow = false;
+    }
+    return diagnosis;
+}
+
+}  // namespace
+
+// The ladder runs on the viewer's worker thread with the viewer as the library's log window in
+// its own process: every step lands in the list while the window keeps answering.
+TEST(LogViewDiagnosis, EveryStepAndItsOutcomeLandInTheList) {
+    const std::string base = "http://127.0.0.1:" + std::to_string(ClosedPort());
+    ViewerProcess viewer("/server " + base);
+    ASSERT_NE(nullptr, viewer.window());
+    viewer.Command(logview::kDiagnoseCommand);
+    std::vector<SavedRow> rows;
+    ASSERT_TRUE(testing_support::WaitUntil([&] {
+        rows = viewer.ShownRows();
+        return !rows.empty() && IsDiagnosisResult(rows.back());
+    }));
+
+    std::vector<std::string> expected = {
+        u8"0|0|接続診断を開始",
+        u8"3|1|接続先：\t" + base + "/Pelmora/Pelmora/CheckSqlServerRunning"};
+    const std::pair<BOOL (*)(), const char*> levels[] = {
+        {[] { return PeLmGetIsNetworkAvailable(); }, u8"ネットワークアダプタ"},
+        {[] { return PeLmIsInternetConnected(); }, u8"インターネット接続"},
+        {[] { return FALSE; }, u8"サービスの応答"}};  // nothing listens there
+    for (const auto& level : levels) {
+        const bool passed = level.first() != FALSE;
+        expected.push_back(passed ? std::string("1|1|") + level.second + u8"：\tOK"
+                                  : std::string("4|1|") + level.second + u8"：\tNG");
+        if (!passed) {
+            expected.push_back(std::string("4|0|") + u8"接続診断の結果：\t" + level.second +
+                               u8"に問題があります");
+            break;
+        }
+    }
+    Diagnosis diagnosis = Split(rows);
+    EXPECT_EQ(expected, diagnosis.own);
+    // The service check writes the library's own entries before its outcome.
+    if (diagnosis.own.size() == 6) {
+        EXPECT_TRUE(diagnosis.libraryRowBefore[4]);
+    }
+}
