@@ -4,6 +4,7 @@
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -190,6 +191,52 @@ TEST_F(LogView, PauseHoldsTheRowsWhileRecordsStillArriveAndClearEmptiesThem) {
     viewer.Command(logview::kClearCommand);
     LogAll({{"after", "F", "S", 3, 1, 0}});
     EXPECT_EQ(std::vector<std::string>({"after"}), Messages(viewer.ShownRows()));
+}
+
+TEST_F(LogView, CopiesTheSelectedRowsAsSaved) {
+    LogAll(KnownSequence());
+    std::vector<SavedRow> saved = viewer.ShownRows();
+    viewer.Command(logview::kSelectAllCommand);
+    viewer.Command(logview::kCopyCommand);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    std::wstring copied;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        copied = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    std::string utf8(copied.size() * 3, '\0');
+    utf8.resize(static_cast<size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, copied.data(), static_cast<int>(copied.size()), &utf8[0],
+                            static_cast<int>(utf8.size()), nullptr, nullptr)));
+    std::string expected;
+    for (const SavedRow& row : saved)
+        expected += row.time + "\t" + std::to_string(row.kind) + "\t\"" +
+                    std::string(static_cast<size_t>(row.indent) * 2, ' ') + row.message + "\"\t" +
+                    row.function + "\t" + row.source + "\t" + row.line + "\r\n";
+    EXPECT_EQ(expected, utf8);
+}
+
+// New rows scroll into view while the last row is in view, and leave a user who scrolled up
+// where they are.
+TEST_F(LogView, FollowsNewRowsUnlessScrolledUp) {
+    HWND list = GetDlgItem(viewer.window(), logview::kRowList);
+    auto logMany = [](int count) {
+        for (int i = 0; i < count; ++i) PelmLog("row", "F", "S", i, __DATE__, __TIME__, 1, 0, 0);
+    };
+    logMany(300);
+    viewer.Refresh();
+    const int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_LT(perPage, 300);
+    EXPECT_EQ(300 - perPage, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)));
+    logMany(100);
+    viewer.Refresh();
+    EXPECT_EQ(400 - perPage, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)));
+
+    SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+    logMany(100);
+    viewer.Refresh();
+    EXPECT_EQ(0, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)));
 }
 
 }  // namespace

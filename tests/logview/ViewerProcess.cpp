@@ -62,6 +62,8 @@ ViewerProcess::ViewerProcess(const std::string& arguments) {
         return search.found != nullptr;
     });
     window_ = search.found;
+    // The window is listed while it is still being made; once it answers, its controls exist.
+    if (window_ != nullptr) Send(window_, WM_NULL, 0, 0);
 }
 
 ViewerProcess::~ViewerProcess() {

@@ -196,9 +196,11 @@ RowFilter ViewerWindow::FilterFromControls() const {
     return RowFilter(text, kind);
 }
 
+// A minimized list has no rows on its page; it follows until the user scrolls up.
 bool ViewerWindow::IsFollowing() const {
-    int count = ListView_GetItemCount(list_);
-    return count == 0 || ListView_GetTopIndex(list_) + ListView_GetCountPerPage(list_) >= count;
+    const int count = ListView_GetItemCount(list_);
+    const int perPage = ListView_GetCountPerPage(list_);
+    return count == 0 || perPage <= 0 || ListView_GetTopIndex(list_) + perPage >= count;
 }
 
 // The list catches up here, at most ten times a second however fast records come, and less
