@@ -94,22 +94,19 @@ void ViewerProcess::Refresh() const {
     Send(window_, WM_TIMER, logview::kCatchUpNow, 0);
 }
 
-std::vector<SavedRow> ViewerProcess::ShownRows() const {
+std::string ViewerProcess::SavedText() const {
     const std::string path = directory_.File("shown.txt");
     DeleteFileA(path.c_str());
     Refresh();
     Command(logview::kSaveCommand);
-    std::vector<SavedRow> rows;
-    for (const std::string& line :
-         testing_support::SplitLogLines(testing_support::ReadFileBytes(path)))
-        rows.push_back(ParseSavedRow(line));
-    return rows;
+    return testing_support::ReadFileBytes(path);
 }
 
-std::vector<std::string> ViewerProcess::ShownDescriptions() const {
-    std::vector<std::string> descriptions;
-    for (const SavedRow& row : ShownRows()) descriptions.push_back(Describe(row));
-    return descriptions;
+std::vector<SavedRow> ViewerProcess::ShownRows() const {
+    std::vector<SavedRow> rows;
+    for (const std::string& line : testing_support::SplitLogLines(SavedText()))
+        rows.push_back(ParseSavedRow(line));
+    return rows;
 }
 
 }  // namespace logview_tests

@@ -42,7 +42,8 @@ public:
     void Refresh() const;
     // The rows the list shows now, through the save command.
     std::vector<SavedRow> ShownRows() const;
-    std::vector<std::string> ShownDescriptions() const;
+    // The same as the save command writes them (UTF-8).
+    std::string SavedText() const;
 
 private:
     LRESULT Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const;
