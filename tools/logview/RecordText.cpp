@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <string>
+#include <utility>
 
 #include "log/LogSinks.h"
 #include "win32/Strings.h"
@@ -42,28 +43,13 @@ std::wstring FieldText(const char* field, size_t size) {
 }
 
 std::wstring KindText(int kind) {
-    const char* name = "";
-    switch (kind) {
-        case 0:
-            name = " 開始";
-            break;
-        case 1:
-            name = " 結果";
-            break;
-        case 2:
-            name = " 詳細";
-            break;
-        case 3:
-            name = " 接続先";
-            break;
-        case 4:
-            name = " エラー";
-            break;
-        case 99:
-            name = " 終了";
-            break;
+    static const std::pair<int, const char*> kNames[] = {
+        {0, " 開始"}, {1, " 結果"}, {2, " 詳細"}, {3, " 接続先"}, {4, " エラー"}, {99, " 終了"}};
+    std::wstring text = std::to_wstring(kind);
+    for (const auto& name : kNames) {
+        if (name.first == kind) text += win32::FromBuiltIn(name.second);
     }
-    return std::to_wstring(kind) + win32::FromBuiltIn(name);
+    return text;
 }
 
 bool IsErrorRecord(const LOG_RECORD& record) {

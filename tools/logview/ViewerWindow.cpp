@@ -236,10 +236,10 @@ void ViewerWindow::UpdateStatus() {
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-LRESULT ViewerWindow::OnNotify(const NMHDR& header) {
+LRESULT ViewerWindow::OnNotify(NMHDR& header) {
     if (header.hwndFrom != list_) return 0;
     if (header.code == LVN_GETDISPINFOW) {
-        auto& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
+        auto& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
         if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0)
             return 0;
         item.pszText[0] = L'\0';
@@ -249,7 +249,7 @@ LRESULT ViewerWindow::OnNotify(const NMHDR& header) {
         return 0;
     }
     if (header.code == NM_CUSTOMDRAW)
-        return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(const_cast<NMHDR&>(header)));
+        return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
     return 0;
 }
 

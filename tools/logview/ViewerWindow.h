@@ -39,7 +39,7 @@ private:
     void OnLogNotification();
     void CatchUp(bool paced);
     void OnCommand(int id);
-    LRESULT OnNotify(const NMHDR& header);
+    LRESULT OnNotify(NMHDR& header);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
     bool IsFollowing() const;
     void UpdateStatus();
