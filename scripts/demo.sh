@@ -70,7 +70,7 @@ if [ "$mode" = "--interactive" ]; then
   echo "== The log viewer shows every entry; close it to end the demo"
   wait "$viewer_pid" || true
 else
-  # The viewer catches up with its list within a tenth of a second; a moment covers it.
+  # The viewer catches up with its list within a quarter of a second; a moment covers it.
   sleep 1
   picture=$build/logview-demo.png
   import -display "$DISPLAY" -window root -crop 1024x640+0+0 +repage "$picture"

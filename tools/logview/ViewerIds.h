@@ -20,7 +20,7 @@ enum Command : int {
 enum Control : int { kFilterEdit = 1001, kKindCombo = 1002, kRowList = 1003, kStatusBar = 1004 };
 
 // The repaint timer. Its ticks catch the list up only as often as painting leaves the window
-// nine tenths of its time for records (a slow display paints less often, never slower).
+// 95% of its time for records (a slow display paints less often, never slower).
 constexpr UINT_PTR kRefreshTimer = 1;
 // A WM_TIMER sent with this id (never a running timer) catches the list up at once.
 constexpr UINT_PTR kCatchUpNow = 2;

@@ -16,10 +16,10 @@ namespace logview {
 namespace {
 // Posted by the diagnosis thread when its ladder has finished.
 constexpr UINT kDiagnosisDone = WM_APP + 1;
-constexpr UINT kRefreshMs = 100;
+constexpr UINT kRefreshMs = 250;
 constexpr int kStripHeight = 30;
 // The share of the UI thread's time that painting leaves to the log notifications.
-constexpr double kRecordShare = 0.9;
+constexpr double kRecordShare = 0.95;
 
 double NowSeconds() {
     LARGE_INTEGER frequency, now;
@@ -203,7 +203,7 @@ bool ViewerWindow::IsFollowing() const {
     return count == 0 || perPage <= 0 || ListView_GetTopIndex(list_) + perPage >= count;
 }
 
-// The list catches up here, at most ten times a second however fast records come, and less
+// The list catches up here, at most four times a second however fast records come, and less
 // often when painting is slow, so that the notifications of a busy host are answered at once.
 void ViewerWindow::CatchUp(bool paced) {
     const double start = NowSeconds();
