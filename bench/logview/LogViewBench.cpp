@@ -16,8 +16,8 @@
 
 namespace {
 
-const int kRounds = 8;
-const int kEntriesPerRound = 5000;
+const int kRounds = 40;
+const int kEntriesPerRound = 1000;
 const char kBareClass[] = "PelmoraBenchBareLogWindow";
 
 LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
