@@ -54,6 +54,25 @@ private:
     unsigned long error_;
 };
 
+// A failure whose text is all the host needs to hear: the catch ladder records it as 1000
+// with this text, the export boundary logs it.
+class CTextException : public CException {
+public:
+    explicit CTextException(const char* text) : text_(text) {}
+    BOOL GetErrorMessage(char* buffer, UINT size, UINT* helpContext = nullptr) const override;
+
+private:
+    const char* text_;  // a built-in text
+};
+
+// The program or data directory could not be resolved.
+class CDirectoryException : public CTextException {
+public:
+    using CTextException::CTextException;
+};
+
 extern const char* const kProxyLoginCancelText;
+extern const char* const kProgramDirectoryUnknownText;
+extern const char* const kDataDirectoryUnknownText;
 
 }  // namespace frame

@@ -1,4 +1,5 @@
-// The last error that a login flow recorded: one code and one message per process.
+// The last error that a login flow recorded: one code and one message per process. Threads
+// overwrite each other's, but a reader always gets one whole message that was set.
 #pragma once
 
 #include <string>
@@ -14,7 +15,7 @@ enum LastErrorCode : int {
 };
 
 int GetLastErrorCode();
-const std::string& GetLastErrorMessage();
+std::string GetLastErrorMessage();
 void SetLastError(int code, const std::string& message);
 // Resets the code only: the message stays with the last failure that was recorded.
 void ClearLastErrorCode();

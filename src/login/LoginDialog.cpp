@@ -55,7 +55,7 @@ void CLoginDialog::ShowBuiltInTexts() {
 // A record saved for reuse fills the whole form; otherwise only the user name is offered, as
 // the Windows account name, and the record's own user name is not shown.
 void CLoginDialog::FillFromCurrentRecord() {
-    const LOGIN_INFO* record = CLoginManager::GetLoginInfo();
+    const auto record = CLoginManager::GetLoginInfo();
     if (record != nullptr && record->saveFlag) {
         companyId_ = record->companyId;
         password_ = record->password;
@@ -116,12 +116,11 @@ bool CLoginDialog::AllFieldsFilled() {
 
 // A failed save is logged by the store; the record still serves the rest of the operation.
 void CLoginDialog::MakeCurrentAndSave() const {
-    auto record = std::make_unique<LOGIN_INFO>();
+    auto record = std::make_shared<LOGIN_INFO>();
     record->companyId = companyId_;
     record->password = password_;
     record->userName = userName_;
     record->saveFlag = saveFlag_;
-    CLoginManager::ClearLoginInfo();
     CLoginManager::SetLoginInfo(std::move(record));
     CLoginManager::Save();
 }

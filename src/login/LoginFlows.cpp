@@ -5,6 +5,7 @@
 
 #include "connectivity/CheckConnectivity.h"
 #include "frame/CatchLadder.h"
+#include "frame/Exceptions.h"
 #include "frame/LastError.h"
 #include "log/LogWriter.h"
 #include "login/LoginDialog.h"
@@ -19,6 +20,7 @@ const char* const kInteractive = "PeLmLogin";
 const char* const kSilent = "PeLmLoginUserCreate";
 const char* const kLoginFailed = "ログインに失敗しました";
 const char* const kMissingCredentials = "会社名かパスワードかユーザー名が空です";
+const char* const kDialogNotShown = "ログイン画面を表示できませんでした";
 
 // Tries the current record; true when the service accepted it. No dialog, no
 // last error.
@@ -34,25 +36,27 @@ bool LoginWithCurrentRecord(const LOGIN_INFO& record) {
 }
 
 void MakeCurrent(const char* companyId, const char* password, const char* userName) {
-    auto record = std::make_unique<LOGIN_INFO>();
+    auto record = std::make_shared<LOGIN_INFO>();
     record->companyId = companyId;
     record->password = password;
     record->userName = userName;
     record->saveFlag = false;
-    CLoginManager::ClearLoginInfo();
     CLoginManager::SetLoginInfo(std::move(record));
 }
 
 }  // namespace
 
 bool Login(bool forceDialog) {
-    const LOGIN_INFO* record = CLoginManager::GetLoginInfo();
+    const auto record = CLoginManager::GetLoginInfo();
     logging::Log(std::string("ユーザー情報の保存：") + (record != nullptr ? "あり" : "なし"),
                  "Login", kSource, logging::kFinding, 1);
     bool loggedIn = record != nullptr && LoginWithCurrentRecord(*record);
     if (loggedIn && !forceDialog) return true;
     CLoginDialog dialog;
-    return dialog.DoModal() == IDOK;
+    const INT_PTR result = dialog.DoModal();
+    // No desktop, no template: the user never saw a window to cancel, so it is no cancel.
+    if (result == -1) throw frame::CTextException(kDialogNotShown);
+    return result == IDOK;
 }
 
 bool LoginInteractively() {
