@@ -30,6 +30,8 @@ public:
     static constexpr DWORD kClientNotStarted = 0xFFFFFFFF;
 
     explicit CHttpRequestUtil(std::string url) : url_(std::move(url)) {}
+    CHttpRequestUtil(const CHttpRequestUtil&) = delete;
+    CHttpRequestUtil& operator=(const CHttpRequestUtil&) = delete;
 
     void SetParameter(const std::string& name, const std::string& value);
     void SetParameter(const std::string& name, int value);
@@ -41,8 +43,9 @@ public:
     std::string BuildQuery() const;
     // "url:...\nquery:...\nshowproxydlg:true|false\n", the proxy switch read now.
     std::string BuildRequestText() const;
-    // Encrypts the request text into the request file.
-    bool BeginRequest() const;
+    // Encrypts the request text into the request file. A file that could not be written whole
+    // is deleted.
+    bool BeginRequest();
 
     // One whole exchange. False with GetErrorCode() telling why (0 when the request file could
     // not be written). Throws CProxyLoginCancelException when the client reports 407.
@@ -57,17 +60,23 @@ public:
     // Letters, digits, "_", "." and "-" stay, a space becomes "+", every other byte "%XX".
     static void UrlEncode(std::string& text);
 
-    static std::string GetRequestFilePath();
-    static std::string GetResponseFilePath();
-    static std::string GetClientPath();
+    // In the program directory as this object first read it (CDirectoryException when it
+    // cannot be resolved).
+    std::string GetRequestFilePath();
+    std::string GetResponseFilePath();
+    std::string GetClientPath();
 
     // Starts the client and waits for it; its exit code, or kClientNotStarted.
-    static DWORD RunClient();
+    DWORD RunClient();
     // The response file's lines joined without their line breaks; "" and false when unreadable.
-    static bool ReadResponse(std::string& text);
-    static void DeleteResponseFile();
+    bool ReadResponse(std::string& text);
+    void DeleteResponseFile();
+    void DeleteRequestFile();
 
 private:
+    const std::string& ProgramDirectory();
+
+    std::string directory_;
     std::string url_;
     std::unordered_map<std::string, std::string> parameters_;
     Converter converter_ = nullptr;
@@ -76,7 +85,8 @@ private:
     int errorCode_ = kErrorNone;
 };
 
-// The mutex that serialises exchanges; created on first use.
+// The mutex that serialises exchanges; created when the library loads (NULL when the name is
+// held by an object this user may not use).
 HANDLE ExchangeMutex();
 extern const char* const kExchangeMutexName;
 
