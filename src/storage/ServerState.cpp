@@ -36,7 +36,7 @@ bool Stamp(const std::string& path, const char* function, const char* failureFor
 
 void Release(const std::string& path, const char* function) {
     if (!FileExists(path)) return;
-    if (DeleteFileA(path.c_str())) {
+    if (DeleteFileExclusive(path)) {
         logging::Log(win32::Format("%sの削除", path.c_str()), function, kSource, logging::kFinding,
                      1);
     } else {
