@@ -139,7 +139,7 @@ DWORD CHttpRequestUtil::RunClient() {
     thread.reset();
     // The client may sit in its proxy dialog for minutes: this thread still answers the
     // notifications of a log window that it owns.
-    win32::WaitAnsweringSentMessages(process.get(), INFINITE);
+    win32::WaitAnsweringSentMessages(process.get());
     DWORD exitCode = kClientNotStarted;
     GetExitCodeProcess(process.get(), &exitCode);
     return exitCode;

@@ -8,8 +8,8 @@
 
 namespace win32 {
 
-// Like WaitForSingleObject, but messages sent to this thread's windows are handled while
-// waiting. Posted and input messages stay queued for the host's own loop.
-DWORD WaitAnsweringSentMessages(HANDLE object, DWORD timeoutMs);
+// Like WaitForSingleObject without a time limit, but messages sent to this thread's windows are
+// handled while waiting. Posted and input messages stay queued for the host's own loop.
+DWORD WaitAnsweringSentMessages(HANDLE object);
 
 }  // namespace win32

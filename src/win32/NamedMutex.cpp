@@ -11,7 +11,7 @@ NamedMutex::NamedMutex(const char* name) : handle_(CreateMutexA(nullptr, FALSE, 
 MutexLock::MutexLock(HANDLE mutex, Wait wait) : mutex_(mutex), acquired_(false) {
     if (mutex_ == nullptr) return;
     DWORD result = wait == Wait::kAnsweringSentMessages
-                       ? WaitAnsweringSentMessages(mutex_, INFINITE)
+                       ? WaitAnsweringSentMessages(mutex_)
                        : WaitForSingleObject(mutex_, INFINITE);
     acquired_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
 }
