@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "fakeclient/ScriptedClient.h"
 #include "pelmora.h"
 #include "support/HostLogFile.h"
 #include "support/LogWindowThread.h"
@@ -101,6 +102,35 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsOwnThreadLogsAndItsHandle
         for (int i = 0; i < kEntries; ++i)
             ASSERT_EQ(1u, received.count(Entry(t, i))) << Entry(t, i) << " lost or repeated";
     EXPECT_EQ(static_cast<size_t>((kWorkers + 1) * kEntries), received.count("callback"));
+}
+
+// The UI thread that owns the log window waits in a request (the client sits in its proxy
+// dialog, say) while a worker logs: the worker's record is still handled at once.
+TEST_F(HostHammer, WindowThreadWaitingForARequestStillTakesRecords) {
+    testing_support::ScriptedClientDirectory client;
+    const std::string running = "pelmora-test-hammer-running", release = "pelmora-test-hammer-go";
+    HANDLE clientRunning = CreateEventA(nullptr, TRUE, FALSE, running.c_str());
+    HANDLE clientRelease = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
+    client.Script("signal=" + running + "\nwait=" + release + "\nexit=200\n");
+    PeLmCurrentDirectorySet(client.path().c_str());
+    std::atomic<bool> handled{false};
+    testing_support::LogWindowThread window(
+        [&](WPARAM, LPARAM) {
+            LOG_RECORD record;
+            if (PelmSharedLogRead(&record) && std::string(record.message) == "from a worker")
+                handled = true;
+        },
+        [] { PeLmIsServerAlive(); });
+    ASSERT_TRUE(PelmSharedLogOpen());
+    PeLmLogWndSet(window.window());
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(clientRunning, 60000));
+    std::thread([] { Log("from a worker"); }).join();
+    EXPECT_TRUE(handled.load()) << "handled while the window's thread waits for the client";
+    SetEvent(clientRelease);
+    PeLmLogWndSet(nullptr);
+    PeLmCurrentDirectorySet(nullptr);
+    CloseHandle(clientRunning);
+    CloseHandle(clientRelease);
 }
 
 TEST_F(HostHammer, HungLogWindowHoldsALoggingThreadForABoundedTimeOnly) {
