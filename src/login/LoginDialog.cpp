@@ -4,7 +4,7 @@
 
 #include "frame/Module.h"
 #include "login/LoginManager.h"
-#include "login/PelmoraInterface.h"
+#include "transport/PelmoraInterface.h"
 #include "res/resource.h"
 #include "win32/MessageBox.h"
 
@@ -84,7 +84,7 @@ void CLoginDialog::DoDataExchange(bool fromControls) {
 void CLoginDialog::OnBnClickedOk() {
     DoDataExchange(true);
     if (!AllFieldsFilled()) return;
-    CPelmoraInterface service;
+    transport::CPelmoraInterface service;
     if (service.Login(companyId_, password_) != 0) {
         // The fields keep what the user typed so that one of them can be corrected.
         win32::ShowMessageBox(Window(), kLoginRefused);

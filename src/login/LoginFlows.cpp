@@ -10,7 +10,7 @@
 #include "log/LogWriter.h"
 #include "login/LoginDialog.h"
 #include "login/LoginManager.h"
-#include "login/PelmoraInterface.h"
+#include "transport/PelmoraInterface.h"
 
 namespace login {
 namespace {
@@ -26,7 +26,7 @@ const char* const kDialogNotShown = "ログイン画面を表示できません�
 // last error.
 bool LoginWithCurrentRecord(const LOGIN_INFO& record) {
     logging::Log("自動でログイン認証へ", "Login", kSource, logging::kStep, 1);
-    CPelmoraInterface service;
+    transport::CPelmoraInterface service;
     if (service.Login(record.companyId, record.password) == 0) {
         logging::Log("ログインできた", "Login", kSource, logging::kFinding, 2);
         return true;
@@ -46,12 +46,12 @@ void MakeCurrent(const char* companyId, const char* password, const char* userNa
 
 }  // namespace
 
-bool Login(bool forceDialog) {
+bool Login() {
     const auto record = CLoginManager::GetLoginInfo();
     logging::Log(std::string("ユーザー情報の保存：") + (record != nullptr ? "あり" : "なし"),
                  "Login", kSource, logging::kFinding, 1);
-    bool loggedIn = record != nullptr && LoginWithCurrentRecord(*record);
-    if (loggedIn && !forceDialog) return true;
+    // The outcome is logged only: the dialog opens either way.
+    if (record != nullptr) LoginWithCurrentRecord(*record);
     CLoginDialog dialog;
     const INT_PTR result = dialog.DoModal();
     // No desktop, no template: the user never saw a window to cancel, so it is no cancel.
@@ -63,7 +63,7 @@ bool LoginInteractively() {
     bool loggedIn = false;
     bool completed = frame::RunWithCatchLadder(kInteractive, [&] {
         connectivity::CheckConnectivity(kInteractive);
-        loggedIn = Login(true);
+        loggedIn = Login();
     });
     if (!completed) return false;
     // A cancelled dialog is the user's choice, not an error: the code stays as
@@ -80,7 +80,7 @@ bool LoginSilently(const char* companyId, const char* password, const char* user
     bool accepted = false;
     bool completed = frame::RunWithCatchLadder(kSilent, [&] {
         connectivity::CheckConnectivity(kSilent);
-        CPelmoraInterface service;
+        transport::CPelmoraInterface service;
         accepted = service.Login(companyId, password) == 0;
     });
     if (!completed) return false;

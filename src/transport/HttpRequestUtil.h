@@ -36,9 +36,7 @@ public:
     void SetParameter(const std::string& name, const std::string& value);
     void SetParameter(const std::string& name, int value);
     void SetConverter(Converter converter) { converter_ = converter; }
-    Converter GetConverter() const { return converter_; }
 
-    std::string GetUrl() const { return url_; }
     // name=value& for each parameter, converted and percent-encoded; "" without parameters.
     std::string BuildQuery() const;
     // "url:...\nquery:...\nshowproxydlg:true|false\n", the proxy switch read now.
@@ -54,7 +52,7 @@ public:
     DWORD GetStatusCode() const { return statusCode_; }
     int GetErrorCode() const { return errorCode_; }
     std::string GetResponse() const { return response_; }
-    // The answer parsed as XML on the calling thread; not-XML gives a document that finds nothing.
+    // The answer parsed as XML on the calling thread; not-XML gives a DOM that finds nothing.
     transport::CXmlDom GetResponseXml() const { return transport::CXmlDom(response_); }
 
     // Letters, digits, "_", "." and "-" stay, a space becomes "+", every other byte "%XX".
@@ -84,6 +82,12 @@ private:
     std::string response_;
     int errorCode_ = kErrorNone;
 };
+
+// Statuses from 200 to 399 mean the service handled the request. The exchange itself fails only
+// from 400 on; its callers go on only with these.
+inline bool IsSuccessStatus(DWORD status) {
+    return status >= 200 && status <= 399;
+}
 
 // The mutex that serialises exchanges; created when the library loads (NULL when the name is
 // held by an object this user may not use).
