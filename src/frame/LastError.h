@@ -4,14 +4,17 @@
 
 #include <string>
 
+#include "pelmora.h"
+
 namespace frame {
 
+// The codes hosts see, as the public header defines them.
 enum LastErrorCode : int {
-    kNoError = 0,
-    kErrorOther = 1000,
-    kErrorNetwork = 1001,
-    kErrorLogin = 1002,
-    kErrorService = 1006,
+    kNoError = PELMORA_ERROR_NONE,
+    kErrorOther = PELMORA_ERROR_OTHER,
+    kErrorNetwork = PELMORA_ERROR_NETWORK,
+    kErrorLogin = PELMORA_ERROR_LOGIN,
+    kErrorService = PELMORA_ERROR_SERVICE,
 };
 
 int GetLastErrorCode();
