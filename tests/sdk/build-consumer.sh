@@ -20,14 +20,27 @@ cmake --build "$work"
 for file in Pelmora.dll pmqclient.exe; do
   cmp "$kit/bin/$kit_arch/$file" "$work/$file"
 done
-# The host imports the exports from Pelmora.dll by their plain names.
-imports=$("$arch-w64-mingw32-objdump" -p "$work/c_host.exe" |
-  awk '/DLL Name:/ {dll = $3} dll == "Pelmora.dll" && $NF ~ /^Pe([HL]m|lm)[A-Z]/ {print $NF}')
-if [ -z "$imports" ] || echo "$imports" | grep -q '@'; then
-  echo "c_host.exe does not import plain names from Pelmora.dll:" >&2
-  echo "${imports:-<none>}" >&2
-  exit 1
-fi
+# A host imports the exports from Pelmora.dll by their plain names.
+check_imports() {
+  local imports
+  imports=$("$arch-w64-mingw32-objdump" -p "$1" |
+    awk '/DLL Name:/ {dll = $3} dll == "Pelmora.dll" && $NF ~ /^Pe([HL]m|lm)[A-Z]/ {print $NF}')
+  if [ -z "$imports" ] || grep -q '@' <<<"$imports"; then
+    echo "$(basename "$1") does not import plain names from Pelmora.dll:" >&2
+    echo "${imports:-<none>}" >&2
+    exit 1
+  fi
+}
+check_imports "$work/c_host.exe"
+
+# A host on another toolchain makes its own import library from the kit's export list (on x86
+# the list carries the stdcall sizes, which the librarian drops from the imported names).
+kill_at=()
+[ "$arch" = i686 ] && kill_at=(--kill-at)
+"$arch-w64-mingw32-dlltool" "${kill_at[@]}" -d "$kit/lib/$kit_arch/Pelmora.def" -l "$work/from-def.a"
+"$arch-w64-mingw32-gcc" -I"$kit/include" "$root/tools/c_host/c_host.c" "$work/from-def.a" \
+  -o "$work/c_host_from_def.exe"
+check_imports "$work/c_host_from_def.exe"
 
 [ "$arch" = x86_64 ] || exit 0
 url="http://127.0.0.1:$(cat "$service/http.port")"
