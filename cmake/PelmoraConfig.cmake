@@ -39,11 +39,15 @@ if(NOT TARGET Pelmora::Pelmora)
   set_target_properties(Pelmora::Pelmora PROPERTIES
     IMPORTED_LOCATION "${_pelmora_dll}"
     IMPORTED_IMPLIB "${_pelmora_implib}"
-    INTERFACE_INCLUDE_DIRECTORIES "${Pelmora_INCLUDE_DIR}")
+    INTERFACE_INCLUDE_DIRECTORIES "${Pelmora_INCLUDE_DIR}"
+    PELMORA_CLIENT_EXECUTABLE "${Pelmora_CLIENT_EXECUTABLE}")
 endif()
 
+# Reads the files from the target, not from variables, so it works wherever the target is seen.
 function(pelmora_copy_runtime target)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${Pelmora_RUNTIME_FILES} $<TARGET_FILE_DIR:${target}>
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Pelmora::Pelmora>
+            $<TARGET_PROPERTY:Pelmora::Pelmora,PELMORA_CLIENT_EXECUTABLE>
+            $<TARGET_FILE_DIR:${target}>
     VERBATIM)
 endfunction()
