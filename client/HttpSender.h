@@ -41,16 +41,19 @@ public:
     // answered with the logged-on user's own credentials, without asking anyone.
     HttpAnswer Send(const std::string& form, const ProxyCredentials* credentials);
 
-    // The proxy in use, for the credentials dialog; empty for a direct connection.
+    // The proxy in use as "host:port" (see ChooseProxy); empty for a direct connection.
     const std::wstring& proxyName() const { return proxyName_; }
 
 private:
+    bool OpenRequest();
     bool SendOnce(const std::string& form, HttpAnswer& answer);
     bool AnswerProxyChallenge(const ProxyCredentials* credentials);
     bool ChooseProxyScheme();
 
     Timeouts timeouts_;
     WinHttpHandle session_, connection_, request_;
+    std::wstring verb_, path_;
+    bool secure_ = false;
     std::wstring proxyName_;
     DWORD proxyScheme_ = 0;
     bool triedLogonUser_ = false;

@@ -266,8 +266,8 @@ class ProxyHandler(QuietHandler):
     def authorised(self):
         """Records who asked (the user name, never the password) and whether it may pass."""
         offered, right = self.offered_user()
-        self.server.state.record({"listener": self.listener, "method": self.command,
-                                  "refused": not right, "proxy_user": offered,
+        self.server.state.record({"listener": self.listener, "refused": not right,
+                                  "proxy_user": offered, "method": self.command,
                                   "proxy_authorization": "Proxy-Authorization" in self.headers})
         return right
 
