@@ -165,11 +165,21 @@ bool HttpSender::AnswerProxyChallenge(const ProxyCredentials* credentials) {
                                  nullptr, nullptr) != FALSE;
 }
 
+// A fresh request for each set: a request that was refused keeps sending its old
+// Proxy-Authorization under some WinHTTP versions, which would offer a refused set again. A
+// WinHTTP that takes credentials only after the request's own challenge gets that challenge
+// first; `answer` then holds what came when the proxy did not challenge after all.
+bool HttpSender::PrepareFreshRequest(const std::string& form, const ProxyCredentials& credentials,
+                                     HttpAnswer& answer) {
+    if (!OpenRequest()) return false;
+    if (AnswerProxyChallenge(&credentials)) return true;
+    return SendOnce(form, answer) && answer.proxyAuthRequired() && ChooseProxyScheme() &&
+           AnswerProxyChallenge(&credentials);
+}
+
 HttpAnswer HttpSender::Send(const std::string& form, const ProxyCredentials* credentials) {
     HttpAnswer answer;
-    // A fresh request for each set: a request that was refused keeps sending its old
-    // Proxy-Authorization under some WinHTTP versions, which would offer a refused set again.
-    if (credentials && (!OpenRequest() || !AnswerProxyChallenge(credentials))) return answer;
+    if (credentials && !PrepareFreshRequest(form, *credentials, answer)) return answer;
     if (!SendOnce(form, answer)) return HttpAnswer{};
     if (answer.proxyAuthRequired() && ChooseProxyScheme() && !credentials && !triedLogonUser_ &&
         (proxyScheme_ == WINHTTP_AUTH_SCHEME_NEGOTIATE ||

@@ -47,6 +47,8 @@ public:
 
 private:
     bool OpenRequest();
+    bool PrepareFreshRequest(const std::string& form, const ProxyCredentials& credentials,
+                             HttpAnswer& answer);
     bool SendOnce(const std::string& form, HttpAnswer& answer);
     bool AnswerProxyChallenge(const ProxyCredentials* credentials);
     bool ChooseProxyScheme();
