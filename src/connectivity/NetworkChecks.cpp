@@ -5,7 +5,7 @@
 #include <iphlpapi.h>
 #include <wininet.h>
 
-#include "login/PelmoraInterface.h"
+#include "transport/PelmoraInterface.h"
 #include "win32/Handle.h"
 
 namespace connectivity {
@@ -44,7 +44,7 @@ bool IsInternetConnected() {
 }
 
 bool IsServerAlive() {
-    return login::CPelmoraInterface().Test() == 0;
+    return transport::CPelmoraInterface().Test() == 0;
 }
 
 }  // namespace connectivity

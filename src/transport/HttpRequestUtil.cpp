@@ -8,6 +8,7 @@
 #include "storage/Crypt.h"
 #include "transport/ProxyDialogFlag.h"
 #include "win32/Handle.h"
+#include "win32/MessageWait.h"
 #include "win32/NamedMutex.h"
 #include "win32/Strings.h"
 
@@ -17,14 +18,15 @@ const char* const kExchangeMutexName = "CHttpRequestUtilMutex";
 
 namespace {
 const char* const kSource = "HttpRequestUtil";
+const char* const kExecute = "HttpUtility::CHttpRequestUtil::Execute";
+
+// Created when the library loads: every exchange of the process meets the one object, and a
+// name that another user's host holds is found out before the first request.
+win32::NamedMutex g_exchangeMutex(kExchangeMutexName);
 
 bool PassesUnencoded(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
            c == '.' || c == '-';
-}
-
-std::string InProgramDirectory(const char* name) {
-    return frame::GetProgramDirectory() + name;
 }
 
 bool IsSuccessfulExit(DWORD status) {
@@ -33,8 +35,7 @@ bool IsSuccessfulExit(DWORD status) {
 }  // namespace
 
 HANDLE ExchangeMutex() {
-    static win32::NamedMutex mutex(kExchangeMutexName);
-    return mutex.get();
+    return g_exchangeMutex.get();
 }
 
 void CHttpRequestUtil::SetParameter(const std::string& name, const std::string& value) {
@@ -77,32 +78,48 @@ std::string CHttpRequestUtil::BuildRequestText() const {
            "\nshowproxydlg:" + (transport::GetProxyDialogFlag() ? "true" : "false") + "\n";
 }
 
-std::string CHttpRequestUtil::GetRequestFilePath() {
-    return InProgramDirectory("\\pmqrequest.dat");
-}
-std::string CHttpRequestUtil::GetResponseFilePath() {
-    return InProgramDirectory("\\pmqresponse.xml");
-}
-std::string CHttpRequestUtil::GetClientPath() {
-    return InProgramDirectory("\\pmqclient.exe");
+// Read once per request object: its request, client and answer are always in one directory,
+// even while the host changes the program directory.
+const std::string& CHttpRequestUtil::ProgramDirectory() {
+    if (directory_.empty()) directory_ = frame::RequireProgramDirectory();
+    return directory_;
 }
 
-bool CHttpRequestUtil::BeginRequest() const {
+std::string CHttpRequestUtil::GetRequestFilePath() {
+    return ProgramDirectory() + "\\pmqrequest.dat";
+}
+std::string CHttpRequestUtil::GetResponseFilePath() {
+    return ProgramDirectory() + "\\pmqresponse.xml";
+}
+std::string CHttpRequestUtil::GetClientPath() {
+    return ProgramDirectory() + "\\pmqclient.exe";
+}
+
+bool CHttpRequestUtil::BeginRequest() {
     std::string cipher;
     if (!storage::CCrypt().Generate(cipher, BuildRequestText(), true)) return false;
-    win32::FileHandle file(CreateFileA(GetRequestFilePath().c_str(), GENERIC_WRITE, 0, nullptr,
-                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::string path = GetRequestFilePath();
+    win32::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     // A short write would hand the client a truncated request: treat it as a failure too.
     if (!file ||
         !WriteFile(file.get(), cipher.data(), static_cast<DWORD>(cipher.size()), &written,
                    nullptr) ||
         written != cipher.size()) {
+        if (file) {
+            file.reset();
+            DeleteFileA(path.c_str());  // part of a secret is still a secret
+        }
         logging::LogError("ファイルの作成に失敗＞＜", "HttpUtility::CHttpRequestUtil::BeginRequest",
                           kSource, 2);
         return false;
     }
     return true;
+}
+
+void CHttpRequestUtil::DeleteRequestFile() {
+    DeleteFileA(GetRequestFilePath().c_str());
 }
 
 DWORD CHttpRequestUtil::RunClient() {
@@ -120,7 +137,9 @@ DWORD CHttpRequestUtil::RunClient() {
     win32::KernelHandle process(started.hProcess);
     win32::KernelHandle thread(started.hThread);
     thread.reset();
-    WaitForSingleObject(process.get(), INFINITE);
+    // The client may sit in its proxy dialog for minutes: this thread still answers the
+    // notifications of a log window that it owns.
+    win32::WaitAnsweringSentMessages(process.get());
     DWORD exitCode = kClientNotStarted;
     GetExitCodeProcess(process.get(), &exitCode);
     return exitCode;
@@ -151,7 +170,24 @@ void CHttpRequestUtil::DeleteResponseFile() {
 }
 
 bool CHttpRequestUtil::Execute() {
-    win32::MutexLock lock(ExchangeMutex());
+    // Without the lock another host could overwrite this request with its own: one account's
+    // credentials sent on another's behalf. No lock, no exchange.
+    if (!g_exchangeMutex.valid()) {
+        logging::LogError(win32::Format("排他制御のミューテックスを作成できませんでした（%lu）",
+                                        g_exchangeMutex.error()),
+                          kExecute, kSource, 2);
+        statusCode_ = 0;
+        return false;
+    }
+    win32::MutexLock lock(g_exchangeMutex.get(), win32::MutexLock::Wait::kAnsweringSentMessages);
+    if (!lock.acquired()) {
+        logging::LogError(
+            win32::Format("排他制御のミューテックスを待てませんでした（%lu）", GetLastError()),
+            kExecute, kSource, 2);
+        statusCode_ = 0;
+        return false;
+    }
+    directory_ = frame::RequireProgramDirectory();
     if (!BeginRequest()) {
         statusCode_ = 0;
         return false;
@@ -165,6 +201,8 @@ bool CHttpRequestUtil::Execute() {
         return false;
     }
     if (exitCode == kClientNotStarted) {
+        // No client took the request: the password in it must not wait on disk for the next one.
+        DeleteRequestFile();
         errorCode_ = kErrorClientMissing;
         return false;
     }
