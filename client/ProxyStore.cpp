@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/Directories.h"
+#include "frame/Exceptions.h"
 #include "win32/Handle.h"
 #include "win32/Strings.h"
 
@@ -66,12 +67,17 @@ std::vector<std::wstring> SplitFields(const std::wstring& text) {
 }  // namespace
 
 ProxyStore ProxyStore::ForCurrentUser() {
-    return ProxyStore(win32::ToWide(frame::GetDataDirectory()) + L"\\ProxyUser.dat");
+    try {
+        return ProxyStore(win32::ToWide(frame::GetDataDirectory()) + L"\\ProxyUser.dat");
+    } catch (const frame::CDirectoryException&) {
+        // Never a file at the root of the drive: without the folder, nothing is kept.
+        return ProxyStore(std::wstring());
+    }
 }
 
 std::optional<SavedProxyUser> ProxyStore::Load() const {
     std::vector<BYTE> bytes;
-    if (!ReadFileBytes(path_, bytes)) return std::nullopt;
+    if (path_.empty() || !ReadFileBytes(path_, bytes)) return std::nullopt;
     DATA_BLOB in{static_cast<DWORD>(bytes.size()), bytes.data()};
     DATA_BLOB entropy = EntropyBlob();
     LocalBlob plain;
@@ -98,10 +104,14 @@ bool ProxyStore::Save(const std::wstring& proxy, const ProxyCredentials& credent
 }
 
 bool ProxyStore::Remove() const {
-    return DeleteFileW(path_.c_str()) != FALSE;
+    return !path_.empty() && DeleteFileW(path_.c_str()) != FALSE;
 }
 
 bool ProxyStore::SaveSealed(std::wstring plain) const {
+    if (path_.empty()) {
+        SecureZeroMemory(plain.data(), plain.size() * sizeof(wchar_t));
+        return false;
+    }
     DATA_BLOB in{static_cast<DWORD>(plain.size() * sizeof(wchar_t)),
                  reinterpret_cast<BYTE*>(plain.data())};
     DATA_BLOB entropy = EntropyBlob();

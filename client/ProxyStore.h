@@ -20,7 +20,8 @@ class ProxyStore {
 public:
     explicit ProxyStore(std::wstring path) : path_(std::move(path)) {}
 
-    // The store in the library's data directory.
+    // The store in the library's data directory. Without that directory the store has no path:
+    // it holds nothing and saves nothing.
     static ProxyStore ForCurrentUser();
 
     // Nothing when there is no file or it cannot be unprotected by this user. A file of the
