@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/Directories.h"
+#include "frame/Exceptions.h"
 #include "win32/Handle.h"
 #include "win32/Strings.h"
 
@@ -53,15 +54,30 @@ bool WriteFileBytes(const std::wstring& path, const BYTE* data, DWORD size) {
            FlushFileBuffers(file.get());
 }
 
+// The NUL-separated fields of the plain text; a password may be empty, so empty fields count.
+std::vector<std::wstring> SplitFields(const std::wstring& text) {
+    std::vector<std::wstring> fields;
+    size_t start = 0;
+    for (size_t end; (end = text.find(L'\0', start)) != std::wstring::npos; start = end + 1)
+        fields.push_back(text.substr(start, end - start));
+    fields.push_back(text.substr(start));
+    return fields;
+}
+
 }  // namespace
 
 ProxyStore ProxyStore::ForCurrentUser() {
-    return ProxyStore(win32::ToWide(frame::GetDataDirectory()) + L"\\ProxyUser.dat");
+    try {
+        return ProxyStore(win32::ToWide(frame::GetDataDirectory()) + L"\\ProxyUser.dat");
+    } catch (const frame::CDirectoryException&) {
+        // Never a file at the root of the drive: without the folder, nothing is kept.
+        return ProxyStore(std::wstring());
+    }
 }
 
-std::optional<ProxyCredentials> ProxyStore::Load() const {
+std::optional<SavedProxyUser> ProxyStore::Load() const {
     std::vector<BYTE> bytes;
-    if (!ReadFileBytes(path_, bytes)) return std::nullopt;
+    if (path_.empty() || !ReadFileBytes(path_, bytes)) return std::nullopt;
     DATA_BLOB in{static_cast<DWORD>(bytes.size()), bytes.data()};
     DATA_BLOB entropy = EntropyBlob();
     LocalBlob plain;
@@ -70,16 +86,32 @@ std::optional<ProxyCredentials> ProxyStore::Load() const {
         plain.blob.cbData % sizeof(wchar_t) != 0)
         return std::nullopt;
     const wchar_t* text = reinterpret_cast<const wchar_t*>(plain.blob.pbData);
-    const std::wstring whole(text, plain.blob.cbData / sizeof(wchar_t));
-    const size_t separator = whole.find(L'\0');
-    if (separator == std::wstring::npos || separator == 0) return std::nullopt;
-    ProxyCredentials credentials(whole.substr(0, separator), whole.substr(separator + 1));
-    SecureZeroMemory(const_cast<wchar_t*>(whole.data()), whole.size() * sizeof(wchar_t));
-    return credentials;
+    std::wstring whole(text, plain.blob.cbData / sizeof(wchar_t));
+    std::vector<std::wstring> fields = SplitFields(whole);
+    SecureZeroMemory(whole.data(), whole.size() * sizeof(wchar_t));
+    std::optional<SavedProxyUser> saved;
+    if (fields.size() == 3 && !fields[0].empty() && !fields[1].empty())
+        saved = SavedProxyUser{fields[0], ProxyCredentials(fields[1], fields[2])};
+    else if (fields.size() == 2)
+        Remove();
+    for (std::wstring& field : fields)
+        SecureZeroMemory(field.data(), field.size() * sizeof(wchar_t));
+    return saved;
 }
 
-bool ProxyStore::Save(const ProxyCredentials& credentials) const {
-    std::wstring plain = credentials.user + L'\0' + credentials.password;
+bool ProxyStore::Save(const std::wstring& proxy, const ProxyCredentials& credentials) const {
+    return SaveSealed(proxy + L'\0' + credentials.user + L'\0' + credentials.password);
+}
+
+bool ProxyStore::Remove() const {
+    return !path_.empty() && DeleteFileW(path_.c_str()) != FALSE;
+}
+
+bool ProxyStore::SaveSealed(std::wstring plain) const {
+    if (path_.empty()) {
+        SecureZeroMemory(plain.data(), plain.size() * sizeof(wchar_t));
+        return false;
+    }
     DATA_BLOB in{static_cast<DWORD>(plain.size() * sizeof(wchar_t)),
                  reinterpret_cast<BYTE*>(plain.data())};
     DATA_BLOB entropy = EntropyBlob();

@@ -6,8 +6,7 @@
 #include <string>
 
 #include "HttpSender.h"
-#include "ProxyDialog.h"
-#include "ProxyStore.h"
+#include "ProxyExchange.h"
 #include "RequestFile.h"
 #include "win32/Handle.h"
 #include "win32/Strings.h"
@@ -42,29 +41,6 @@ bool WriteResponse(const std::wstring& directory, const std::string& body) {
                              written == body.size()));
 }
 
-// Answers proxy challenges: first the saved proxy user, then, where the library asked for it,
-// the user at the dialog until the proxy accepts or the user cancels. Credentials typed in are
-// saved once the proxy has let the request through.
-client::HttpAnswer Exchange(client::HttpSender& sender, const client::ClientRequest& request,
-                            const client::ProxyStore& store) {
-    client::HttpAnswer answer = sender.Send(request.query, nullptr);
-    if (!answer.proxyAuthRequired()) return answer;
-    if (auto saved = store.Load()) {
-        answer = sender.Send(request.query, &*saved);
-        if (!answer.proxyAuthRequired()) return answer;
-    }
-    if (!request.showProxyDialog) return answer;
-    for (bool retry = false;; retry = true) {
-        auto entered = client::AskProxyCredentials(sender.proxyName(), retry);
-        if (!entered) return answer;
-        answer = sender.Send(request.query, &*entered);
-        if (!answer.proxyAuthRequired()) {
-            if (answer.status != 0) store.Save(*entered);
-            return answer;
-        }
-    }
-}
-
 int Run() {
     const std::wstring directory = ProgramDirectory();
     const auto request = client::TakeRequestFile(directory);
@@ -72,7 +48,7 @@ int Run() {
     client::HttpSender sender(client::Timeouts::FromEnvironment());
     if (!sender.Open(win32::ToWide(request->url), !request->query.empty())) return kNoStatus;
     const client::HttpAnswer answer =
-        Exchange(sender, *request, client::ProxyStore::ForCurrentUser());
+        client::SendThroughProxy(sender, *request, client::ProxyStore::ForCurrentUser());
     if (answer.status == 0) return kNoStatus;
     if (answer.proxyAuthRequired()) return HTTP_STATUS_PROXY_AUTH_REQ;
     if (!WriteResponse(directory, answer.body)) return kNoStatus;

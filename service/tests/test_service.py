@@ -36,7 +36,8 @@ class Running:
     """The service's listeners in this process, on free ports."""
 
     def __init__(self, extra=()):
-        args = svc.parse_args(["--proxy-port", "0", "--slow-limit", "30", *extra])
+        args = svc.parse_args(["--proxy-port", "0", "--second-proxy-port", "0", "--slow-limit", "30",
+                               *extra])
         self.state, self.servers = svc.build_servers(args)
         for server, _ in self.servers:
             threading.Thread(target=server.serve_forever, args=(0.05,), daemon=True).start()
@@ -164,12 +165,12 @@ class ControlTests(ServiceTestCase):
 
 
 class ProxyTests(ServiceTestCase):
-    def through_proxy(self, path, credentials=None, target_host="127.0.0.1"):
+    def through_proxy(self, path, credentials=None, target_host="127.0.0.1", proxy="proxy"):
         headers = {}
         if credentials:
             token = base64.b64encode(credentials.encode()).decode()
             headers["Proxy-Authorization"] = "Basic " + token
-        conn = http.client.HTTPConnection("127.0.0.1", self.service.ports["proxy"], timeout=10)
+        conn = http.client.HTTPConnection("127.0.0.1", self.service.ports[proxy], timeout=10)
         try:
             url = "http://%s:%d%s" % (target_host, self.service.ports["http"], path)
             conn.request("GET", url, headers=headers)
@@ -184,6 +185,16 @@ class ProxyTests(ServiceTestCase):
             self.assertEqual(status, 407)
             self.assertTrue(answer.getheader("Proxy-Authenticate").startswith("Basic "))
         self.assertEqual(self.service.control()["requests"][-1]["listener"], "proxy")
+
+    def test_each_proxy_records_the_user_offered_never_the_password(self):
+        self.through_proxy(svc.TEST_PATH, None, proxy="proxy2")
+        self.through_proxy(svc.TEST_PATH, "proxyuser:wrong", proxy="proxy2")
+        self.through_proxy(svc.TEST_PATH, "proxyuser:proxy-pass", proxy="proxy")
+        seen = [(r["listener"], r["refused"], r["proxy_user"])
+                for r in self.service.control()["requests"] if "refused" in r]
+        self.assertEqual(seen, [("proxy2", True, None), ("proxy2", True, "proxyuser"),
+                                ("proxy", False, "proxyuser")])
+        self.assertNotIn("wrong", json.dumps(self.service.control()))
 
     def test_proxy_forwards_with_right_credentials(self):
         status, data, _ = self.through_proxy(svc.TEST_PATH, "proxyuser:proxy-pass")

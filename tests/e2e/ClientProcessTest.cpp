@@ -6,9 +6,11 @@
 
 #include <thread>
 
+#include "ProxyStore.h"
 #include "ServiceFixture.h"
 #include "storage/Crypt.h"
 #include "support/TestSupport.h"
+#include "win32/Strings.h"
 
 namespace {
 
@@ -103,18 +105,80 @@ TEST_F(ClientProcessTest, NoStatusGives1234) {
     EXPECT_FALSE(FileExists(dir_.File("pmqresponse.xml")));
 }
 
+// Two networks' proxies: the service's two proxy listeners, both wanting the same user, so
+// that credentials offered to the wrong one would get through and show.
 class ClientProxyTest : public ClientProcessTest {
 protected:
-    e2e::SystemProxy proxy_{e2e::ProxyPort()};
+    DWORD RunThrough(int proxyPort, bool dialog = false) {
+        e2e::SystemProxy proxy(proxyPort);
+        return Run(e2e::ServiceUrl(kTestPath), "", dialog);
+    }
+    static std::wstring Address(int port) { return L"127.0.0.1:" + std::to_wstring(port); }
+    static std::wstring Asks(int port) {
+        return L"プロキシ " + Address(port) + L" が認証を求めています。";
+    }
+
+    const int proxyA_ = e2e::ProxyPort();
+    const int proxyB_ = e2e::SecondProxyPort();
+    const std::wstring refused_ =
+        L"\nユーザー名またはパスワードが違います。もう一度入力してください。";
+    client::ProxyStore store_{win32::ToWide(e2e::ProxyUserFile())};
 };
+
+TEST_F(ClientProxyTest, SavedUserGoesOnlyToTheProxyThatAcceptedIt) {
+    ASSERT_NE(proxyB_, 0) << "the second proxy is not running";
+    ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"proxy-pass"}));
+    EXPECT_EQ(RunThrough(proxyB_), 407u) << "no dialog asked for";
+    EXPECT_EQ(e2e::ProxyOffers("proxy2"), "");
+    EXPECT_EQ(RunThrough(proxyA_), 200u);
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser accepted");
+
+    // The former file names no proxy: offered to none, and dropped.
+    ASSERT_TRUE(store_.SaveSealed(std::wstring(L"proxyuser") + L'\0' + L"proxy-pass"));
+    EXPECT_EQ(RunThrough(proxyA_), 407u);
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser accepted");
+    EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
+}
+
+TEST_F(ClientProxyTest, RefusedSavedUserIsDroppedAfterOneTry) {
+    ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"old-pass"}));
+    EXPECT_EQ(RunThrough(proxyA_), 407u);
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser refused");
+    EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
+}
+
+TEST_F(ClientProxyTest, DialogNamesTheProxyAndTypedUserIsBoundToIt) {
+    ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"old-pass"}));
+    std::wstring shown;
+    std::thread user(
+        [&] { EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass", true, &shown)); });
+    EXPECT_EQ(RunThrough(proxyA_, true), 200u);
+    user.join();
+    EXPECT_EQ(shown, Asks(proxyA_) + refused_) << "the saved password was refused";
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser refused, proxyuser accepted");
+
+    // Another network: its proxy is named, and the user typed there replaces the saved one.
+    user = std::thread(
+        [&] { EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass", true, &shown)); });
+    EXPECT_EQ(RunThrough(proxyB_, true), 200u);
+    user.join();
+    EXPECT_EQ(shown, Asks(proxyB_));
+    EXPECT_EQ(e2e::ProxyOffers("proxy2"), "proxyuser accepted");
+    const auto saved = store_.Load();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->proxy, Address(proxyB_));
+}
 
 TEST_F(ClientProxyTest, RefusedDialogCredentialsAskAgainAndCancelGives407) {
     std::thread user([] {
         EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"wrong"));
+        EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"wrong"));
         EXPECT_TRUE(e2e::AnswerProxyDialog(L"", L"", false));
     });
-    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), "", true), 407u);
+    EXPECT_EQ(RunThrough(proxyA_, true), 407u);
     user.join();
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser refused")
+        << "a refused set is never sent twice";
     EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
 }
 
