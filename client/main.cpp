@@ -8,12 +8,13 @@
 #include "HttpSender.h"
 #include "ProxyExchange.h"
 #include "RequestFile.h"
-#include "win32/Handle.h"
+#include "frame/ClientContract.h"
+#include "win32/Files.h"
 #include "win32/Strings.h"
 
 namespace {
 
-constexpr int kNoStatus = 1234;
+constexpr int kNoStatus = static_cast<int>(contract::kExitNoStatus);
 
 std::wstring ProgramDirectory() {
     std::wstring path(MAX_PATH, L'\0');
@@ -31,14 +32,7 @@ std::wstring ProgramDirectory() {
 }
 
 bool WriteResponse(const std::wstring& directory, const std::string& body) {
-    const std::wstring path = directory + L"\\pmqresponse.xml";
-    win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file &&
-           (body.empty() || (WriteFile(file.get(), body.data(), static_cast<DWORD>(body.size()),
-                                       &written, nullptr) &&
-                             written == body.size()));
+    return win32::WriteWholeFile(directory + L"\\" + win32::ToWide(contract::kResponseFile), body);
 }
 
 int Run() {
@@ -50,7 +44,7 @@ int Run() {
     const client::HttpAnswer answer =
         client::SendThroughProxy(sender, *request, client::ProxyStore::ForCurrentUser());
     if (answer.status == 0) return kNoStatus;
-    if (answer.proxyAuthRequired()) return HTTP_STATUS_PROXY_AUTH_REQ;
+    if (answer.proxyAuthRequired()) return static_cast<int>(contract::kExitProxyAuthRequired);
     if (!WriteResponse(directory, answer.body)) return kNoStatus;
     return static_cast<int>(answer.status);
 }
