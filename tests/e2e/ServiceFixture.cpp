@@ -1,4 +1,5 @@
 #include "ServiceFixture.h"
+#include "frame/ClientContract.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -173,7 +174,7 @@ bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password, b
 }
 
 std::string ProxyUserFile() {
-    return frame::GetDataDirectory() + "\\ProxyUser.dat";
+    return frame::GetDataDirectory() + "\\" + contract::kProxyUserFile;
 }
 
 }  // namespace e2e
