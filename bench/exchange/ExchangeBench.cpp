@@ -42,7 +42,8 @@ bool WriteText(const std::string& path, const std::string& text) {
 // The reference: start the client and wait for it, nothing else (the exchange's own step).
 double TimeBareStart() {
     double start = NowMs();
-    DWORD exitCode = HttpUtility::CHttpRequestUtil::RunClient();
+    HttpUtility::CHttpRequestUtil request("https://127.0.0.1/");
+    DWORD exitCode = request.RunClient();
     return exitCode == 200 ? NowMs() - start : -1;
 }
 
@@ -77,7 +78,7 @@ int main() {
     std::string directory =
         std::string(temp) + "pelmora-bench-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(directory.c_str(), nullptr);
-    std::string client = directory + "\\pmqclient.exe";
+    std::string client = directory + "\\" + contract::kClientProgram;
     if (!CopyFileA((ProgramDirectory() + "\\fakeclient.exe").c_str(), client.c_str(), FALSE) ||
         !WriteText(directory + "\\fakeclient-script.txt", "exit=200\n")) {
         std::printf("exchange_bench: cannot prepare %s\n", directory.c_str());
@@ -110,10 +111,10 @@ int main() {
     std::printf("ratio %.3f: the exchange adds %.1f%% to the process start (target <= 20%%)\n",
                 ratio, (ratio - 1.0) * 100.0);
 
-    const char* leftovers[] = {
-        "pmqclient.exe",           "fakeclient-script.txt",       "pmqrequest.dat",
-        "fakeclient-requests.log", "fakeclient-last-request.txt", "fakeclient-commandline.txt",
-        "fakeclient-pid.txt"};
+    const char* leftovers[] = {contract::kClientProgram,      "fakeclient-script.txt",
+                               contract::kRequestFile,        "fakeclient-requests.log",
+                               "fakeclient-last-request.txt", "fakeclient-commandline.txt",
+                               "fakeclient-pid.txt"};
     for (const char* name : leftovers) DeleteFileA((directory + "\\" + name).c_str());
     RemoveDirectoryA(directory.c_str());
     return 0;

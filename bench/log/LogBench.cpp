@@ -1,6 +1,7 @@
 // The log call to a file against the least a writer of the same lines must do: format the line
 // and append it with SetFilePointer + WriteFile. Both run in the same process, in alternating
-// rounds, so machine and Wine noise hit both alike. Then the shared block: write+read pairs.
+// rounds, so machine and Wine noise hit both alike. Then several threads logging into one file
+// against one thread, and the shared block: write+read pairs.
 #include <windows.h>
 
 #include <time.h>
@@ -8,6 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/BenchClock.h"
 #include "pelmora.h"
@@ -17,6 +20,7 @@ namespace {
 const int kRounds = 8;
 const int kEntriesPerRound = 20000;
 const int kSharedPairs = 20000;
+const int kThreads = 4;
 
 const char kMessage[] = "サーバーが生きているか確認";
 const char kFunction[] = "CPelmoraInterface::Test";
@@ -110,6 +114,44 @@ void FileSink() {
                 libraryRate / bareCachedRate);
 }
 
+// `threads` threads log kEntriesPerRound entries in all into the library's file: seconds taken.
+double ThreadedRound(int threads) {
+    double start = NowSeconds();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([threads] {
+            for (int i = 0; i < kEntriesPerRound / threads; ++i)
+                PelmLog(kMessage, kFunction, kSource, __LINE__, __DATE__, __TIME__, kKind, kIndent,
+                        0);
+        });
+    }
+    for (std::thread& worker : workers) worker.join();
+    return NowSeconds() - start;
+}
+
+void ThreadedFileSink() {
+    std::string path = TempFile("bench-threads-");
+    HANDLE file = CreateLog(path);
+    PeLmLogFileSet(file);
+    ThreadedRound(1);  // warm-up
+    double oneTime = 0, manyTime = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        oneTime += ThreadedRound(1);
+        manyTime += ThreadedRound(kThreads);
+    }
+    PeLmLogFileSet(nullptr);
+    CloseHandle(file);
+    DeleteFileA(path.c_str());
+    double entries = static_cast<double>(kRounds) * kEntriesPerRound;
+    std::printf("file sink from threads, %d entries each side, %d alternating rounds\n",
+                kRounds * kEntriesPerRound, kRounds);
+    std::printf("  PelmLog, 1 thread                    : %10.0f entries/s\n", entries / oneTime);
+    std::printf("  PelmLog, %d threads (total)           : %10.0f entries/s\n", kThreads,
+                entries / manyTime);
+    std::printf("  ratio %d threads / 1 thread           : %10.2f  (target >= 0.80)\n", kThreads,
+                oneTime / manyTime);
+}
+
 void SharedBlock() {
     if (!PelmSharedLogOpen()) {
         std::printf("shared block: cannot open\n");
@@ -134,6 +176,7 @@ void SharedBlock() {
 
 int main() {
     FileSink();
+    ThreadedFileSink();
     SharedBlock();
     return 0;
 }

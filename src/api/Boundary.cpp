@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "frame/Exceptions.h"
 #include "log/LogWriter.h"
 
 namespace api {
@@ -12,13 +11,8 @@ void LogEscapedException(const char* function) noexcept {
         std::string text;
         try {
             throw;
-        } catch (const frame::CNetworkException& e) {
-            // These carry their reason in a member rather than in the error text.
-            text = e.GetMessage();
-        } catch (const frame::CCryptException& e) {
-            text = e.GetMessage();
         } catch (const win32::CException& e) {
-            text = e.ErrorText(256);
+            text = e.Reason();
         } catch (const std::exception& e) {
             text = e.what();
         } catch (...) {

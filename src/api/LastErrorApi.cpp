@@ -6,10 +6,14 @@
 
 extern "C" {
 
-int WINAPI PeLmLastErrorGet(void) { return frame::GetLastErrorCode(); }
+int WINAPI PeLmLastErrorGet(void) {
+    return api::Guarded("PeLmLastErrorGet", 0, [] { return frame::GetLastErrorCode(); });
+}
 
 BOOL WINAPI PeLmLastErrorMessageGet(char* dst, unsigned int dstSize) {
-    return win32::CopyToBuffer(dst, dstSize, frame::GetLastErrorMessage()) ? TRUE : FALSE;
+    return api::Guarded("PeLmLastErrorMessageGet", FALSE, [&] {
+        return win32::CopyToBuffer(dst, dstSize, frame::GetLastErrorMessage()) ? TRUE : FALSE;
+    });
 }
 
 void WINAPI PeLmSetLastError(int code, const char* message) {

@@ -1,6 +1,6 @@
 // Exports: the interactive and the silent login.
 #include "api/Boundary.h"
-#include "frame/CallScope.h"
+#include "login/CallScope.h"
 #include "login/LoginFlows.h"
 #include "pelmora.h"
 #include "win32/SocketScope.h"
@@ -9,7 +9,7 @@ extern "C" {
 
 BOOL WINAPI PeLmLogin(void) {
     return api::Guarded("PeLmLogin", FALSE, [] {
-        frame::CApiCallScope scope;
+        login::CApiCallScope scope;
         return login::LoginInteractively() ? TRUE : FALSE;
     });
 }

@@ -15,7 +15,7 @@ namespace {
 template <typename Field>
 BOOL CopyLoginField(char* buffer, unsigned int size, Field field) {
     CLoginManager::Load();
-    const LOGIN_INFO* info = CLoginManager::GetLoginInfo();
+    const auto info = CLoginManager::GetLoginInfo();
     const bool copied = win32::CopyToBuffer(buffer, size, info ? field(*info) : std::string());
     const bool existed = info != nullptr;
     CLoginManager::ClearLoginInfo();

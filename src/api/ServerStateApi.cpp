@@ -2,11 +2,16 @@
 #include "api/Boundary.h"
 #include "pelmora.h"
 #include "storage/ServerState.h"
+#include "win32/MessageBox.h"
 #include "win32/Strings.h"
 
 using storage::CServerState;
 
 namespace {
+
+const char* const kSubServerMessage =
+    "ペルモラのメインサーバーがダウンした為、一時的にサブサーバーに切り替えて稼動しています。\n"
+    "翌日にはメインサーバーの通常稼動に戻る見込みです。";
 
 // The moment as "YYYY/MM/DD hh:mm:ss" local time. A missing, unreadable or tampered file gives
 // FALSE with the buffer untouched; a buffer too small for the 19 characters and NUL gives FALSE.
@@ -36,7 +41,10 @@ void WINAPI PeLmServerToDead(void) {
 }
 
 void WINAPI PeLmServerToSub(void) {
-    api::GuardedVoid("PeLmServerToSub", [] { CServerState::ToSub(true); });
+    // The user hears of the switch only when it took place.
+    api::GuardedVoid("PeLmServerToSub", [] {
+        if (CServerState::ToSub()) win32::ShowMessageBox(nullptr, kSubServerMessage);
+    });
 }
 
 void WINAPI PeLmServerDeadRelease(void) {

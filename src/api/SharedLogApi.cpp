@@ -18,12 +18,14 @@ void WINAPI PelmSharedLogClose(void) {
 
 BOOL WINAPI PelmSharedLogWrite(const LOG_RECORD* record) {
     if (record == nullptr) return FALSE;
-    return SharedLog::Instance().Write(*record) ? TRUE : FALSE;
+    return api::Guarded("PelmSharedLogWrite", FALSE,
+                        [&] { return SharedLog::Instance().Write(*record) ? TRUE : FALSE; });
 }
 
 BOOL WINAPI PelmSharedLogRead(LOG_RECORD* record) {
     if (record == nullptr) return FALSE;
-    return SharedLog::Instance().Read(*record) ? TRUE : FALSE;
+    return api::Guarded("PelmSharedLogRead", FALSE,
+                        [&] { return SharedLog::Instance().Read(*record) ? TRUE : FALSE; });
 }
 
 }  // extern "C"

@@ -20,13 +20,9 @@ void RecordCurrentException(const char* function) {
     } catch (const CInternetConnectionException&) {
         SetLastError(kErrorNetwork, "インターネットへの接続がありません");
     } catch (const CNetworkException& e) {
-        std::string message = e.GetMessage();
+        std::string message = e.Reason();
         logging::LogError(message, function, kSource, 1);
         SetLastError(kErrorService, message);
-    } catch (const CInternetException& e) {
-        std::string text = e.ErrorText(512);
-        logging::LogError("インターネットエラー：" + text, function, kSource, 1);
-        SetLastError(kErrorNetwork, text);
     } catch (const CException& e) {
         std::string text = e.ErrorText(256);
         logging::LogError(text, function, kSource, 1);

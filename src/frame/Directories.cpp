@@ -4,16 +4,26 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "frame/Exceptions.h"
+#include "frame/HostContextLock.h"
 #include "frame/Module.h"
+#include "frame/ClientContract.h"
+#include "win32/PlatformCalls.h"
 #include "win32/Strings.h"
 
 namespace frame {
 namespace {
-std::string g_programDirectoryOverride;
+std::string g_programDirectoryOverride;  // under the host context lock
+
+std::string ProgramDirectoryOverride() {
+    HostContextGuard guard(HostContextLock());
+    return g_programDirectoryOverride;
 }
+}  // namespace
 
 std::string GetProgramDirectory() {
-    if (!g_programDirectoryOverride.empty()) return g_programDirectoryOverride;
+    std::string chosen = ProgramDirectoryOverride();
+    if (!chosen.empty()) return chosen;
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(LibraryModule(), path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
@@ -24,16 +34,27 @@ std::string GetProgramDirectory() {
     return result;
 }
 
+std::string RequireProgramDirectory() {
+    std::string directory = GetProgramDirectory();
+    if (directory.empty()) throw CDirectoryException(kProgramDirectoryUnknownText);
+    return directory;
+}
+
 void SetProgramDirectoryOverride(const char* path) {
-    g_programDirectoryOverride = win32::FromCString(path);
+    std::string value = win32::FromCString(path);
+    HostContextGuard guard(HostContextLock());
+    g_programDirectoryOverride.swap(value);
 }
 
 std::string GetDataDirectory() {
     char folder[MAX_PATH] = "";
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
-                                folder)))
-        folder[0] = '\0';
-    std::string path = std::string(folder) + "\\Torva Inc\\Pelmora";
+    // Without the folder the files would land at the root of the current drive, where other
+    // users can read a stored password: the operation fails instead.
+    if (FAILED(win32::Platform().shGetFolderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE,
+                                                 nullptr, 0, folder)) ||
+        folder[0] == '\0')
+        throw CDirectoryException(kDataDirectoryUnknownText);
+    std::string path = std::string(folder) + "\\" + contract::kDataFolder;
     if (!PathIsDirectoryA(path.c_str())) SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
     return path;
 }

@@ -10,10 +10,15 @@ namespace frame {
 // library's own file without a trailing backslash ("C:" for a file at the root of C:).
 std::string GetProgramDirectory();
 
+// The program directory, or CDirectoryException when it cannot be resolved: an exchange must
+// never fall back to "\pmqclient.exe" at the root of the current drive.
+std::string RequireProgramDirectory();
+
 // NULL or "" clears the override.
 void SetProgramDirectoryOverride(const char* path);
 
 // Local application data folder + "\Torva Inc\Pelmora", created with its parents when missing.
+// Throws CDirectoryException when the folder cannot be resolved.
 std::string GetDataDirectory();
 
 }  // namespace frame

@@ -19,7 +19,7 @@ class CNetworkException : public CException {
 public:
     CNetworkException(int code, std::string message) : code_(code), message_(std::move(message)) {}
     int GetCode() const { return code_; }
-    std::string GetMessage() const { return message_; }
+    std::string Reason() const override { return message_; }
 
 private:
     int code_;
@@ -34,7 +34,8 @@ public:
 class CCryptException : public CException {
 public:
     explicit CCryptException(std::string message) : message_(std::move(message)) {}
-    std::string GetMessage() const { return message_; }
+    // The reason goes to the log only: the host's last error gets no text for this kind.
+    std::string Reason() const override { return message_; }
 
 private:
     std::string message_;
@@ -43,17 +44,25 @@ private:
 // A state file whose content fails its seal or its format. Carries no text of its own.
 class CFalsificationException : public CException {};
 
-// An error of the platform's Internet layer, with that layer's message text.
-class CInternetException : public CException {
+// A failure whose text is all the host needs to hear: the catch ladder records it as 1000
+// with this text, the export boundary logs it.
+class CTextException : public CException {
 public:
-    explicit CInternetException(unsigned long error) : error_(error) {}
-    unsigned long GetError() const { return error_; }
+    explicit CTextException(const char* text) : text_(text) {}
     BOOL GetErrorMessage(char* buffer, UINT size, UINT* helpContext = nullptr) const override;
 
 private:
-    unsigned long error_;
+    const char* text_;  // a built-in text
+};
+
+// The program or data directory could not be resolved.
+class CDirectoryException : public CTextException {
+public:
+    using CTextException::CTextException;
 };
 
 extern const char* const kProxyLoginCancelText;
+extern const char* const kProgramDirectoryUnknownText;
+extern const char* const kDataDirectoryUnknownText;
 
 }  // namespace frame

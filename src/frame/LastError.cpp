@@ -1,19 +1,33 @@
 #include "frame/LastError.h"
 
+#include "frame/HostContextLock.h"
+
 namespace frame {
 namespace {
 int g_code = kNoError;
 std::string g_message;
 }  // namespace
 
-int GetLastErrorCode() { return g_code; }
-const std::string& GetLastErrorMessage() { return g_message; }
-
-void SetLastError(int code, const std::string& message) {
-    g_code = code;
-    g_message = message;
+int GetLastErrorCode() {
+    HostContextGuard guard(HostContextLock());
+    return g_code;
 }
 
-void ClearLastErrorCode() { g_code = kNoError; }
+std::string GetLastErrorMessage() {
+    HostContextGuard guard(HostContextLock());
+    return g_message;
+}
+
+void SetLastError(int code, const std::string& message) {
+    std::string copy = message;  // allocated before the lock is taken
+    HostContextGuard guard(HostContextLock());
+    g_code = code;
+    g_message.swap(copy);
+}
+
+void ClearLastErrorCode() {
+    HostContextGuard guard(HostContextLock());
+    g_code = kNoError;
+}
 
 }  // namespace frame

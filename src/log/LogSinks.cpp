@@ -1,14 +1,18 @@
 #include "log/LogSinks.h"
 
+#include <mutex>
 #include <string>
 
-#include "log/SharedLog.h"
 #include "log/TimeStamp.h"
 
 namespace logging {
 namespace {
 // An absurd indent from a host must not turn one entry into megabytes of spaces.
 constexpr int kMaxIndent = 100;
+
+// Moving to the end and writing are two calls: threads that log at once must not interleave
+// them, or one line lands on another. Held for those two calls only.
+std::mutex g_fileLineLock;
 
 void AppendDecimal(std::string& line, int value) {
     char digits[12];
@@ -46,14 +50,10 @@ void WriteLogFile(HANDLE file, const LOG_RECORD& record) {
     // With the high part given, the move also succeeds on a log grown past 4 GiB; without it
     // the pointer would stay put and the line could land on text the host wrote.
     LONG high = 0;
-    SetFilePointer(file, 0, &high, FILE_END);
     DWORD written = 0;
+    std::lock_guard<std::mutex> guard(g_fileLineLock);
+    SetFilePointer(file, 0, &high, FILE_END);
     WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
-
-void NotifyLogWindow(HWND window, const LOG_RECORD& record) {
-    SharedLog::Instance().Write(record);
-    SendMessageA(window, PELMORA_WM_LOG, 0, 0);
 }
 
 }  // namespace logging

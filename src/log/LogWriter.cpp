@@ -1,5 +1,6 @@
 #include "log/LogWriter.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "log/LogSinks.h"
@@ -7,9 +8,10 @@
 
 namespace logging {
 namespace {
-bool g_loggingOn = true;
-HWND g_window = nullptr;
-HANDLE g_file = nullptr;
+// Any thread may change a setting while others log: each entry reads each setting once.
+std::atomic<bool> g_loggingOn{true};
+std::atomic<HWND> g_window{nullptr};
+std::atomic<HANDLE> g_file{nullptr};
 
 void CopyField(char (&field)[256], const char* text) {
     if (text == nullptr) return;
@@ -37,18 +39,30 @@ void BuildRecord(LOG_RECORD& record, const char* message, const char* function, 
 
 void Write(const char* message, const char* function, const char* source, int line, int kind,
            int indent, int flag) {
-    if (!g_loggingOn) return;
+    if (!g_loggingOn.load(std::memory_order_relaxed)) return;
     LOG_RECORD record;
     BuildRecord(record, message, function, source, line, kind, indent, flag);
-    if (g_file != nullptr) WriteLogFile(g_file, record);
-    if (g_window != nullptr) NotifyLogWindow(g_window, record);
+    if (HANDLE file = g_file.load()) WriteLogFile(file, record);
+    if (HWND window = g_window.load()) NotifyLogWindow(window, record);
 }
 
-void SetLoggingOn(bool on) { g_loggingOn = on; }
-bool IsLoggingOn() { return g_loggingOn; }
-void SetLogWindow(HWND window) { g_window = window; }
-HWND GetLogWindow() { return g_window; }
-void SetLogFile(HANDLE file) { g_file = file; }
-HANDLE GetLogFile() { return g_file; }
+void SetLoggingOn(bool on) {
+    g_loggingOn = on;
+}
+bool IsLoggingOn() {
+    return g_loggingOn;
+}
+void SetLogWindow(HWND window) {
+    g_window = window;
+}
+HWND GetLogWindow() {
+    return g_window;
+}
+void SetLogFile(HANDLE file) {
+    g_file = file;
+}
+HANDLE GetLogFile() {
+    return g_file;
+}
 
 }  // namespace logging

@@ -1,11 +1,23 @@
 #include "log/SharedLog.h"
 
 #include <cstring>
+#include <utility>
+
+#include "win32/PlatformCalls.h"
 
 namespace logging {
 namespace {
 const char* const kBlockName = "SharedLogMemory";
 const char* const kMutexName = "SharedLogMemoryMutex";
+
+// Whole-record copy under the named mutex; `copy` runs while it is held.
+template <typename Copy>
+bool UnderBlockMutex(HANDLE mutex, Copy copy) {
+    win32::MutexLock lock(mutex);
+    if (!lock.acquired()) return false;
+    copy();
+    return lock.Unlock();
+}
 }  // namespace
 
 SharedLog& SharedLog::Instance() {
@@ -16,48 +28,50 @@ SharedLog& SharedLog::Instance() {
 bool SharedLog::Open() {
     // The new objects are had before the earlier ones go: closing the old mapping first would
     // let a block that no other process holds vanish in between, and its record with it.
-    win32::KernelHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                   sizeof(LOG_RECORD), kBlockName));
-    win32::MappedView view;
-    if (mapping) {
-        view = win32::MappedView(
-            MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LOG_RECORD)));
+    auto block = std::shared_ptr<Block>(new Block{
+        win32::KernelHandle(win32::Platform().createFileMapping(
+            INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LOG_RECORD), kBlockName)),
+        win32::MappedView(), win32::NamedMutex(kMutexName)});
+    if (block->mapping) {
+        block->view = win32::MappedView(win32::Platform().mapViewOfFile(
+            block->mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LOG_RECORD)));
     }
-    auto mutex = std::make_unique<win32::NamedMutex>(kMutexName);
-    if (!view || !mutex->valid()) {
-        Close();
-        return false;
+    if (!block->view || !block->mutex.valid()) block.reset();
+    std::shared_ptr<Block> earlier;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        earlier = std::exchange(block_, block);
     }
-    view_ = std::move(view);
-    mapping_ = std::move(mapping);
-    mutex_ = std::move(mutex);
-    return true;
+    return block != nullptr;
 }
 
 void SharedLog::Close() {
-    view_.reset();
-    mapping_.reset();
-    mutex_.reset();
+    std::shared_ptr<Block> earlier;
+    std::lock_guard<std::mutex> guard(lock_);
+    earlier.swap(block_);
 }
 
 bool SharedLog::IsOpen() const {
-    return view_.valid() && mutex_ != nullptr;
+    return Current() != nullptr;
+}
+
+std::shared_ptr<SharedLog::Block> SharedLog::Current() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return block_;
 }
 
 bool SharedLog::Write(const LOG_RECORD& record) {
-    if (!IsOpen()) return false;
-    win32::MutexLock lock(mutex_->get());
-    if (!lock.acquired()) return false;
-    std::memcpy(view_.get(), &record, sizeof record);
-    return lock.Unlock();
+    std::shared_ptr<Block> block = Current();
+    return block && UnderBlockMutex(block->mutex.get(), [&] {
+               std::memcpy(block->view.get(), &record, sizeof record);
+           });
 }
 
 bool SharedLog::Read(LOG_RECORD& record) {
-    if (!IsOpen()) return false;
-    win32::MutexLock lock(mutex_->get());
-    if (!lock.acquired()) return false;
-    std::memcpy(&record, view_.get(), sizeof record);
-    return lock.Unlock();
+    std::shared_ptr<Block> block = Current();
+    return block && UnderBlockMutex(block->mutex.get(), [&] {
+               std::memcpy(&record, block->view.get(), sizeof record);
+           });
 }
 
 }  // namespace logging

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 
 #include "pelmora.h"
 #include "win32/Handle.h"
@@ -14,20 +15,29 @@ class SharedLog {
 public:
     static SharedLog& Instance();
 
-    // Creates or opens the block and its mutex. Opening again first releases what the earlier
-    // open held. False, with nothing held, when any of the three objects cannot be had.
+    // Creates or opens the block and its mutex. Opening again releases what the earlier open
+    // held. False, with nothing held, when any of the three objects cannot be had.
     bool Open();
     void Close();
     bool IsOpen() const;
 
-    // Whole-record copies under the mutex; false when the block is not open.
+    // Whole-record copies under the named mutex; false when the block is not open. Safe while
+    // another thread opens or closes: a copy that has started finishes on the objects it began
+    // with, and every copy that starts after a close fails.
     bool Write(const LOG_RECORD& record);
     bool Read(LOG_RECORD& record);
 
 private:
-    win32::KernelHandle mapping_;
-    win32::MappedView view_;
-    std::unique_ptr<win32::NamedMutex> mutex_;
+    struct Block {
+        win32::KernelHandle mapping;
+        win32::MappedView view;
+        win32::NamedMutex mutex;
+    };
+    std::shared_ptr<Block> Current() const;
+
+    // Guards the pointer only, never a copy into or out of the block.
+    mutable std::mutex lock_;
+    std::shared_ptr<Block> block_;
 };
 
 }  // namespace logging

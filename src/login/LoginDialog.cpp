@@ -4,7 +4,7 @@
 
 #include "frame/Module.h"
 #include "login/LoginManager.h"
-#include "login/PelmoraInterface.h"
+#include "transport/PelmoraInterface.h"
 #include "res/resource.h"
 #include "win32/MessageBox.h"
 
@@ -55,7 +55,7 @@ void CLoginDialog::ShowBuiltInTexts() {
 // A record saved for reuse fills the whole form; otherwise only the user name is offered, as
 // the Windows account name, and the record's own user name is not shown.
 void CLoginDialog::FillFromCurrentRecord() {
-    const LOGIN_INFO* record = CLoginManager::GetLoginInfo();
+    const auto record = CLoginManager::GetLoginInfo();
     if (record != nullptr && record->saveFlag) {
         companyId_ = record->companyId;
         password_ = record->password;
@@ -84,7 +84,7 @@ void CLoginDialog::DoDataExchange(bool fromControls) {
 void CLoginDialog::OnBnClickedOk() {
     DoDataExchange(true);
     if (!AllFieldsFilled()) return;
-    CPelmoraInterface service;
+    transport::CPelmoraInterface service;
     if (service.Login(companyId_, password_) != 0) {
         // The fields keep what the user typed so that one of them can be corrected.
         win32::ShowMessageBox(Window(), kLoginRefused);
@@ -116,12 +116,11 @@ bool CLoginDialog::AllFieldsFilled() {
 
 // A failed save is logged by the store; the record still serves the rest of the operation.
 void CLoginDialog::MakeCurrentAndSave() const {
-    auto record = std::make_unique<LOGIN_INFO>();
+    auto record = std::make_shared<LOGIN_INFO>();
     record->companyId = companyId_;
     record->password = password_;
     record->userName = userName_;
     record->saveFlag = saveFlag_;
-    CLoginManager::ClearLoginInfo();
     CLoginManager::SetLoginInfo(std::move(record));
     CLoginManager::Save();
 }

@@ -5,11 +5,12 @@
 
 #include "connectivity/CheckConnectivity.h"
 #include "frame/CatchLadder.h"
+#include "frame/Exceptions.h"
 #include "frame/LastError.h"
 #include "log/LogWriter.h"
 #include "login/LoginDialog.h"
 #include "login/LoginManager.h"
-#include "login/PelmoraInterface.h"
+#include "transport/PelmoraInterface.h"
 
 namespace login {
 namespace {
@@ -19,12 +20,13 @@ const char* const kInteractive = "PeLmLogin";
 const char* const kSilent = "PeLmLoginUserCreate";
 const char* const kLoginFailed = "ログインに失敗しました";
 const char* const kMissingCredentials = "会社名かパスワードかユーザー名が空です";
+const char* const kDialogNotShown = "ログイン画面を表示できませんでした";
 
 // Tries the current record; true when the service accepted it. No dialog, no
 // last error.
 bool LoginWithCurrentRecord(const LOGIN_INFO& record) {
     logging::Log("自動でログイン認証へ", "Login", kSource, logging::kStep, 1);
-    CPelmoraInterface service;
+    transport::CPelmoraInterface service;
     if (service.Login(record.companyId, record.password) == 0) {
         logging::Log("ログインできた", "Login", kSource, logging::kFinding, 2);
         return true;
@@ -34,32 +36,34 @@ bool LoginWithCurrentRecord(const LOGIN_INFO& record) {
 }
 
 void MakeCurrent(const char* companyId, const char* password, const char* userName) {
-    auto record = std::make_unique<LOGIN_INFO>();
+    auto record = std::make_shared<LOGIN_INFO>();
     record->companyId = companyId;
     record->password = password;
     record->userName = userName;
     record->saveFlag = false;
-    CLoginManager::ClearLoginInfo();
     CLoginManager::SetLoginInfo(std::move(record));
 }
 
 }  // namespace
 
-bool Login(bool forceDialog) {
-    const LOGIN_INFO* record = CLoginManager::GetLoginInfo();
+bool Login() {
+    const auto record = CLoginManager::GetLoginInfo();
     logging::Log(std::string("ユーザー情報の保存：") + (record != nullptr ? "あり" : "なし"),
                  "Login", kSource, logging::kFinding, 1);
-    bool loggedIn = record != nullptr && LoginWithCurrentRecord(*record);
-    if (loggedIn && !forceDialog) return true;
+    // The outcome is logged only: the dialog opens either way.
+    if (record != nullptr) LoginWithCurrentRecord(*record);
     CLoginDialog dialog;
-    return dialog.DoModal() == IDOK;
+    const INT_PTR result = dialog.DoModal();
+    // No desktop, no template: the user never saw a window to cancel, so it is no cancel.
+    if (result == -1) throw frame::CTextException(kDialogNotShown);
+    return result == IDOK;
 }
 
 bool LoginInteractively() {
     bool loggedIn = false;
     bool completed = frame::RunWithCatchLadder(kInteractive, [&] {
         connectivity::CheckConnectivity(kInteractive);
-        loggedIn = Login(true);
+        loggedIn = Login();
     });
     if (!completed) return false;
     // A cancelled dialog is the user's choice, not an error: the code stays as
@@ -76,7 +80,7 @@ bool LoginSilently(const char* companyId, const char* password, const char* user
     bool accepted = false;
     bool completed = frame::RunWithCatchLadder(kSilent, [&] {
         connectivity::CheckConnectivity(kSilent);
-        CPelmoraInterface service;
+        transport::CPelmoraInterface service;
         accepted = service.Login(companyId, password) == 0;
     });
     if (!completed) return false;

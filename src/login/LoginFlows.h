@@ -5,12 +5,11 @@
 
 namespace login {
 
-// The interactive part: an automatic login with the current record, then the dialog unless
-// `forceDialog` is false and the automatic login succeeded. Exceptions of the automatic login
-// pass to the caller. True when the user is logged in.
-bool Login(bool forceDialog);
+// The interactive part: an automatic login with the current record, then the dialog in any
+// case, so the user confirms what is sent. Exceptions pass to the caller. True after OK.
+bool Login();
 
-// The body of PeLmLogin, to run inside the call scope: connectivity, Login(true), every
+// The body of PeLmLogin, to run inside the call scope: connectivity, Login(), every
 // exception turned into the last error.
 bool LoginInteractively();
 

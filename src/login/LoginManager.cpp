@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "frame/Directories.h"
+#include "frame/HostContextLock.h"
 #include "log/LogWriter.h"
 #include "storage/ExclusiveFile.h"
 #include "win32/Strings.h"
@@ -17,7 +18,7 @@ constexpr const char* kKeyPassword = "ﾊﾟｽﾜｰﾄﾞ";
 constexpr const char* kKeyUserName = "使用者名";
 constexpr const char* kKeySave = "保存";
 
-std::unique_ptr<LOGIN_INFO> g_current;
+std::shared_ptr<const LOGIN_INFO> g_current;  // under the host context lock
 
 // The four lines, each "key=value"; `lineEnd` is CRLF on disk and LF in the log.
 std::string FileText(const LOGIN_INFO& info, const std::string& password, const char* lineEnd) {
@@ -75,19 +76,19 @@ std::string CLoginManager::GetFilePath() {
 
 bool CLoginManager::Save() {
     const char* function = "CLoginManager::Save";
-    if (!g_current) return false;
+    const std::shared_ptr<const LOGIN_INFO> current = GetLoginInfo();
+    if (!current) return false;
     const std::string path = GetFilePath();
     logging::Log("ログイン情報の保存", function, kSource, logging::kStep, 3);
     logging::Log("ログイン情報のパス：\t" + path, function, kSource, logging::kFinding, 3);
 
-    if (!storage::ReplaceFileExclusive(path, FileText(*g_current, g_current->password, "\r\n"))) {
+    if (!storage::ReplaceFileExclusive(path, FileText(*current, current->password, "\r\n"))) {
         logging::LogError("ファイルの保存失敗！", function, kSource, 3);
         return false;
     }
     // The saved text as it stands in the file, with the password masked.
-    logging::Log(
-        "ログイン情報の保存データ：\t" + FileText(*g_current, logging::kPasswordMask, "\n"),
-        function, kSource, logging::kFinding, 3);
+    logging::Log("ログイン情報の保存データ：\t" + FileText(*current, logging::kPasswordMask, "\n"),
+                 function, kSource, logging::kFinding, 3);
     return true;
 }
 
@@ -112,20 +113,23 @@ bool CLoginManager::Load() {
 
 bool CLoginManager::Remove() {
     const std::string path = GetFilePath();
-    if (PathFileExistsA(path.c_str())) DeleteFileA(path.c_str());
+    if (PathFileExistsA(path.c_str())) storage::DeleteFileExclusive(path);
     return true;
 }
 
-const LOGIN_INFO* CLoginManager::GetLoginInfo() {
-    return g_current.get();
+std::shared_ptr<const LOGIN_INFO> CLoginManager::GetLoginInfo() {
+    frame::HostContextGuard guard(frame::HostContextLock());
+    return g_current;
 }
 
-void CLoginManager::SetLoginInfo(std::unique_ptr<LOGIN_INFO> info) {
-    g_current = std::move(info);
+// The record that goes is released after the lock: its last owner may be this call.
+void CLoginManager::SetLoginInfo(std::shared_ptr<const LOGIN_INFO> info) {
+    frame::HostContextGuard guard(frame::HostContextLock());
+    g_current.swap(info);
 }
 
 void CLoginManager::ClearLoginInfo() {
-    g_current.reset();
+    SetLoginInfo(nullptr);
 }
 
 }  // namespace login

@@ -18,8 +18,10 @@ public:
     // Deletes the file if it exists; always true.
     static bool Remove();
 
-    static const LOGIN_INFO* GetLoginInfo();
-    static void SetLoginInfo(std::unique_ptr<LOGIN_INFO> info);
+    // The current record, or null. The caller holds its own reference: another thread may
+    // replace or drop the current record meanwhile without pulling it from under the caller.
+    static std::shared_ptr<const LOGIN_INFO> GetLoginInfo();
+    static void SetLoginInfo(std::shared_ptr<const LOGIN_INFO> info);
     static void ClearLoginInfo();
 };
 

@@ -1,7 +1,8 @@
 // Whole-file reads and writes for the state and login files. Both open the file without
-// sharing, so a file that another thread or process holds open counts as one that cannot be
-// opened. A write never leaves an empty or half-written file: the new content goes to a
-// temporary file beside the target, which then replaces the target in one rename.
+// sharing. A file that another thread or process holds open is tried again for a moment
+// (well under a second) before it counts as one that cannot be opened. A write never leaves an
+// empty or half-written file: the new content goes to a temporary file beside the target, which
+// then replaces the target in one rename.
 #pragma once
 
 #include <string>
@@ -16,5 +17,8 @@ bool ReadFileExclusive(const std::string& path, std::string& bytes);
 // file is held open elsewhere or cannot be written; the former content is then left intact
 // and no temporary file remains.
 bool ReplaceFileExclusive(const std::string& path, const std::string& bytes);
+
+// Deletes `path`, waiting the same moment for another holder to let it go.
+bool DeleteFileExclusive(const std::string& path);
 
 }  // namespace storage

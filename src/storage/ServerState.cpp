@@ -8,19 +8,13 @@
 #include "storage/ExclusiveFile.h"
 #include "storage/TimeSeal.h"
 #include "win32/Exception.h"
-#include "win32/MessageBox.h"
 #include "win32/Strings.h"
 
 namespace storage {
 
-const char* const kSubServerMessage =
-    "ペルモラのメインサーバーがダウンした為、一時的にサブサーバーに切り替えて稼動しています。\n"
-    "翌日にはメインサーバーの通常稼動に戻る見込みです。";
-
 namespace {
 
 constexpr const char* kSource = "ServerState";
-constexpr win32::Seconds kRetryLimitSeconds = 15 * 60;
 
 bool FileExists(const std::string& path) {
     return PathFileExistsA(path.c_str()) != FALSE;
@@ -36,7 +30,7 @@ bool Stamp(const std::string& path, const char* function, const char* failureFor
 
 void Release(const std::string& path, const char* function) {
     if (!FileExists(path)) return;
-    if (DeleteFileA(path.c_str())) {
+    if (DeleteFileExclusive(path)) {
         logging::Log(win32::Format("%sの削除", path.c_str()), function, kSource, logging::kFinding,
                      1);
     } else {
@@ -52,12 +46,6 @@ bool ReadTime(const std::string& path, const char* function, win32::Seconds& tim
     }
     time = UnsealTime(content);
     return true;
-}
-
-void LogLimit(win32::Seconds limit, win32::Seconds now, const char* function) {
-    logging::Log("limitの時間=" + win32::LocalTimeText(limit), function, kSource, logging::kStep,
-                 1);
-    logging::Log("今の時間=" + win32::LocalTimeText(now), function, kSource, logging::kStep, 1);
 }
 
 }  // namespace
@@ -78,13 +66,12 @@ bool CServerState::IsSub() {
     return FileExists(GetSubFilePath());
 }
 
-void CServerState::ToDead() {
-    Stamp(GetDeadFilePath(), "CServerState::ToDead", "%sのオープンに失敗");
+bool CServerState::ToDead() {
+    return Stamp(GetDeadFilePath(), "CServerState::ToDead", "%sのオープンに失敗");
 }
 
-void CServerState::ToSub(bool tellUser) {
-    if (!Stamp(GetSubFilePath(), "CServerState::ToSub", "%sの作成に失敗")) return;
-    if (tellUser) win32::ShowMessageBox(nullptr, kSubServerMessage);
+bool CServerState::ToSub() {
+    return Stamp(GetSubFilePath(), "CServerState::ToSub", "%sの作成に失敗");
 }
 
 void CServerState::ReleaseDead() {
@@ -100,27 +87,6 @@ bool CServerState::GetDeadTime(win32::Seconds& time) {
 
 bool CServerState::GetSubTime(win32::Seconds& time) {
     return ReadTime(GetSubFilePath(), "CServerState::GetSubTime", time);
-}
-
-bool CServerState::IsInRetryLimit(win32::Seconds now) {
-    win32::Seconds dead = 0;
-    if (!GetDeadTime(dead)) return false;
-    const win32::Seconds limit = dead + kRetryLimitSeconds;
-    LogLimit(limit, now, "CServerState::IsInRetryLimit");
-    return now < limit;
-}
-
-bool CServerState::IsOverSubLimit(win32::Seconds now) {
-    win32::Seconds sub = 0;
-    if (!GetSubTime(sub)) return false;
-    win32::LocalDate date{};
-    if (!win32::ToLocalDate(sub, date)) throw win32::CHResultException(E_INVALIDARG);
-    date.hour = 23;
-    date.minute = 59;
-    date.second = 59;
-    const win32::Seconds limit = CheckedLocalTime(date);
-    LogLimit(limit, now, "CServerState::IsOverSubLimit");
-    return now > limit;
 }
 
 }  // namespace storage

@@ -19,11 +19,11 @@ public:
     static bool IsDead();
     static bool IsSub();
 
-    // Stamp the file with the current moment. A file that cannot be written is logged and left
-    // as it was. Throws CCryptException when the content cannot be sealed (nothing is written).
-    static void ToDead();
-    // Shows the switch message when `tellUser` is set and the file was written.
-    static void ToSub(bool tellUser);
+    // Stamp the file with the current moment; true when it was written. A file that cannot be
+    // written is logged and left as it was. Throws CCryptException when the content cannot be
+    // sealed (nothing is written). After ToSub the caller tells the user about the switch.
+    static bool ToDead();
+    static bool ToSub();
 
     // Delete the file if present.
     static void ReleaseDead();
@@ -33,16 +33,6 @@ public:
     // Throws the exceptions of UnsealTime for content that fails its checks.
     static bool GetDeadTime(win32::Seconds& time);
     static bool GetSubTime(win32::Seconds& time);
-
-    // True while less than 15 minutes have passed since the dead time.
-    static bool IsInRetryLimit() { return IsInRetryLimit(win32::Now()); }
-    static bool IsInRetryLimit(win32::Seconds now);
-    // True once the local calendar day of the sub time has ended.
-    static bool IsOverSubLimit() { return IsOverSubLimit(win32::Now()); }
-    static bool IsOverSubLimit(win32::Seconds now);
 };
-
-// The text of the modal box that tells the user about the switch to the sub server.
-extern const char* const kSubServerMessage;
 
 }  // namespace storage

@@ -1,5 +1,6 @@
 #include "transport/Endpoints.h"
 
+#include "frame/HostContextLock.h"
 #include "storage/ServerState.h"
 #include "win32/Strings.h"
 
@@ -13,7 +14,8 @@ constexpr const char* kSubHost = "sub.pelmora.torva.co.jp";
 constexpr const char* kPaths[] = {"/", "/Pelmora/Pelmora/CheckSqlServerRunning",
                                   "/Pelmora/Pelmora/Login"};
 
-// [server][endpoint], empty until the defaults or the host set them.
+// [server][endpoint], empty until the defaults or the host set them; under the host context
+// lock.
 std::string g_urls[2][3];
 
 std::string& Entry(Server server, Endpoint endpoint) {
@@ -27,11 +29,14 @@ Server ServerInUse() {
 }  // namespace
 
 std::string GetEndpointUrl(Server server, Endpoint endpoint) {
+    frame::HostContextGuard guard(frame::HostContextLock());
     return Entry(server, endpoint);
 }
 
 void SetEndpointUrl(Server server, Endpoint endpoint, const char* url) {
-    Entry(server, endpoint) = win32::FromCString(url);
+    std::string value = win32::FromCString(url);
+    frame::HostContextGuard guard(frame::HostContextLock());
+    Entry(server, endpoint).swap(value);
 }
 
 void SetDefaultUrls() {

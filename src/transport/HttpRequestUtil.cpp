@@ -7,7 +7,9 @@
 #include "log/LogWriter.h"
 #include "storage/Crypt.h"
 #include "transport/ProxyDialogFlag.h"
+#include "win32/Files.h"
 #include "win32/Handle.h"
+#include "win32/Process.h"
 #include "win32/NamedMutex.h"
 #include "win32/Strings.h"
 
@@ -17,14 +19,15 @@ const char* const kExchangeMutexName = "CHttpRequestUtilMutex";
 
 namespace {
 const char* const kSource = "HttpRequestUtil";
+const char* const kExecute = "HttpUtility::CHttpRequestUtil::Execute";
+
+// Created when the library loads: every exchange of the process meets the one object, and a
+// name that another user's host holds is found out before the first request.
+win32::NamedMutex g_exchangeMutex(kExchangeMutexName);
 
 bool PassesUnencoded(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
            c == '.' || c == '-';
-}
-
-std::string InProgramDirectory(const char* name) {
-    return frame::GetProgramDirectory() + name;
 }
 
 bool IsSuccessfulExit(DWORD status) {
@@ -33,8 +36,7 @@ bool IsSuccessfulExit(DWORD status) {
 }  // namespace
 
 HANDLE ExchangeMutex() {
-    static win32::NamedMutex mutex(kExchangeMutexName);
-    return mutex.get();
+    return g_exchangeMutex.get();
 }
 
 void CHttpRequestUtil::SetParameter(const std::string& name, const std::string& value) {
@@ -73,31 +75,34 @@ std::string CHttpRequestUtil::BuildQuery() const {
 }
 
 std::string CHttpRequestUtil::BuildRequestText() const {
-    return "url:" + url_ + "\nquery:" + BuildQuery() +
-           "\nshowproxydlg:" + (transport::GetProxyDialogFlag() ? "true" : "false") + "\n";
+    return std::string(contract::kUrlKey) + url_ + "\n" + contract::kQueryKey + BuildQuery() +
+           "\n" + contract::kShowProxyDialogKey +
+           (transport::GetProxyDialogFlag() ? "true" : "false") + "\n";
+}
+
+// Read once per request object: its request, client and answer are always in one directory,
+// even while the host changes the program directory.
+const std::string& CHttpRequestUtil::ProgramDirectory() {
+    if (directory_.empty()) directory_ = frame::RequireProgramDirectory();
+    return directory_;
 }
 
 std::string CHttpRequestUtil::GetRequestFilePath() {
-    return InProgramDirectory("\\pmqrequest.dat");
+    return ProgramDirectory() + "\\" + contract::kRequestFile;
 }
 std::string CHttpRequestUtil::GetResponseFilePath() {
-    return InProgramDirectory("\\pmqresponse.xml");
+    return ProgramDirectory() + "\\" + contract::kResponseFile;
 }
 std::string CHttpRequestUtil::GetClientPath() {
-    return InProgramDirectory("\\pmqclient.exe");
+    return ProgramDirectory() + "\\" + contract::kClientProgram;
 }
 
-bool CHttpRequestUtil::BeginRequest() const {
+bool CHttpRequestUtil::BeginRequest() {
     std::string cipher;
     if (!storage::CCrypt().Generate(cipher, BuildRequestText(), true)) return false;
-    win32::FileHandle file(CreateFileA(GetRequestFilePath().c_str(), GENERIC_WRITE, 0, nullptr,
-                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    // A short write would hand the client a truncated request: treat it as a failure too.
-    if (!file ||
-        !WriteFile(file.get(), cipher.data(), static_cast<DWORD>(cipher.size()), &written,
-                   nullptr) ||
-        written != cipher.size()) {
+    // A short write would hand the client a truncated request: the kit then deletes the part
+    // written, since part of a secret is still a secret.
+    if (!win32::WriteWholeFile(GetRequestFilePath(), cipher)) {
         logging::LogError("ファイルの作成に失敗＞＜", "HttpUtility::CHttpRequestUtil::BeginRequest",
                           kSource, 2);
         return false;
@@ -105,37 +110,27 @@ bool CHttpRequestUtil::BeginRequest() const {
     return true;
 }
 
+void CHttpRequestUtil::DeleteRequestFile() {
+    win32::DeleteFileAt(GetRequestFilePath());
+}
+
 DWORD CHttpRequestUtil::RunClient() {
     std::string client = GetClientPath();
     if (!PathFileExistsA(client.c_str())) return kClientNotStarted;
     // The program is named explicitly and quoted: a directory with spaces must never make the
     // system try a different program ("C:\Program.exe").
-    std::string commandLine = "\"" + client + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessA(client.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started))
-        return kClientNotStarted;
-    win32::KernelHandle process(started.hProcess);
-    win32::KernelHandle thread(started.hThread);
-    thread.reset();
-    WaitForSingleObject(process.get(), INFINITE);
-    DWORD exitCode = kClientNotStarted;
-    GetExitCodeProcess(process.get(), &exitCode);
-    return exitCode;
+    const std::wstring program = win32::WidePath(client);
+    win32::KernelHandle process = win32::StartProcess(program, L"\"" + program + L"\"");
+    if (!process) return kClientNotStarted;
+    // The client may sit in its proxy dialog for minutes: this thread still answers the
+    // notifications of a log window that it owns.
+    return win32::AwaitExitCode(process.get(), true);
 }
 
 bool CHttpRequestUtil::ReadResponse(std::string& text) {
     text.clear();
-    win32::FileHandle file(CreateFileA(GetResponseFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
     std::string bytes;
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr) && read > 0)
-        bytes.append(chunk, read);
+    if (!win32::ReadWholeFile(GetResponseFilePath(), bytes, FILE_SHARE_READ)) return false;
     // Line breaks (LF or CR LF) carry no meaning in an answer: the lines are joined.
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n') continue;
@@ -147,11 +142,28 @@ bool CHttpRequestUtil::ReadResponse(std::string& text) {
 
 void CHttpRequestUtil::DeleteResponseFile() {
     std::string path = GetResponseFilePath();
-    if (PathFileExistsA(path.c_str())) DeleteFileA(path.c_str());
+    if (PathFileExistsA(path.c_str())) win32::DeleteFileAt(path);
 }
 
 bool CHttpRequestUtil::Execute() {
-    win32::MutexLock lock(ExchangeMutex());
+    // Without the lock another host could overwrite this request with its own: one account's
+    // credentials sent on another's behalf. No lock, no exchange.
+    if (!g_exchangeMutex.valid()) {
+        logging::LogError(win32::Format("排他制御のミューテックスを作成できませんでした（%lu）",
+                                        g_exchangeMutex.error()),
+                          kExecute, kSource, 2);
+        statusCode_ = 0;
+        return false;
+    }
+    win32::MutexLock lock(g_exchangeMutex.get(), win32::MutexLock::Wait::kAnsweringSentMessages);
+    if (!lock.acquired()) {
+        logging::LogError(
+            win32::Format("排他制御のミューテックスを待てませんでした（%lu）", GetLastError()),
+            kExecute, kSource, 2);
+        statusCode_ = 0;
+        return false;
+    }
+    directory_ = frame::RequireProgramDirectory();
     if (!BeginRequest()) {
         statusCode_ = 0;
         return false;
@@ -165,6 +177,8 @@ bool CHttpRequestUtil::Execute() {
         return false;
     }
     if (exitCode == kClientNotStarted) {
+        // No client took the request: the password in it must not wait on disk for the next one.
+        DeleteRequestFile();
         errorCode_ = kErrorClientMissing;
         return false;
     }

@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "frame/ClientContract.h"
 #include "transport/XmlDom.h"
 
 namespace HttpUtility {
@@ -25,24 +26,25 @@ public:
         kErrorHttpStatus = 5,    // status 400 or more, a crashed client's exit code included
         kErrorClientMissing = 7  // the client program is missing or cannot be started
     };
-    static constexpr DWORD kExitNoStatus = 1234;
-    static constexpr DWORD kExitProxyAuthRequired = 407;
+    static constexpr DWORD kExitNoStatus = contract::kExitNoStatus;
+    static constexpr DWORD kExitProxyAuthRequired = contract::kExitProxyAuthRequired;
     static constexpr DWORD kClientNotStarted = 0xFFFFFFFF;
 
     explicit CHttpRequestUtil(std::string url) : url_(std::move(url)) {}
+    CHttpRequestUtil(const CHttpRequestUtil&) = delete;
+    CHttpRequestUtil& operator=(const CHttpRequestUtil&) = delete;
 
     void SetParameter(const std::string& name, const std::string& value);
     void SetParameter(const std::string& name, int value);
     void SetConverter(Converter converter) { converter_ = converter; }
-    Converter GetConverter() const { return converter_; }
 
-    std::string GetUrl() const { return url_; }
     // name=value& for each parameter, converted and percent-encoded; "" without parameters.
     std::string BuildQuery() const;
     // "url:...\nquery:...\nshowproxydlg:true|false\n", the proxy switch read now.
     std::string BuildRequestText() const;
-    // Encrypts the request text into the request file.
-    bool BeginRequest() const;
+    // Encrypts the request text into the request file. A file that could not be written whole
+    // is deleted.
+    bool BeginRequest();
 
     // One whole exchange. False with GetErrorCode() telling why (0 when the request file could
     // not be written). Throws CProxyLoginCancelException when the client reports 407.
@@ -51,23 +53,29 @@ public:
     DWORD GetStatusCode() const { return statusCode_; }
     int GetErrorCode() const { return errorCode_; }
     std::string GetResponse() const { return response_; }
-    // The answer parsed as XML on the calling thread; not-XML gives a document that finds nothing.
+    // The answer parsed as XML on the calling thread; not-XML gives a DOM that finds nothing.
     transport::CXmlDom GetResponseXml() const { return transport::CXmlDom(response_); }
 
     // Letters, digits, "_", "." and "-" stay, a space becomes "+", every other byte "%XX".
     static void UrlEncode(std::string& text);
 
-    static std::string GetRequestFilePath();
-    static std::string GetResponseFilePath();
-    static std::string GetClientPath();
+    // In the program directory as this object first read it (CDirectoryException when it
+    // cannot be resolved).
+    std::string GetRequestFilePath();
+    std::string GetResponseFilePath();
+    std::string GetClientPath();
 
     // Starts the client and waits for it; its exit code, or kClientNotStarted.
-    static DWORD RunClient();
+    DWORD RunClient();
     // The response file's lines joined without their line breaks; "" and false when unreadable.
-    static bool ReadResponse(std::string& text);
-    static void DeleteResponseFile();
+    bool ReadResponse(std::string& text);
+    void DeleteResponseFile();
+    void DeleteRequestFile();
 
 private:
+    const std::string& ProgramDirectory();
+
+    std::string directory_;
     std::string url_;
     std::unordered_map<std::string, std::string> parameters_;
     Converter converter_ = nullptr;
@@ -76,7 +84,14 @@ private:
     int errorCode_ = kErrorNone;
 };
 
-// The mutex that serialises exchanges; created on first use.
+// Statuses from 200 to 399 mean the service handled the request. The exchange itself fails only
+// from 400 on; its callers go on only with these.
+inline bool IsSuccessStatus(DWORD status) {
+    return status >= 200 && status <= 399;
+}
+
+// The mutex that serialises exchanges; created when the library loads (NULL when the name is
+// held by an object this user may not use).
 HANDLE ExchangeMutex();
 extern const char* const kExchangeMutexName;
 

@@ -1,15 +1,18 @@
 #include "transport/ProxyDialogFlag.h"
 
+#include <atomic>
+
 namespace transport {
 namespace {
-bool g_proxyDialogFlag = false;
-}
+// Set by any host thread, read and cleared by the exchange under its own lock.
+std::atomic<bool> g_proxyDialogFlag{false};
+}  // namespace
 
 bool GetProxyDialogFlag() {
-    return g_proxyDialogFlag;
+    return g_proxyDialogFlag.load();
 }
 void SetProxyDialogFlag(bool on) {
-    g_proxyDialogFlag = on;
+    g_proxyDialogFlag.store(on);
 }
 
 }  // namespace transport

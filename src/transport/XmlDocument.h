@@ -7,7 +7,7 @@ namespace transport {
 
 class CXmlDocument : public CXmlNode {
 public:
-    // Creates an empty document. When the parser cannot be created the document stays empty:
+    // Creates an empty DOM. When the parser cannot be created the DOM stays empty:
     // loading then fails and every query finds nothing.
     CXmlDocument();
 

@@ -11,7 +11,7 @@ namespace transport {
 class CXmlDom {
 public:
     CXmlDom() = default;
-    // Loads `xml`; a text that is not XML leaves a document in which every query finds nothing.
+    // Loads `xml`; a text that is not XML leaves a DOM in which every query finds nothing.
     explicit CXmlDom(const std::string& xml);
     virtual ~CXmlDom() = default;
     CXmlDom(const CXmlDom&) = delete;
@@ -19,7 +19,7 @@ public:
 
     bool LoadXml(const char* text) { return document_.LoadXml(text); }
 
-    // Evaluates `xpath` from node `index` of the current selection (from the document when
+    // Evaluates `xpath` from node `index` of the current selection (from the DOM when
     // that node does not exist); the result becomes the selection. Returns its length.
     long Select(const std::string& xpath, int index);
 
@@ -34,7 +34,7 @@ public:
 
 private:
     CXmlDocument document_;
-    CXmlNodeList selection_;  // destroyed before the document
+    CXmlNodeList selection_;  // destroyed before the DOM
 };
 
 }  // namespace transport

@@ -23,13 +23,6 @@ public:
         return *this;
     }
 
-    // Takes over a reference that a call handed out.
-    static ComPtr Attach(T* ptr) {
-        ComPtr result;
-        result.ptr_ = ptr;
-        return result;
-    }
-
     T* get() const { return ptr_; }
     T* operator->() const { return ptr_; }
     explicit operator bool() const { return ptr_ != nullptr; }
@@ -50,8 +43,6 @@ public:
         if (ptr_ == nullptr) return E_POINTER;
         return ptr_->QueryInterface(iid, reinterpret_cast<void**>(out.addressof()));
     }
-
-    bool SameObject(const ComPtr& other) const { return ptr_ == other.ptr_; }
 
 private:
     T* ptr_ = nullptr;

@@ -18,10 +18,6 @@ public:
     // Both sides already hold one initialisation of this thread: nothing changes hands.
     ComScope& operator=(const ComScope&) { return *this; }
 
-    // COM calls can be made on this thread while the scope lives.
-    bool usable() const { return initialised_ || result_ == RPC_E_CHANGED_MODE; }
-    HRESULT result() const { return result_; }
-
 private:
     HRESULT result_;
     bool initialised_;  // this scope owes the thread one CoUninitialize

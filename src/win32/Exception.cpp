@@ -19,11 +19,12 @@ std::string CException::ErrorText(UINT size) const {
     return std::string(buffer.data());
 }
 
-std::string SystemMessageText(DWORD code, HMODULE module) {
+std::string SystemMessageText(DWORD code) {
     char* text = nullptr;
-    DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                  FORMAT_MESSAGE_IGNORE_INSERTS | (module ? FORMAT_MESSAGE_FROM_HMODULE : 0);
-    DWORD length = FormatMessageA(flags, module, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    DWORD length =
+        FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string message = length ? std::string(text, length) : Format("0x%08lX", code);
     if (text != nullptr) LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))

@@ -18,6 +18,10 @@ public:
 
     // The text through a buffer of `size` bytes, as the catch clauses read it.
     std::string ErrorText(UINT size) const;
+
+    // The whole reason, for a log entry: by default the error message; kinds that carry their
+    // reason in a member of their own (and give the host no message) return that member.
+    virtual std::string Reason() const { return ErrorText(1024); }
 };
 
 // A failed platform call inside the library, carrying its HRESULT; its text is the system's.
@@ -31,9 +35,9 @@ private:
     HRESULT result_;
 };
 
-// The system's text for an error code (from `module`'s message table when given), without the
-// trailing line break; the number itself when there is no text.
-std::string SystemMessageText(DWORD code, HMODULE module = nullptr);
+// The system's text for an error code, without the trailing line break; the number itself when
+// there is no text.
+std::string SystemMessageText(DWORD code);
 
 // Copies `text` into the buffer, cut to fit; FALSE only when nothing fits.
 BOOL CopyTextCut(char* buffer, UINT size, const std::string& text);

@@ -15,16 +15,21 @@ public:
     explicit NamedMutex(const char* name);
     bool valid() const { return handle_.valid(); }
     HANDLE get() const { return handle_.get(); }
+    // The reason the mutex could not be had (0 when valid).
+    DWORD error() const { return error_; }
 
 private:
     KernelHandle handle_;
+    DWORD error_ = 0;
 };
 
 // Waits without a time limit. A mutex left abandoned by a thread or process that ended while
 // holding it counts as acquired: the data it guards is re-created by each holder anyway.
 class MutexLock {
 public:
-    explicit MutexLock(HANDLE mutex);
+    enum class Wait { kPlain, kAnsweringSentMessages };
+
+    explicit MutexLock(HANDLE mutex, Wait wait = Wait::kPlain);
     ~MutexLock();
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;

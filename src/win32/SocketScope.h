@@ -9,7 +9,6 @@ public:
     ~SocketScope();
     SocketScope(const SocketScope&) = delete;
     SocketScope& operator=(const SocketScope&) = delete;
-    bool started() const { return started_; }
 
 private:
     bool started_;

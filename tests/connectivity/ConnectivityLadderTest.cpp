@@ -46,7 +46,7 @@ TEST_F(Ladder, ServiceAnsweringOtherThanTrueIsDead) {
         ADD_FAILURE() << "no exception";
     } catch (const frame::CNetworkException& e) {
         EXPECT_EQ(1006, e.GetCode());
-        EXPECT_EQ("サーバーにアクセスできませんでした", e.GetMessage());
+        EXPECT_EQ("サーバーにアクセスできませんでした", e.Reason());
     }
     EXPECT_EQ("1|1|サーバーが死んでいる", log.Entries().back());
 }

@@ -4,11 +4,11 @@
 
 #include "fakeclient/ScriptedClient.h"
 #include "log/LogWriter.h"
-#include "login/PelmoraInterface.h"
+#include "transport/PelmoraInterface.h"
 #include "support/HostLogFile.h"
 #include "transport/Endpoints.h"
 
-using login::CPelmoraInterface;
+using transport::CPelmoraInterface;
 
 namespace {
 const char* const kTestUrl = "https://127.0.0.1:9/Pelmora/Pelmora/CheckSqlServerRunning";

@@ -26,8 +26,6 @@ const std::string kNoInternet =
     "\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";  // インターネットへの接続がありません
 const std::string kProxyRequired =
     "\x83\x76\x83\x8d\x83\x4c\x83\x56\x94\x46\x8f\xd8\x82\xaa\x95\x4b\x97\x76\x82\xc5\x82\xb7";
-const std::string kInternetErrorPrefix =
-    "\x83\x43\x83\x93\x83\x5e\x81\x5b\x83\x6c\x83\x62\x83\x67\x83\x47\x83\x89\x81\x5b\x81\x46";
 
 class CatchLadder : public ::testing::Test {
 protected:
@@ -68,7 +66,6 @@ using Entries = std::vector<std::string>;
 TEST_F(CatchLadder, BuiltInTextsAreShiftJisBytes) {
     EXPECT_EQ(kProxyRequired, std::string(frame::kProxyLoginCancelText));
     EXPECT_EQ(kProxyRequired, std::string("プロキシ認証が必要です"));
-    EXPECT_EQ(kInternetErrorPrefix, std::string("インターネットエラー："));
 }
 
 struct Case {
@@ -80,11 +77,6 @@ struct Case {
 };
 
 TEST_F(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
-    const unsigned long timeout = 12002;  // the Internet layer's "operation timed out"
-    const std::string internetText = frame::CInternetException(timeout).ErrorText(512);
-    // The layer's own words, even though nothing in this process has used the layer yet.
-    ASSERT_FALSE(internetText.empty());
-    EXPECT_EQ(std::string::npos, internetText.find("2EE2")) << internetText;
     const std::string platformText = win32::CHResultException(E_ACCESSDENIED).ErrorText(256);
     ASSERT_FALSE(platformText.empty());
     const std::string longText(400, 'e');
@@ -109,11 +101,6 @@ TEST_F(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
          1006,
          longText,
          {longText.substr(0, 255)}},
-        {"internet layer",
-         [&] { throw frame::CInternetException(timeout); },
-         1001,
-         internetText,
-         {kInternetErrorPrefix + internetText}},
         {"proxy",
          [] { throw frame::CProxyLoginCancelException(); },
          1000,

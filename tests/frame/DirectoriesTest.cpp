@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frame/Directories.h"
+#include "frame/Exceptions.h"
 #include "frame/Module.h"
 #include "support/TestSupport.h"
 
@@ -74,6 +75,14 @@ TEST_F(ProgramDirectory, OverrideIsKeptExactlyAndNullOrEmptyRestoresTheLibraryFo
     frame::SetProgramDirectoryOverride("D:\\Work\\");
     frame::SetProgramDirectoryOverride(nullptr);
     EXPECT_EQ(own, frame::GetProgramDirectory());
+}
+
+// A module whose file name cannot be had: an exchange must not run "\pmqclient.exe" from the
+// root of the current drive.
+TEST_F(ProgramDirectory, UnresolvedFolderIsAnErrorNotTheRootOfTheDrive) {
+    frame::SetLibraryModule(reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)));
+    EXPECT_EQ("", frame::GetProgramDirectory());
+    EXPECT_THROW(frame::RequireProgramDirectory(), frame::CDirectoryException);
 }
 
 TEST(DataDirectory, IsCreatedWithItsParentOnFirstUseAndFoundAfterwards) {

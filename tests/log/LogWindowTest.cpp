@@ -4,10 +4,10 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "log/ChildProcess.h"
+#include "support/ChildRole.h"
+#include "support/LogWindowThread.h"
 #include "pelmora.h"
 
 namespace {
@@ -20,61 +20,6 @@ struct Seen {
     LPARAM lParam = 1;
 };
 
-// A top-level window owned by a thread of its own, as a host's log viewer would be.
-class LogWindowThread {
-public:
-    LogWindowThread() {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = std::thread([this, ready] { Run(ready); });
-        WaitForSingleObject(ready, INFINITE);
-        CloseHandle(ready);
-    }
-    ~LogWindowThread() {
-        PostMessageA(window_, WM_CLOSE, 0, 0);
-        thread_.join();
-    }
-    HWND window() const { return window_; }
-    // Only read after a synchronous notification returned, or after the thread ended.
-    const std::vector<Seen>& seen() const { return seen_; }
-    std::atomic<bool> callRunning{false};
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<LogWindowThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (message == PELMORA_WM_LOG && self != nullptr) {
-            Seen seen;
-            seen.read = PelmSharedLogRead(&seen.record) != FALSE;
-            seen.callStillRunning = self->callRunning.load();
-            seen.wParam = wParam;
-            seen.lParam = lParam;
-            self->seen_.push_back(seen);
-            return 0;
-        }
-        if (message == WM_DESTROY) PostQuitMessage(0);
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    void Run(HANDLE ready) {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = &LogWindowThread::Procedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "PelmoraTestLogViewer";
-        RegisterClassA(&windowClass);
-        window_ =
-            CreateWindowExA(0, windowClass.lpszClassName, "log viewer", WS_OVERLAPPEDWINDOW, 10, 10,
-                            300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
-        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        ShowWindow(window_, SW_SHOWNOACTIVATE);
-        SetEvent(ready);
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-    }
-
-    std::thread thread_;
-    HWND window_ = nullptr;
-    std::vector<Seen> seen_;
-};
-
 class LogWindow : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -82,12 +27,24 @@ protected:
         PelmSharedLogClose();
     }
     void Log(const std::string& message, int kind = 1) {
-        viewer_.callRunning = true;
+        callRunning_ = true;
         PelmLog(message.c_str(), "CLogWindowTest::Log", "LogWindowTest", 12, __DATE__, __TIME__,
                 kind, 1, 0);
-        viewer_.callRunning = false;
+        callRunning_ = false;
     }
-    LogWindowThread viewer_;
+    // Only read after a synchronous notification returned.
+    const std::vector<Seen>& seen() const { return seen_; }
+
+    std::atomic<bool> callRunning_{false};
+    std::vector<Seen> seen_;
+    testing_support::LogWindowThread viewer_{[this](WPARAM wParam, LPARAM lParam) {
+        Seen seen;
+        seen.read = PelmSharedLogRead(&seen.record) != FALSE;
+        seen.callStillRunning = callRunning_.load();
+        seen.wParam = wParam;
+        seen.lParam = lParam;
+        seen_.push_back(seen);
+    }};
 };
 
 TEST_F(LogWindow, HandlerReadsTheRecordJustLoggedWhileTheCallWaits) {
@@ -98,8 +55,8 @@ TEST_F(LogWindow, HandlerReadsTheRecordJustLoggedWhileTheCallWaits) {
         std::string message = "記録 " + std::to_string(i);
         Log(message, i % 5);
         // The call returned only after the handler ran, so it has been seen already.
-        ASSERT_EQ(static_cast<size_t>(i + 1), viewer_.seen().size());
-        const Seen& seen = viewer_.seen().back();
+        ASSERT_EQ(static_cast<size_t>(i + 1), seen().size());
+        const Seen& seen = seen_.back();
         EXPECT_TRUE(seen.read);
         EXPECT_EQ(message, seen.record.message);
         EXPECT_EQ(i % 5, seen.record.kind);
@@ -113,16 +70,16 @@ TEST_F(LogWindow, HandlerReadsTheRecordJustLoggedWhileTheCallWaits) {
 TEST_F(LogWindow, WindowIsNotifiedEvenWithoutAnOpenBlock) {
     PeLmLogWndSet(viewer_.window());
     Log("no block");
-    ASSERT_EQ(1u, viewer_.seen().size());
-    EXPECT_FALSE(viewer_.seen()[0].read);
+    ASSERT_EQ(1u, seen().size());
+    EXPECT_FALSE(seen()[0].read);
 }
 
 TEST_F(LogWindow, EntryLoggedInAnotherProcessReachesThisWindow) {
     ASSERT_TRUE(PelmSharedLogOpen());
     std::string handle = std::to_string(reinterpret_cast<uintptr_t>(viewer_.window()));
-    ASSERT_EQ(0u, log_tests::RunChild("log-to-window", handle));
-    ASSERT_EQ(1u, viewer_.seen().size());
-    const Seen& seen = viewer_.seen()[0];
+    ASSERT_EQ(0u, testing_support::RunChild("log-to-window", handle));
+    ASSERT_EQ(1u, seen().size());
+    const Seen& seen = seen_[0];
     EXPECT_TRUE(seen.read);
     EXPECT_STREQ("子プロセスから", seen.record.message);
     EXPECT_STREQ("ChildProcess::LogToWindow", seen.record.function);

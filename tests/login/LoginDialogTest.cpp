@@ -7,6 +7,9 @@
 #include <memory>
 
 #include "frame/Directories.h"
+#include "frame/LastError.h"
+#include "frame/Module.h"
+#include "login/LoginFlows.h"
 #include "login/LoginDialog.h"
 #include "login/LoginManager.h"
 #include "login/ScriptedService.h"
@@ -251,7 +254,7 @@ TEST_F(LoginDialogTest, AcceptedLoginMakesTheRecordCurrentAndSavesIt) {
         << query;
     EXPECT_EQ(query.find("%E5%B1%B1"), std::string::npos) << "the user name is not sent";
 
-    const login::LOGIN_INFO* record = CLoginManager::GetLoginInfo();
+    const auto record = CLoginManager::GetLoginInfo();
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->companyId, "会社A");
     EXPECT_EQ(record->userName, "山田 太郎");
@@ -276,6 +279,23 @@ TEST_F(LoginDialogTest, ProxyDemandShowsItsTextAndTheDialogStays) {
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(service.Requests().size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// No template to show (a module without it stands in for a missing desktop or resource): the
+// user saw nothing to cancel, so the flow fails with its own reason.
+TEST_F(LoginDialogTest, WindowThatCannotBeShownIsAFailureNotACancel) {
+    ScriptedService service({login_tests::Alive()});
+    frame::SetProgramDirectoryOverride(service.directory().c_str());
+    frame::SetLibraryModule(GetModuleHandleA("kernel32.dll"));
+    const bool loggedIn = login::LoginInteractively();
+    frame::SetLibraryModule(nullptr);
+    EXPECT_FALSE(loggedIn);
+    EXPECT_EQ(1000, frame::GetLastErrorCode());
+    EXPECT_EQ("ログイン画面を表示できませんでした", frame::GetLastErrorMessage());
 }
 
 }  // namespace

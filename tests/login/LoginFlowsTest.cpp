@@ -187,7 +187,7 @@ TEST_F(LoginFlows, SilentLoginFailuresBecomeTheLastError) {
 }
 
 TEST_F(LoginFlows, RequestsGoToTheSubServerWhileItIsInUse) {
-    storage::CServerState::ToSub(false);
+    storage::CServerState::ToSub();
     ScriptedService service({Alive(), Accepted()});
     Use(service);
     ASSERT_TRUE(PeLmLoginUserCreate("C1", "pw", "user"));

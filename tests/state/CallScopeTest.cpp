@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "support/HostLogFile.h"
-#include "frame/CallScope.h"
+#include "login/CallScope.h"
 #include "frame/LastError.h"
 #include "log/LogWriter.h"
 #include "login/LoginManager.h"
@@ -54,7 +54,7 @@ TEST_F(CallScope, NormalExitLogsBothEndsAndReleasesEverything) {
 
     testing_support::HostLogFile log(logging::SetLogFile);
     {
-        frame::CApiCallScope scope;
+        login::CApiCallScope scope;
         EXPECT_TRUE(SocketLayerStarted());
         ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
         EXPECT_EQ("C7", CLoginManager::GetLoginInfo()->companyId);
@@ -69,7 +69,7 @@ TEST_F(CallScope, ExceptionPassingThroughStillClosesTheScope) {
     testing_support::HostLogFile log(logging::SetLogFile);
     EXPECT_THROW(
         {
-            frame::CApiCallScope scope;
+            login::CApiCallScope scope;
             CLoginManager::SetLoginInfo(std::make_unique<login::LOGIN_INFO>());
             throw std::runtime_error("flow failed");
         },
@@ -83,7 +83,7 @@ TEST_F(CallScope, WithoutAStoredLoginAnEarlierRecordStays) {
     // A record made current without a file (as a silent login leaves it) survives the load.
     CLoginManager::SetLoginInfo(
         std::make_unique<login::LOGIN_INFO>(login::LOGIN_INFO{"mem", "", "", false}));
-    frame::CApiCallScope scope;
+    login::CApiCallScope scope;
     ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
     EXPECT_EQ("mem", CLoginManager::GetLoginInfo()->companyId);
 }

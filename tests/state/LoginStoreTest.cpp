@@ -62,7 +62,7 @@ TEST_F(LoginStore, RoundTripKeepsJapaneseAndEqualsSigns) {
     ASSERT_TRUE(CLoginManager::Save());
     CLoginManager::ClearLoginInfo();
     ASSERT_TRUE(CLoginManager::Load());
-    const LOGIN_INFO* info = CLoginManager::GetLoginInfo();
+    const auto info = CLoginManager::GetLoginInfo();
     ASSERT_NE(nullptr, info);
     EXPECT_EQ("id=1==", info->companyId);
     EXPECT_EQ("p=a\x83\x5cs", info->password);
@@ -91,7 +91,7 @@ TEST_F(LoginStore, LoadTakesWhatItCanFromAnyContent) {
     for (const Case& c : cases) {
         ASSERT_TRUE(WriteLoginFile(c.file));
         ASSERT_TRUE(CLoginManager::Load()) << c.file;
-        const LOGIN_INFO* info = CLoginManager::GetLoginInfo();
+        const auto info = CLoginManager::GetLoginInfo();
         ASSERT_NE(nullptr, info);
         EXPECT_EQ(c.expected.companyId, info->companyId) << c.file;
         EXPECT_EQ(c.expected.password, info->password) << c.file;

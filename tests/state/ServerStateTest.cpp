@@ -44,8 +44,6 @@ TEST_F(ServerState, FreshDirectoryIsTheMainState) {
     EXPECT_FALSE(CServerState::IsSub());
     EXPECT_FALSE(CServerState::GetDeadTime(t));
     EXPECT_FALSE(CServerState::GetSubTime(t));
-    EXPECT_FALSE(CServerState::IsInRetryLimit());
-    EXPECT_FALSE(CServerState::IsOverSubLimit());
 }
 
 TEST_F(ServerState, PathsUseTheDoubledSlashAndTheFunctionsAcceptIt) {
@@ -80,38 +78,6 @@ TEST_F(ServerState, DeadFileHoldsTheSealedLocalTimeOfWriting) {
     EXPECT_EQ(0u, StrayFiles());
 }
 
-TEST_F(ServerState, RetryLimitIsFifteenMinutesAfterTheDeadTime) {
-    const win32::Seconds dead = LocalMoment(2024, 1, 31, 14, 0, 0);
-    ASSERT_TRUE(WriteSealed(CServerState::GetDeadFilePath(), dead));
-    {
-        testing_support::HostLogFile log(logging::SetLogFile);
-        CServerState::IsInRetryLimit(dead + 60);
-        EXPECT_TRUE(log.Contains("limitの時間=2024/01/31 14:15:00"));
-        EXPECT_TRUE(log.Contains("今の時間=2024/01/31 14:01:00"));
-    }
-    EXPECT_TRUE(CServerState::IsInRetryLimit(dead));
-    EXPECT_TRUE(CServerState::IsInRetryLimit(LocalMoment(2024, 1, 31, 14, 14, 59)));
-    EXPECT_FALSE(CServerState::IsInRetryLimit(LocalMoment(2024, 1, 31, 14, 15, 0)));
-    EXPECT_FALSE(CServerState::IsInRetryLimit(LocalMoment(2024, 1, 31, 16, 0, 0)));
-    // The clock-reading form: stamped now, the limit still lies ahead.
-    CServerState::ToDead();
-    EXPECT_TRUE(CServerState::IsInRetryLimit());
-}
-
-TEST_F(ServerState, SubLimitEndsWithTheLocalDayOfTheSwitch) {
-    const std::string sub = CServerState::GetSubFilePath();
-    ASSERT_TRUE(WriteSealed(sub, LocalMoment(2024, 1, 31, 23, 59, 30)));
-    EXPECT_FALSE(CServerState::IsOverSubLimit(LocalMoment(2024, 1, 31, 23, 59, 59)));
-    EXPECT_TRUE(CServerState::IsOverSubLimit(LocalMoment(2024, 2, 1, 0, 0, 0)));
-
-    ASSERT_TRUE(WriteSealed(sub, LocalMoment(2024, 2, 29, 0, 0, 5)));
-    EXPECT_FALSE(CServerState::IsOverSubLimit(LocalMoment(2024, 2, 29, 23, 59, 59)));
-    EXPECT_TRUE(CServerState::IsOverSubLimit(LocalMoment(2024, 3, 1, 0, 0, 0)));
-
-    CServerState::ToSub(false);
-    EXPECT_FALSE(CServerState::IsOverSubLimit());
-}
-
 TEST_F(ServerState, ReleaseDeletesAndLogsOnlyWhenTheFileExists) {
     testing_support::HostLogFile log(logging::SetLogFile);
     CServerState::ReleaseDead();
@@ -119,7 +85,7 @@ TEST_F(ServerState, ReleaseDeletesAndLogsOnlyWhenTheFileExists) {
     EXPECT_TRUE(log.Lines().empty());
 
     CServerState::ToDead();
-    CServerState::ToSub(false);
+    CServerState::ToSub();
     CServerState::ReleaseDead();
     CServerState::ReleaseSub();
     EXPECT_FALSE(CServerState::IsDead());
@@ -154,7 +120,6 @@ TEST_F(ServerState, TamperedFilesAreDetectedAndKept) {
         } else {
             EXPECT_THROW(CServerState::GetDeadTime(t), win32::CException) << i;
         }
-        EXPECT_THROW(CServerState::IsInRetryLimit(), win32::CException) << i;
         EXPECT_EQ(tampered[i], testing_support::ReadFileBytes(path));
         EXPECT_TRUE(CServerState::IsDead());
     }
@@ -171,7 +136,6 @@ TEST_F(ServerState, SubDigestMismatchLogsTheFixedEntry) {
     testing_support::HostLogFile log(logging::SetLogFile);
     win32::Seconds t = 0;
     EXPECT_THROW(CServerState::GetSubTime(t), frame::CFalsificationException);
-    EXPECT_THROW(CServerState::IsOverSubLimit(), frame::CFalsificationException);
     const auto lines = log.Lines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ("dead.datが改ざんされた可能性あり", lines.back().text);
@@ -218,7 +182,6 @@ TEST_F(ServerState, FileHeldOpenElsewhereIsAnOpenFailure) {
         ASSERT_TRUE(other.held());
         win32::Seconds t = 0;
         EXPECT_FALSE(CServerState::GetDeadTime(t));
-        EXPECT_FALSE(CServerState::IsInRetryLimit());
         CServerState::ToDead();  // cannot replace a file in use: logged and skipped
     }
     EXPECT_EQ(old, testing_support::ReadFileBytes(path));
@@ -227,7 +190,7 @@ TEST_F(ServerState, FileHeldOpenElsewhereIsAnOpenFailure) {
 
     {
         HeldOpen other(CServerState::GetSubFilePath());
-        CServerState::ToSub(true);  // no box either: the test would hang if one were shown
+        EXPECT_FALSE(CServerState::ToSub());
     }
     EXPECT_TRUE(log.Contains(CServerState::GetSubFilePath() + "の作成に失敗"));
     EXPECT_EQ(0, StrayFiles());

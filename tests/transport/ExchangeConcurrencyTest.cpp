@@ -8,6 +8,8 @@
 #include "transport/HttpRequestUtil.h"
 #include "win32/Handle.h"
 
+#include <aclapi.h>
+
 using HttpUtility::CHttpRequestUtil;
 using win32::KernelHandle;
 
@@ -74,4 +76,23 @@ TEST(ExchangeAcrossProcesses, ProcessKilledInsideAnExchangeDoesNotBlockTheNext) 
     request.SetParameter("id", "next");
     EXPECT_TRUE(request.Execute());
     EXPECT_EQ("id=next&", request.GetResponse());
+}
+
+// Another user's host holds the mutex's name with an access list this user does not pass:
+// a host that cannot take the lock must not exchange without it.
+TEST(ExchangeAcrossProcesses, HostDeniedTheMutexRefusesToExchange) {
+    testing_support::ScriptedClientDirectory client;
+    client.Script("exit=200\nbody=echo\n");
+    ACL empty;
+    ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              SetSecurityInfo(HttpUtility::ExchangeMutex(), SE_KERNEL_OBJECT,
+                              DACL_SECURITY_INFORMATION, nullptr, nullptr, &empty, nullptr));
+    KernelHandle worker = StartWorker(client.path(), 1);
+    const DWORD exitCode = testing_support::WaitForExitCode(worker.get());
+    // Everyone may use it again (a NULL access list).
+    SetSecurityInfo(HttpUtility::ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
+                    nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(2u, exitCode) << "the exchange must fail";
+    EXPECT_EQ("", client.RequestLog()) << "no client may run unguarded";
 }

@@ -162,15 +162,21 @@ TEST_F(Exchange, ProxyDialogIsAskedForOnceThenNot) {
     EXPECT_EQ(RequestWithQuery("", "false"), client.LastRequest());
 }
 
-TEST_F(Exchange, MissingClientGivesErrorSevenAfterWritingTheRequest) {
-    client.RemoveClient();
-    transport::SetProxyDialogFlag(true);
-    CHttpRequestUtil request(kUrl);
-    EXPECT_FALSE(request.Execute());
-    EXPECT_EQ(7, request.GetErrorCode());
-    EXPECT_EQ(0u, request.GetStatusCode());
-    EXPECT_TRUE(FileExists(client.File("pmqrequest.dat")));
-    EXPECT_TRUE(transport::GetProxyDialogFlag());
+TEST_F(Exchange, ClientThatDoesNotRunGivesErrorSevenAndLeavesNoRequestBehind) {
+    // Missing, and present but not startable (a folder in its place).
+    for (bool startable : {false, true}) {
+        client.RemoveClient();
+        if (startable) CreateDirectoryA(client.File("pmqclient.exe").c_str(), nullptr);
+        transport::SetProxyDialogFlag(true);
+        CHttpRequestUtil request(kUrl);
+        request.SetParameter("パスワード", "secret");
+        EXPECT_FALSE(request.Execute());
+        EXPECT_EQ(7, request.GetErrorCode());
+        EXPECT_EQ(0u, request.GetStatusCode());
+        // The request holds the password: with no client to take it, it must not stay on disk.
+        EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
+        EXPECT_TRUE(transport::GetProxyDialogFlag());
+    }
 }
 
 TEST_F(Exchange, UnwritableRequestFileFailsWithALogEntryAndNoCode) {

@@ -1,12 +1,14 @@
-/* The smallest host: initialise, log to the console, read an endpoint, digest a text. */
+/* The smallest host: initialise, log to the console, read an endpoint, digest a text.
+ * c_host SERVICE_URL also asks whether the service at that address answers. */
 #include <stdio.h>
 
 #include "pelmora.h"
 
-int main(void) {
+int main(int argc, char** argv) {
     char url[256];
     char digest[33];
     LOG_RECORD record;
+    int alive = 1;
 
     PeHmInitialize(0, 0, 0, 0);
     PeLmLogFileSet(GetStdHandle(STD_OUTPUT_HANDLE));
@@ -19,6 +21,13 @@ int main(void) {
            (unsigned)sizeof record);
     PelmSharedLogClose();
 
+    if (argc > 1) {
+        snprintf(url, sizeof url, "%s/Pelmora/Pelmora/CheckSqlServerRunning", argv[1]);
+        PeLmTestUrlSet(url);
+        alive = PeLmIsServerAlive();
+        printf("server alive: %d\n", alive);
+    }
+
     PeLmLogFileSet(NULL);
-    return PeHmTerminate(0, 0) ? 0 : 1;
+    return PeHmTerminate(0, 0) && alive ? 0 : 1;
 }

@@ -1,11 +1,11 @@
-#include "frame/CallScope.h"
+#include "login/CallScope.h"
 
 #include "frame/LastError.h"
 #include "log/LogWriter.h"
 #include "login/LoginManager.h"
 #include "win32/SocketScope.h"
 
-namespace frame {
+namespace login {
 namespace {
 constexpr const char* kSource = "PelmoraAPI";
 }
@@ -13,8 +13,8 @@ constexpr const char* kSource = "PelmoraAPI";
 void __Initialize(std::unique_ptr<win32::SocketScope>& socket) {
     logging::Log("Init開始", "__Initialize", kSource, logging::kStep, 0);
     socket = std::make_unique<win32::SocketScope>();
-    login::CLoginManager::Load();
-    ClearLastErrorCode();
+    CLoginManager::Load();
+    frame::ClearLastErrorCode();
 }
 
 void __Terminate(std::unique_ptr<win32::SocketScope>& socket) noexcept {
@@ -24,7 +24,7 @@ void __Terminate(std::unique_ptr<win32::SocketScope>& socket) noexcept {
     } catch (...) {
         // Out of memory while logging: the record and the socket layer are still released.
     }
-    login::CLoginManager::ClearLoginInfo();
+    CLoginManager::ClearLoginInfo();
     socket.reset();
 }
 
@@ -42,4 +42,4 @@ CApiCallScope::~CApiCallScope() {
     __Terminate(socket_);
 }
 
-}  // namespace frame
+}  // namespace login

@@ -10,7 +10,7 @@ namespace win32 {
 class SocketScope;
 }
 
-namespace frame {
+namespace login {
 
 // Logs "Init開始", starts the socket layer (owned by `socket`), loads "Login.dat" into the
 // current record and sets the last-error code to 0.
@@ -31,4 +31,4 @@ private:
     std::unique_ptr<win32::SocketScope> socket_;
 };
 
-}  // namespace frame
+}  // namespace login

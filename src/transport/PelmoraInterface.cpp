@@ -1,0 +1,83 @@
+// The service's two requests. Test: is the server in use running, as far as the service can
+// tell? Login: a company ID and a password sent to the Login endpoint of the server in use,
+// the answer judged as an envelope. Transport failures are raised; a refusal is a result.
+#include "transport/PelmoraInterface.h"
+
+#include "frame/Exceptions.h"
+#include "frame/LastError.h"
+#include "log/LogWriter.h"
+#include "transport/Endpoints.h"
+#include "transport/HttpRequestUtil.h"
+#include "transport/ResponseEnvelope.h"
+#include "transport/TextConvert.h"
+#include "win32/Strings.h"
+
+namespace transport {
+namespace {
+
+const char* const kSource = "PelmoraInterface";
+const char* const kServerFailure =
+    "サーバーの内部でエラーが起こりました。しばらくしてから接続してください。";
+
+// Runs the exchange; a failed one is raised with its error code in the message.
+void Execute(HttpUtility::CHttpRequestUtil& request) {
+    if (!request.Execute()) {
+        throw frame::CNetworkException(
+            frame::kErrorService, win32::Format("%s(%d)", kServerFailure, request.GetErrorCode()));
+    }
+}
+
+}  // namespace
+
+int CPelmoraInterface::Test() {
+    const char* function = "CPelmoraInterface::Test";
+    logging::Log("Test...", function, kSource, logging::kStep, 3);
+    std::string url = GetCurrentTestUrl();
+    logging::Log("接続先：\t" + url, function, kSource, logging::kTarget, 4);
+
+    HttpUtility::CHttpRequestUtil request(url);
+    Execute(request);
+    DWORD status = request.GetStatusCode();
+    logging::Log(win32::Format("ステータスコード：\t%d", static_cast<int>(status)), function,
+                 kSource, logging::kDetail, 4);
+    // The answer is a bare word, not an envelope; no trimming: " true" is not alive.
+    bool alive = HttpUtility::IsSuccessStatus(status) &&
+                 win32::ToLowerAscii(request.GetResponse()) == "true";
+    return alive ? 0 : 1;
+}
+
+int CPelmoraInterface::Login(const std::string& companyId, const std::string& password) {
+    const char* function = "CPelmoraInterface::Login";
+    auto log = [function](const std::string& message, int kind, int indent, int flag = 0) {
+        logging::Log(message, function, kSource, kind, indent, flag);
+    };
+    log("ログイン認証開始", logging::kStep, 3);
+    log("会社ID：\t" + companyId, logging::kTarget, 4);
+    // The line keeps its place in the log, but never the secret itself.
+    log(std::string("パスワード：\t") + logging::kPasswordMask, logging::kTarget, 4);
+    std::string url = GetCurrentLoginUrl();
+    log("接続先：\t" + url, logging::kTarget, 4);
+
+    HttpUtility::CHttpRequestUtil request(url);
+    // Names and values travel as percent-encoded UTF-8 whatever the system code page is.
+    request.SetConverter(ConvertToUtf8);
+    request.SetParameter("会社ID", companyId);
+    request.SetParameter("パスワード", password);
+
+    log("---通信----", logging::kStep, 5);
+    Execute(request);
+    DWORD status = request.GetStatusCode();
+    log(win32::Format("ステータスコード：%lu", status), logging::kDetail, 5);
+    if (!HttpUtility::IsSuccessStatus(status)) {
+        throw frame::CNetworkException(frame::kErrorService, kServerFailure);
+    }
+
+    CXmlDom answer = request.GetResponseXml();
+    ResponseVerdict verdict = JudgeResponse(answer);
+    log(std::string("レスポンス：") + (verdict.accepted ? "成功" : "失敗"), logging::kDetail, 6);
+    if (verdict.accepted) return 0;
+    log("ログイン失敗！：" + verdict.errorMessage, logging::kError, 5, 1);
+    return 1;
+}
+
+}  // namespace transport
