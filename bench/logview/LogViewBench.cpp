@@ -13,6 +13,7 @@
 
 #include "common/BenchClock.h"
 #include "pelmora.h"
+#include "win32/Process.h"
 
 namespace {
 
@@ -47,19 +48,15 @@ int RunBareWindow() {
 }
 
 struct Child {
-    PROCESS_INFORMATION process{};
+    win32::KernelHandle process;
     HWND window = nullptr;
 };
 
-Child Start(std::string commandLine, const char* windowClass) {
+Child Start(const std::wstring& program, const std::wstring& arguments, const char* windowClass) {
     Child child;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &child.process))
-        return child;
+    child.process = win32::StartProcess(program, L"\"" + program + L"\" " + arguments);
     // The benchmark runs alone in its Wine world: the class names the one window.
-    for (int i = 0; i < 600 && child.window == nullptr; ++i) {
+    for (int i = 0; child.process && i < 600 && child.window == nullptr; ++i) {
         child.window = FindWindowA(windowClass, nullptr);
         if (child.window == nullptr) Sleep(50);
     }
@@ -67,12 +64,10 @@ Child Start(std::string commandLine, const char* windowClass) {
 }
 
 void Stop(Child& child) {
-    if (child.process.hProcess == nullptr) return;
+    if (!child.process) return;
     PostMessageA(child.window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(child.process.hProcess, 30000) != WAIT_OBJECT_0)
-        TerminateProcess(child.process.hProcess, 1);
-    CloseHandle(child.process.hProcess);
-    CloseHandle(child.process.hThread);
+    if (WaitForSingleObject(child.process.get(), 30000) != WAIT_OBJECT_0)
+        TerminateProcess(child.process.get(), 1);
 }
 
 double Round(HWND window) {
@@ -99,20 +94,20 @@ std::vector<double> PingWhile(HWND window, const std::atomic<bool>& running) {
     return replies;
 }
 
-std::string ProgramDirectory() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text(path, length);
-    return text.substr(0, text.find_last_of('\\'));
+std::wstring ProgramDirectory() {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring text(path, length);
+    return text.substr(0, text.find_last_of(L'\\'));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--bare-window") return RunBareWindow();
-    const std::string directory = ProgramDirectory();
-    Child viewer = Start("\"" + directory + "\\PelmoraLogView.exe\"", PELMORA_LOGVIEW_CLASS);
-    Child bare = Start("\"" + directory + "\\logview_bench.exe\" --bare-window", kBareClass);
+    const std::wstring directory = ProgramDirectory();
+    Child viewer = Start(directory + L"\\PelmoraLogView.exe", L"", PELMORA_LOGVIEW_CLASS);
+    Child bare = Start(directory + L"\\logview_bench.exe", L"--bare-window", kBareClass);
     if (viewer.window == nullptr || bare.window == nullptr || !PelmSharedLogOpen()) {
         std::printf("viewer bench: the viewer or the bare window did not start\n");
         Stop(viewer);

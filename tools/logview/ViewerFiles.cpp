@@ -11,37 +11,11 @@
 #include "LogFileReader.h"
 #include "RecordText.h"
 #include "ViewerWindow.h"
-#include "win32/Handle.h"
+#include "win32/Files.h"
 #include "win32/Strings.h"
 
 namespace logview {
 namespace {
-std::string ReadWholeFile(const std::wstring& path) {
-    win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF)
-        return std::string();
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() &&
-        !ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr))
-        read = 0;
-    bytes.resize(read);
-    return bytes;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file &&
-           WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) &&
-           written == bytes.size();
-}
-
 // The file dialog's filter: pairs of description and pattern, each NUL-terminated.
 std::wstring DialogFilter(const char* description, const wchar_t* pattern) {
     std::wstring filter = win32::FromBuiltIn(description);
@@ -105,7 +79,10 @@ void ViewerWindow::OpenLogFile() {
 // The file's entries replace the list; records that arrive afterwards follow them.
 void ViewerWindow::LoadLogFile(const std::wstring& path) {
     Clear();
-    for (const std::string& line : win32::SplitLines(ReadWholeFile(path))) {
+    std::string bytes;
+    // The host may still be writing it.
+    win32::ReadWholeFile(path, bytes, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    for (const std::string& line : win32::SplitLines(bytes)) {
         LOG_RECORD* slot = store_.Reserve();
         if (slot != nullptr && ParseLogFileLine(line, *slot)) store_.Commit();
     }
@@ -121,7 +98,7 @@ void ViewerWindow::SaveRows() {
         if (const LOG_RECORD* record = store_.At(rows_[row]))
             text += win32::ToNarrow(RowText(*record), CP_UTF8) + "\n";
     }
-    if (!WriteWholeFile(path, text)) ShowProblem(window_, "ファイルを保存できませんでした");
+    if (!win32::WriteWholeFile(path, text)) ShowProblem(window_, "ファイルを保存できませんでした");
 }
 
 void ViewerWindow::CopySelectedRows() {
