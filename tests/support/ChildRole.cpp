@@ -64,11 +64,7 @@ HANDLE StartChild(const std::string& role, const std::string& argument,
 
 unsigned long RunChild(const std::string& role, const std::string& argument,
                        const std::string& outPath) {
-    HANDLE process = StartChild(role, argument, outPath);
-    if (process == nullptr) return static_cast<unsigned long>(-1);
-    unsigned long code = WaitForExitCode(process);
-    CloseHandle(process);
-    return code;
+    return RunToExit(StartChild(role, argument, outPath));
 }
 
 }  // namespace testing_support

@@ -52,10 +52,18 @@ void LogCapture::Clear() {
     notifications_ = 0;
 }
 
-std::vector<std::string> LogCapture::Messages() const {
-    std::vector<std::string> messages;
-    for (const LOG_RECORD& record : records_) messages.emplace_back(record.message);
-    return messages;
+const LOG_RECORD* LogCapture::Find(const std::string& message) const {
+    for (const LOG_RECORD& record : records_) {
+        if (message == record.message) return &record;
+    }
+    return nullptr;
+}
+
+bool LogCapture::Mentions(const std::string& text) const {
+    for (const LOG_RECORD& record : records_) {
+        if (std::string(record.message).find(text) != std::string::npos) return true;
+    }
+    return false;
 }
 
 LRESULT CALLBACK LogCapture::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -30,8 +30,10 @@ public:
     int notifications() const { return notifications_; }
     void Clear();
 
-    // Messages of the records seen, for compact expectations.
-    std::vector<std::string> Messages() const;
+    // The first record with exactly this message, nullptr if none.
+    const LOG_RECORD* Find(const std::string& message) const;
+    // Whether any message holds `text`.
+    bool Mentions(const std::string& text) const;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -47,5 +49,12 @@ private:
 // Reads the record now in the named block, independently of the library; false when no process
 // holds the block.
 bool ReadNamedLogBlock(LOG_RECORD& record);
+
+// The last error's message as a host reads it through the exports.
+inline std::string LastErrorMessage() {
+    char buffer[512] = {};
+    PeLmLastErrorMessageGet(buffer, sizeof buffer);
+    return buffer;
+}
 
 }  // namespace testing_support
