@@ -217,7 +217,7 @@ TEST_F(HostHammer, ValuesReadWhileOthersSetThemAreWholeValuesThatWereSet) {
 
 // The stored login read by several threads while others drop the record in memory.
 TEST_F(HostHammer, StoredLoginReadWhileOthersDropTheRecord) {
-    const std::string path = testing_support::DataDirectory() + "\\Login.dat";
+    const std::string path = testing_support::DataFile("Login.dat");
     ASSERT_TRUE(testing_support::WriteFileBytes(
         path, "会社ID=C42\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=user\r\n保存=true\r\n"));
     std::atomic<bool> done{false};

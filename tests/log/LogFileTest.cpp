@@ -39,25 +39,38 @@ protected:
     testing_support::LogCapture capture_;
 };
 
+// Time TAB kind TAB quoted text LF, in the local time of the call; a tab inside the message
+// stays; the end of a call is its empty message; null texts are logged as empty.
 TEST_F(LogFile, OneEntryIsTimeTabKindTabQuotedTextAndLineFeed) {
+    WatchRecords();
     const std::string message = "サーバーが生きているか確認";
-    std::string before = testing_support::LocalNowLogTime();
+    const std::string before = testing_support::LocalNowLogTime();
     Log(message.c_str(), 0);
     Log("ステータスコード：\t200", 2, 0);
-    std::string after = testing_support::LocalNowLogTime();
+    Log("", 99, 0);
+    PelmLog(nullptr, nullptr, nullptr, 5, nullptr, nullptr, 1, 1, 0);
+    const std::string after = testing_support::LocalNowLogTime();
 
-    std::string content = Content();
+    const std::string content = Content();
     EXPECT_EQ(std::string::npos, content.find('\r')) << "lines end with LF only";
-    std::vector<std::string> raw = SplitLogLines(content);
-    ASSERT_EQ(2u, raw.size());
     ASSERT_EQ('\n', content.back());
-    std::string time = raw[0].substr(0, 19);
-    EXPECT_TRUE(testing_support::IsLogTimeStamp(time)) << time;
-    EXPECT_LE(before, time);
-    EXPECT_GE(after, time);
-    EXPECT_EQ(time + "\t0\t\"" + message + "\"", raw[0]);
-    // A tab inside the message stays: only line feeds are replaced.
-    EXPECT_EQ("\t2\t\"ステータスコード：\t200\"", raw[1].substr(19));
+    std::vector<std::string> raw = SplitLogLines(content);
+    ASSERT_EQ(4u, raw.size());
+    const char* const rest[] = {"\t0\t\"サーバーが生きているか確認\"",
+                                "\t2\t\"ステータスコード：\t200\"", "\t99\t\"\"", "\t1\t\"  \""};
+    for (size_t i = 0; i < raw.size(); ++i) {
+        const std::string time = raw[i].substr(0, 19);
+        EXPECT_TRUE(testing_support::IsLogTimeStamp(time)) << time;
+        EXPECT_LE(before, time);
+        EXPECT_GE(after, time);
+        EXPECT_EQ(rest[i], raw[i].substr(19));
+    }
+    ASSERT_EQ(4u, capture_.records().size());
+    const LOG_RECORD& record = capture_.records()[3];
+    EXPECT_STREQ("", record.message);
+    EXPECT_STREQ("", record.function);
+    EXPECT_STREQ("", record.source);
+    EXPECT_EQ(5, record.line);
 }
 
 TEST_F(LogFile, IndentIsTwoSpacesPerLevelInsideTheQuotes) {
@@ -116,33 +129,6 @@ TEST_F(LogFile, TextsAreCutTo255BytesInRecordAndLine) {
     EXPECT_EQ(source.substr(0, 255), std::string(record.source));
     EXPECT_EQ(255u, strlen(capture_.records()[1].message));
     EXPECT_EQ('\x82', capture_.records()[1].message[254]) << "lead byte of the split character";
-}
-
-TEST_F(LogFile, EndOfCallWithEmptyMessageIsTwoQuotes) {
-    std::string before = testing_support::LocalNowLogTime();
-    Log("", 99, 0);
-    std::string after = testing_support::LocalNowLogTime();
-    std::string content = Content();
-    ASSERT_EQ(19u + 7u, content.size()) << content;
-    std::string time = content.substr(0, 19);
-    EXPECT_TRUE(testing_support::IsLogTimeStamp(time));
-    EXPECT_LE(before, time);
-    EXPECT_GE(after, time);
-    EXPECT_EQ("\t99\t\"\"\n", content.substr(19));
-}
-
-TEST_F(LogFile, NullTextsAreLoggedAsEmpty) {
-    WatchRecords();
-    PelmLog(nullptr, nullptr, nullptr, 5, nullptr, nullptr, 1, 1, 0);
-    std::string content = Content();
-    ASSERT_EQ(19u + 8u, content.size()) << content;
-    EXPECT_EQ("\t1\t\"  \"\n", content.substr(19));
-    ASSERT_EQ(1u, capture_.records().size());
-    const LOG_RECORD& record = capture_.records()[0];
-    EXPECT_STREQ("", record.message);
-    EXPECT_STREQ("", record.function);
-    EXPECT_STREQ("", record.source);
-    EXPECT_EQ(5, record.line);
 }
 
 TEST_F(LogFile, HostTextWrittenBetweenEntriesStaysInPlace) {

@@ -47,19 +47,16 @@ protected:
     }
 };
 
-TEST_F(LoginStore, SavedFileHasTheExactFourLines) {
-    MakeCurrent("C001", "pw", "\x8e\x52\x93\x63", true);  // 山田
-    ASSERT_TRUE(CLoginManager::Save());
-    EXPECT_EQ(LoginFile("C001", "pw", "\x8e\x52\x93\x63", "true"), ReadLoginFile());
-
+// The file is exactly four CRLF lines; Japanese text (a trail byte 0x5C included) and equals
+// signs inside values come back as they were saved.
+TEST_F(LoginStore, SaveWritesTheFourLinesAndLoadReadsThemBack) {
     MakeCurrent("C001", "", "", false);
     ASSERT_TRUE(CLoginManager::Save());
     EXPECT_EQ(LoginFile("C001", "", "", "false"), ReadLoginFile());
-}
 
-TEST_F(LoginStore, RoundTripKeepsJapaneseAndEqualsSigns) {
-    MakeCurrent("id=1==", "p=a\x83\x5cs", "\x8e\x67\x97\x70=x", true);  // ソ: trail byte 0x5C
+    MakeCurrent("id=1==", "p=a\x83\x5cs", "\x8e\x67\x97\x70=x", true);  // ソ, 使用=x
     ASSERT_TRUE(CLoginManager::Save());
+    EXPECT_EQ(LoginFile("id=1==", "p=a\x83\x5cs", "\x8e\x67\x97\x70=x", "true"), ReadLoginFile());
     CLoginManager::ClearLoginInfo();
     ASSERT_TRUE(CLoginManager::Load());
     const auto info = CLoginManager::GetLoginInfo();
@@ -100,23 +97,19 @@ TEST_F(LoginStore, LoadTakesWhatItCanFromAnyContent) {
     }
 }
 
-TEST_F(LoginStore, FailedLoadKeepsTheCurrentRecord) {
-    MakeCurrent("kept", "pw", "u", false);
-    EXPECT_FALSE(CLoginManager::Load());
-    ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
-    EXPECT_EQ("kept", CLoginManager::GetLoginInfo()->companyId);
-}
-
-TEST_F(LoginStore, SaveWithoutARecordWritesAndLogsNothing) {
+// Without a file the load fails and keeps the record; without a record the save writes and
+// logs nothing; removing deletes the file only, and succeeds with no file too.
+TEST_F(LoginStore, MissingFileOrRecordChangesNothing) {
     testing_support::HostLogFile log(logging::SetLogFile);
     EXPECT_FALSE(CLoginManager::Save());
     EXPECT_FALSE(testing_support::FileExists(CLoginManager::GetFilePath()));
     EXPECT_TRUE(log.Lines().empty());
-}
-
-TEST_F(LoginStore, RemoveDeletesTheFileOnlyAndAlwaysSucceeds) {
     EXPECT_TRUE(CLoginManager::Remove());
-    MakeCurrent("a", "b", "c", true);
+
+    MakeCurrent("kept", "pw", "u", false);
+    EXPECT_FALSE(CLoginManager::Load());
+    ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
+    EXPECT_EQ("kept", CLoginManager::GetLoginInfo()->companyId);
     ASSERT_TRUE(CLoginManager::Save());
     EXPECT_TRUE(CLoginManager::Remove());
     EXPECT_FALSE(testing_support::FileExists(CLoginManager::GetFilePath()));
