@@ -122,6 +122,10 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     EXPECT_EQ(PeLmLastErrorGet(), 1234);
     EXPECT_EQ(LastErrorMessage(), "former message");
     EXPECT_FALSE(testing_support::FileExists(LoginFilePath()));
+    // The ladder on this machine's real adapters logs its steps, and no finding for a live service.
+    ExpectEntry("ネットワーク接続環境の確認へ", "PeLmLoginUserCreate", 0, 0, 0);
+    ExpectEntry("サーバーが生きているか確認", "PeLmLoginUserCreate", 0, 0, 0);
+    EXPECT_EQ(capture_.Find("サーバーが死んでいる"), nullptr);
 
     std::vector<std::string> requests = Requests();
     ASSERT_EQ(requests.size(), 4u);
@@ -169,6 +173,7 @@ TEST_F(LoginFlows, SilentLoginFailuresBecomeTheLastError) {
         EXPECT_EQ(PeLmLastErrorGet(), c.code) << c.message;
         EXPECT_EQ(LastErrorMessage(), c.message);
         ExpectEntry(c.message, "PeLmLoginUserCreate", 4, 1, 1);
+        EXPECT_EQ(capture_.Find("サーバーが死んでいる") != nullptr, &c == &cases[0]);
         EXPECT_FALSE(PeLmHasLogin());
     }
 }

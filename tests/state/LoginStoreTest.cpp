@@ -148,37 +148,32 @@ TEST_F(LoginStore, LogEntriesOfSaveAndLoadMaskThePassword) {
     EXPECT_EQ(2, lines[6].indent);
 }
 
-TEST_F(LoginStore, FileInUseElsewhereIsMissingOrUnwritable) {
-    ASSERT_TRUE(WriteLoginFile(LoginFile("old", "pw", "u", "true")));
-    testing_support::HostLogFile log(logging::SetLogFile);
-    {
-        HeldOpen other(CLoginManager::GetFilePath());
-        ASSERT_TRUE(other.held());
-        EXPECT_FALSE(CLoginManager::Load());
-        EXPECT_TRUE(log.Contains("ログインファイルがありませんでした。"));
-        MakeCurrent("new", "pw2", "u2", false);
-        EXPECT_FALSE(CLoginManager::Save());
-        EXPECT_TRUE(log.Contains("ファイルの保存失敗！"));
-    }
-    // The earlier content is whole, the record is still in memory.
-    EXPECT_EQ(LoginFile("old", "pw", "u", "true"), ReadLoginFile());
-    EXPECT_EQ("new", CLoginManager::GetLoginInfo()->companyId);
-}
-
-TEST_F(LoginStore, ReadOnlyFileIsNotReplaced) {
-    // A read-only file cannot be written: the save fails, the old text stays whole and no
-    // temporary file is left beside it.
+// A file another host holds open reads as missing; one held open or read-only is not replaced:
+// the save fails, the earlier content stays whole, no temporary file is left and the record
+// stays in memory.
+TEST_F(LoginStore, FileInUseOrReadOnlyIsNotReplaced) {
     const std::string path = CLoginManager::GetFilePath();
-    ASSERT_TRUE(WriteLoginFile(LoginFile("old", "pw", "u", "true")));
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    MakeCurrent("new", "pw2", "u2", false);
-    EXPECT_FALSE(CLoginManager::Save());
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(LoginFile("old", "pw", "u", "true"), ReadLoginFile());
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "*.tmp").c_str(), &found);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, search);
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    const std::string old = LoginFile("old", "pw", "u", "true");
+    testing_support::HostLogFile log(logging::SetLogFile);
+    for (bool readOnly : {false, true}) {
+        ASSERT_TRUE(WriteLoginFile(old));
+        MakeCurrent("new", "pw2", "u2", false);
+        if (readOnly) {
+            ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+            EXPECT_FALSE(CLoginManager::Save());
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        } else {
+            HeldOpen other(path);
+            ASSERT_TRUE(other.held());
+            EXPECT_FALSE(CLoginManager::Load());
+            EXPECT_TRUE(log.Contains("ログインファイルがありませんでした。"));
+            EXPECT_FALSE(CLoginManager::Save());
+            EXPECT_TRUE(log.Contains("ファイルの保存失敗！"));
+        }
+        EXPECT_EQ(old, ReadLoginFile()) << readOnly;
+        EXPECT_EQ(0, StrayFiles()) << readOnly;
+        EXPECT_EQ("new", CLoginManager::GetLoginInfo()->companyId);
+    }
 }
 
 }  // namespace

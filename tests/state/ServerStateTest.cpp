@@ -25,19 +25,6 @@ protected:
     }
 };
 
-// Files in the data directory other than the two state files: what a failed or finished write
-// might leave behind.
-int StrayFiles() {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((frame::GetDataDirectory() + "\\*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    int count = 0;
-    do ++count;
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return count;
-}
-
 // A fresh directory is the main state. The paths use a doubled slash, which the functions
 // accept; the file holds the sealed local time of writing, and an earlier stamp is replaced.
 TEST_F(ServerState, DeadFileHoldsTheSealedLocalTimeOfWriting) {

@@ -86,6 +86,17 @@ void LogCapture::OnLogNotification() {
     if (CopyBlock(mapping_, mutex_, record)) records_.push_back(record);
 }
 
+LOG_RECORD PatternRecord(unsigned char seed) {
+    LOG_RECORD record;
+    auto* bytes = reinterpret_cast<unsigned char*>(&record);
+    for (size_t i = 0; i < sizeof record; ++i) bytes[i] = static_cast<unsigned char>(seed + i * 7);
+    return record;
+}
+
+bool SameBytes(const LOG_RECORD& a, const LOG_RECORD& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 bool ReadNamedLogBlock(LOG_RECORD& record) {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kBlockName);
     HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName);

@@ -46,6 +46,10 @@ private:
     int notifications_ = 0;
 };
 
+// A record whose every byte is set, so a copy that drops or shifts any byte shows.
+LOG_RECORD PatternRecord(unsigned char seed);
+bool SameBytes(const LOG_RECORD& a, const LOG_RECORD& b);
+
 // Reads the record now in the named block, independently of the library; false when no process
 // holds the block.
 bool ReadNamedLogBlock(LOG_RECORD& record);
