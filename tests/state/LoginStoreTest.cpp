@@ -172,6 +172,7 @@ TEST_F(LoginStore, FileInUseOrReadOnlyIsNotReplaced) {
         }
         EXPECT_EQ(old, ReadLoginFile()) << readOnly;
         EXPECT_EQ(0, StrayFiles()) << readOnly;
+        ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
         EXPECT_EQ("new", CLoginManager::GetLoginInfo()->companyId);
     }
 }
