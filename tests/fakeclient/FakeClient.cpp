@@ -23,6 +23,7 @@
 
 #include "fakeclient/ScriptedClient.h"
 #include "storage/Crypt.h"
+#include "win32/Handle.h"
 #include "win32/Strings.h"
 
 namespace {
@@ -38,12 +39,11 @@ std::string Beside(const char* name) {
 }
 
 void Append(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    win32::FileHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    if (file)
+        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 // The answer for this request: the first block alone needs no look at earlier requests.
@@ -64,17 +64,13 @@ Script ReadScript() {
 }
 
 void SignalEvent(const std::string& name) {
-    HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str());
-    if (event == nullptr) return;
-    SetEvent(event);
-    CloseHandle(event);
+    win32::KernelHandle event(OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str()));
+    if (event) SetEvent(event.get());
 }
 
 void WaitForEvent(const std::string& name) {
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
-    if (event == nullptr) return;
-    WaitForSingleObject(event, INFINITE);
-    CloseHandle(event);
+    win32::KernelHandle event(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+    if (event) WaitForSingleObject(event.get(), INFINITE);
 }
 
 LONG WINAPI EndWithExceptionCode(EXCEPTION_POINTERS*) {
@@ -97,9 +93,9 @@ int main() {
     g_directory = self;
     g_directory.resize(g_directory.find_last_of('\\'));
 
-    HANDLE busy = CreateFileA(Beside("fakeclient.busy").c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (busy == INVALID_HANDLE_VALUE)
+    win32::FileHandle busy(CreateFileA(Beside("fakeclient.busy").c_str(), GENERIC_WRITE, 0, nullptr,
+                                       CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!busy)
         Append(Beside("fakeclient-overlaps.log"), std::to_string(GetCurrentProcessId()) + "\n");
 
     Script script = ReadScript();
@@ -121,7 +117,7 @@ int main() {
     else if (script.count("text"))
         WriteFileBytes(response, script["text"]);
 
-    if (busy != INVALID_HANDLE_VALUE) CloseHandle(busy);
+    busy.reset();
     if (script["crash"] == "1") Crash();
     return script.count("exit")
                ? static_cast<int>(std::strtoul(script["exit"].c_str(), nullptr, 10))

@@ -35,13 +35,11 @@ public:
     // Whether any message holds `text`.
     bool Mentions(const std::string& text) const;
 
-private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Called by the window on each notification: copies the record out of the named block.
     void OnLogNotification();
 
+private:
     HWND window_ = nullptr;
-    HANDLE mapping_ = nullptr;
-    HANDLE mutex_ = nullptr;
     std::vector<LOG_RECORD> records_;
     int notifications_ = 0;
 };
