@@ -102,7 +102,7 @@ TEST_F(Selection, IndexOutsideTheSelectionGivesEmptyText) {
 }
 
 // A relative expression starts from the indexed node, an absolute one ignores the selection;
-// an empty selection stays empty and a relative one then starts from the document.
+// an empty selection stays empty and a relative one then starts from the DOM.
 TEST_F(Selection, ExpressionsStartWhereTheyShould) {
     ASSERT_EQ(2, dom.Select("/Response/Item/Sub", 0));
     ASSERT_EQ(2, dom.Select("/Response/Item", 1));
