@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "ProxyAddress.h"
 #include "ProxyDiscovery.h"
 
 namespace client {
@@ -83,13 +84,14 @@ bool HttpSender::Open(const std::wstring& url, bool hasForm) {
                            timeouts_.receiveMs);
         proxy = DiscoverProxy(probe.get(), url);
     }
-    // The proxy is fixed when the session opens: that is where every WinHTTP honours it.
-    proxyName_ = proxy.proxy;
+    // The proxy is fixed when the session opens: that is where every WinHTTP honours it. One
+    // proxy only, never a list to fail over: credentials go to the proxy named here.
+    proxyName_ = ChooseProxy(proxy.proxy, parts.secure);
     session_.reset(
-        proxy.direct()
+        proxyName_.empty()
             ? WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                           WINHTTP_NO_PROXY_BYPASS, 0)
-            : WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.proxy.c_str(),
+            : WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxyName_.c_str(),
                           proxy.bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : proxy.bypass.c_str(),
                           0));
     if (!session_) return false;
@@ -108,9 +110,16 @@ bool HttpSender::Open(const std::wstring& url, bool hasForm) {
     }
     connection_.reset(WinHttpConnect(session_.get(), parts.host.c_str(), parts.port, 0));
     if (!connection_) return false;
-    request_.reset(WinHttpOpenRequest(
-        connection_.get(), hasForm ? L"POST" : L"GET", parts.path.c_str(), nullptr,
-        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, parts.secure ? WINHTTP_FLAG_SECURE : 0));
+    verb_ = hasForm ? L"POST" : L"GET";
+    path_ = parts.path;
+    secure_ = parts.secure;
+    return OpenRequest();
+}
+
+bool HttpSender::OpenRequest() {
+    request_.reset(WinHttpOpenRequest(connection_.get(), verb_.c_str(), path_.c_str(), nullptr,
+                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                      secure_ ? WINHTTP_FLAG_SECURE : 0));
     if (!request_) return false;
     // The logged-on user's own credentials may go to any proxy that asks with Negotiate or
     // NTLM; they are never sent in a form that reveals the password.
@@ -156,9 +165,21 @@ bool HttpSender::AnswerProxyChallenge(const ProxyCredentials* credentials) {
                                  nullptr, nullptr) != FALSE;
 }
 
+// A fresh request for each set: a request that was refused keeps sending its old
+// Proxy-Authorization under some WinHTTP versions, which would offer a refused set again. A
+// WinHTTP that takes credentials only after the request's own challenge gets that challenge
+// first; `answer` then holds what came when the proxy did not challenge after all.
+bool HttpSender::PrepareFreshRequest(const std::string& form, const ProxyCredentials& credentials,
+                                     HttpAnswer& answer) {
+    if (!OpenRequest()) return false;
+    if (AnswerProxyChallenge(&credentials)) return true;
+    return SendOnce(form, answer) && answer.proxyAuthRequired() && ChooseProxyScheme() &&
+           AnswerProxyChallenge(&credentials);
+}
+
 HttpAnswer HttpSender::Send(const std::string& form, const ProxyCredentials* credentials) {
     HttpAnswer answer;
-    if (credentials && !AnswerProxyChallenge(credentials)) return answer;
+    if (credentials && !PrepareFreshRequest(form, *credentials, answer)) return answer;
     if (!SendOnce(form, answer)) return HttpAnswer{};
     if (answer.proxyAuthRequired() && ChooseProxyScheme() && !credentials && !triedLogonUser_ &&
         (proxyScheme_ == WINHTTP_AUTH_SCHEME_NEGOTIATE ||

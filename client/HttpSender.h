@@ -36,21 +36,27 @@ public:
     // Finds the proxy for `url` and prepares the request; false for a URL WinHTTP cannot use.
     bool Open(const std::wstring& url, bool hasForm);
 
-    // Sends the request once more (the form is the body when not empty). With `credentials`
-    // they answer the proxy's last challenge. A proxy that offers Negotiate or NTLM is first
-    // answered with the logged-on user's own credentials, without asking anyone.
+    // Sends the request once more (the form is the body when not empty). With `credentials`, a
+    // fresh request carries them in the scheme of the proxy's last challenge. A proxy that offers
+    // Negotiate or NTLM is first answered with the logged-on user's own credentials, without
+    // asking anyone.
     HttpAnswer Send(const std::string& form, const ProxyCredentials* credentials);
 
-    // The proxy in use, for the credentials dialog; empty for a direct connection.
+    // The proxy in use as "host:port" (see ChooseProxy); empty for a direct connection.
     const std::wstring& proxyName() const { return proxyName_; }
 
 private:
+    bool OpenRequest();
+    bool PrepareFreshRequest(const std::string& form, const ProxyCredentials& credentials,
+                             HttpAnswer& answer);
     bool SendOnce(const std::string& form, HttpAnswer& answer);
     bool AnswerProxyChallenge(const ProxyCredentials* credentials);
     bool ChooseProxyScheme();
 
     Timeouts timeouts_;
     WinHttpHandle session_, connection_, request_;
+    std::wstring verb_, path_;
+    bool secure_ = false;
     std::wstring proxyName_;
     DWORD proxyScheme_ = 0;
     bool triedLogonUser_ = false;

@@ -68,9 +68,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 std::optional<ProxyCredentials> AskProxyCredentials(const std::wstring& proxyName, bool retry) {
     DialogState state;
-    state.message =
-        retry ? L"ユーザー名またはパスワードが違います。もう一度入力してください。"
-              : L"プロキシ サーバー " + proxyName + L" にはユーザー名とパスワードが必要です。";
+    // The proxy by name and port, so the user sees whom the password goes to.
+    state.message = L"プロキシ " + proxyName + L" が認証を求めています。";
+    if (retry)
+        state.message += L"\nユーザー名またはパスワードが違います。もう一度入力してください。";
     const INT_PTR result =
         DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROXY_CREDENTIALS), nullptr,
                         DialogProc, reinterpret_cast<LPARAM>(&state));

@@ -12,7 +12,6 @@ namespace client {
 struct ProxyChoice {
     std::wstring proxy;   // "host:port" list; empty for a direct connection
     std::wstring bypass;  // hosts that go direct, in WinHTTP's notation
-    bool direct() const { return proxy.empty(); }
 };
 
 // `session` is any open WinHTTP session; it downloads the configuration script if one is used.

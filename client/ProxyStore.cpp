@@ -5,8 +5,10 @@
 
 #include <vector>
 
+#include "frame/ClientContract.h"
 #include "frame/Directories.h"
-#include "win32/Handle.h"
+#include "frame/Exceptions.h"
+#include "win32/Files.h"
 #include "win32/Strings.h"
 
 namespace client {
@@ -14,6 +16,9 @@ namespace {
 
 // Binds the blob to this purpose: another program's blob of the same user does not load here.
 const char kEntropy[] = "Pelmora pmqclient proxy user";
+
+// One user name and password: anything larger is not a file of ours.
+constexpr size_t kLargestFile = 64 * 1024;
 
 struct LocalBlob {
     DATA_BLOB blob{};
@@ -32,37 +37,34 @@ DATA_BLOB EntropyBlob() {
     return entropy;
 }
 
-bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>& bytes) {
-    win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size;
-    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
-        size.QuadPart > 64 * 1024)
-        return false;
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    return ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-           read == bytes.size();
-}
-
-bool WriteFileBytes(const std::wstring& path, const BYTE* data, DWORD size) {
-    win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file && WriteFile(file.get(), data, size, &written, nullptr) && written == size &&
-           FlushFileBuffers(file.get());
+// The NUL-separated fields of the plain text; a password may be empty, so empty fields count.
+std::vector<std::wstring> SplitFields(const std::wstring& text) {
+    std::vector<std::wstring> fields;
+    size_t start = 0;
+    for (size_t end; (end = text.find(L'\0', start)) != std::wstring::npos; start = end + 1)
+        fields.push_back(text.substr(start, end - start));
+    fields.push_back(text.substr(start));
+    return fields;
 }
 
 }  // namespace
 
 ProxyStore ProxyStore::ForCurrentUser() {
-    return ProxyStore(win32::ToWide(frame::GetDataDirectory()) + L"\\ProxyUser.dat");
+    try {
+        return ProxyStore(
+            win32::ToWide(frame::GetDataDirectory() + "\\" + contract::kProxyUserFile));
+    } catch (const frame::CDirectoryException&) {
+        // Never a file at the root of the drive: without the folder, nothing is kept.
+        return ProxyStore(std::wstring());
+    }
 }
 
-std::optional<ProxyCredentials> ProxyStore::Load() const {
-    std::vector<BYTE> bytes;
-    if (!ReadFileBytes(path_, bytes)) return std::nullopt;
-    DATA_BLOB in{static_cast<DWORD>(bytes.size()), bytes.data()};
+std::optional<SavedProxyUser> ProxyStore::Load() const {
+    std::string bytes;
+    if (path_.empty() || !win32::ReadWholeFile(path_, bytes, FILE_SHARE_READ) || bytes.empty() ||
+        bytes.size() > kLargestFile)
+        return std::nullopt;
+    DATA_BLOB in{static_cast<DWORD>(bytes.size()), reinterpret_cast<BYTE*>(&bytes[0])};
     DATA_BLOB entropy = EntropyBlob();
     LocalBlob plain;
     if (!CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
@@ -70,16 +72,32 @@ std::optional<ProxyCredentials> ProxyStore::Load() const {
         plain.blob.cbData % sizeof(wchar_t) != 0)
         return std::nullopt;
     const wchar_t* text = reinterpret_cast<const wchar_t*>(plain.blob.pbData);
-    const std::wstring whole(text, plain.blob.cbData / sizeof(wchar_t));
-    const size_t separator = whole.find(L'\0');
-    if (separator == std::wstring::npos || separator == 0) return std::nullopt;
-    ProxyCredentials credentials(whole.substr(0, separator), whole.substr(separator + 1));
-    SecureZeroMemory(const_cast<wchar_t*>(whole.data()), whole.size() * sizeof(wchar_t));
-    return credentials;
+    std::wstring whole(text, plain.blob.cbData / sizeof(wchar_t));
+    std::vector<std::wstring> fields = SplitFields(whole);
+    SecureZeroMemory(whole.data(), whole.size() * sizeof(wchar_t));
+    std::optional<SavedProxyUser> saved;
+    if (fields.size() == 3 && !fields[0].empty() && !fields[1].empty())
+        saved = SavedProxyUser{fields[0], ProxyCredentials(fields[1], fields[2])};
+    else if (fields.size() == 2)
+        Remove();
+    for (std::wstring& field : fields)
+        SecureZeroMemory(field.data(), field.size() * sizeof(wchar_t));
+    return saved;
 }
 
-bool ProxyStore::Save(const ProxyCredentials& credentials) const {
-    std::wstring plain = credentials.user + L'\0' + credentials.password;
+bool ProxyStore::Save(const std::wstring& proxy, const ProxyCredentials& credentials) const {
+    return SaveSealed(proxy + L'\0' + credentials.user + L'\0' + credentials.password);
+}
+
+bool ProxyStore::Remove() const {
+    return !path_.empty() && win32::DeleteFileAt(path_);
+}
+
+bool ProxyStore::SaveSealed(std::wstring plain) const {
+    if (path_.empty()) {
+        SecureZeroMemory(plain.data(), plain.size() * sizeof(wchar_t));
+        return false;
+    }
     DATA_BLOB in{static_cast<DWORD>(plain.size() * sizeof(wchar_t)),
                  reinterpret_cast<BYTE*>(plain.data())};
     DATA_BLOB entropy = EntropyBlob();
@@ -88,16 +106,8 @@ bool ProxyStore::Save(const ProxyCredentials& credentials) const {
                                               nullptr, CRYPTPROTECT_UI_FORBIDDEN, &sealed.blob);
     SecureZeroMemory(plain.data(), plain.size() * sizeof(wchar_t));
     if (!protectedOk) return false;
-    const std::wstring temp = path_ + L".tmp";
-    if (!WriteFileBytes(temp, sealed.blob.pbData, sealed.blob.cbData)) {
-        DeleteFileW(temp.c_str());
-        return false;
-    }
-    if (MoveFileExW(temp.c_str(), path_.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    DeleteFileW(temp.c_str());
-    return false;
+    return win32::ReplaceWholeFile(
+        path_, std::string(reinterpret_cast<const char*>(sealed.blob.pbData), sealed.blob.cbData));
 }
 
 }  // namespace client

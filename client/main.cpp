@@ -6,15 +6,15 @@
 #include <string>
 
 #include "HttpSender.h"
-#include "ProxyDialog.h"
-#include "ProxyStore.h"
+#include "ProxyExchange.h"
 #include "RequestFile.h"
-#include "win32/Handle.h"
+#include "frame/ClientContract.h"
+#include "win32/Files.h"
 #include "win32/Strings.h"
 
 namespace {
 
-constexpr int kNoStatus = 1234;
+constexpr int kNoStatus = static_cast<int>(contract::kExitNoStatus);
 
 std::wstring ProgramDirectory() {
     std::wstring path(MAX_PATH, L'\0');
@@ -32,37 +32,7 @@ std::wstring ProgramDirectory() {
 }
 
 bool WriteResponse(const std::wstring& directory, const std::string& body) {
-    const std::wstring path = directory + L"\\pmqresponse.xml";
-    win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file &&
-           (body.empty() || (WriteFile(file.get(), body.data(), static_cast<DWORD>(body.size()),
-                                       &written, nullptr) &&
-                             written == body.size()));
-}
-
-// Answers proxy challenges: first the saved proxy user, then, where the library asked for it,
-// the user at the dialog until the proxy accepts or the user cancels. Credentials typed in are
-// saved once the proxy has let the request through.
-client::HttpAnswer Exchange(client::HttpSender& sender, const client::ClientRequest& request,
-                            const client::ProxyStore& store) {
-    client::HttpAnswer answer = sender.Send(request.query, nullptr);
-    if (!answer.proxyAuthRequired()) return answer;
-    if (auto saved = store.Load()) {
-        answer = sender.Send(request.query, &*saved);
-        if (!answer.proxyAuthRequired()) return answer;
-    }
-    if (!request.showProxyDialog) return answer;
-    for (bool retry = false;; retry = true) {
-        auto entered = client::AskProxyCredentials(sender.proxyName(), retry);
-        if (!entered) return answer;
-        answer = sender.Send(request.query, &*entered);
-        if (!answer.proxyAuthRequired()) {
-            if (answer.status != 0) store.Save(*entered);
-            return answer;
-        }
-    }
+    return win32::WriteWholeFile(directory + L"\\" + win32::ToWide(contract::kResponseFile), body);
 }
 
 int Run() {
@@ -72,9 +42,9 @@ int Run() {
     client::HttpSender sender(client::Timeouts::FromEnvironment());
     if (!sender.Open(win32::ToWide(request->url), !request->query.empty())) return kNoStatus;
     const client::HttpAnswer answer =
-        Exchange(sender, *request, client::ProxyStore::ForCurrentUser());
+        client::SendThroughProxy(sender, *request, client::ProxyStore::ForCurrentUser());
     if (answer.status == 0) return kNoStatus;
-    if (answer.proxyAuthRequired()) return HTTP_STATUS_PROXY_AUTH_REQ;
+    if (answer.proxyAuthRequired()) return static_cast<int>(contract::kExitProxyAuthRequired);
     if (!WriteResponse(directory, answer.body)) return kNoStatus;
     return static_cast<int>(answer.status);
 }

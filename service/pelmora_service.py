@@ -3,7 +3,8 @@
 
 Listens on 127.0.0.1 only. Besides the Test and Login endpoints it carries a control endpoint
 (/_control) through which a test switches faults on and off while the service runs, and an
-optional proxy listener that demands Basic proxy credentials.
+optional proxy listener (or two, on different ports, standing for two networks' proxies)
+that demands Basic proxy credentials.
 """
 
 import argparse
@@ -249,20 +250,28 @@ class ProxyHandler(QuietHandler):
     def do_POST(self):
         self.forward()
 
-    def authorised(self):
-        user, password = self.server.state.proxy_credentials
+    def offered_user(self):
+        """The user name of Basic proxy credentials given, and whether they are the right ones."""
         scheme, _, encoded = self.headers.get("Proxy-Authorization", "").partition(" ")
         if scheme.lower() != "basic":
-            return False
+            return None, False
         try:
             given = base64.b64decode(encoded.strip(), validate=True)
         except (binascii.Error, ValueError):
-            return False
-        return hmac.compare_digest(given, ("%s:%s" % (user, password)).encode("utf-8"))
+            return None, False
+        user, password = self.server.state.proxy_credentials
+        right = hmac.compare_digest(given, ("%s:%s" % (user, password)).encode("utf-8"))
+        return given.partition(b":")[0].decode("utf-8", "replace"), right
+
+    def authorised(self):
+        """Records who asked (the user name, never the password) and whether it may pass."""
+        offered, right = self.offered_user()
+        self.server.state.record({"listener": self.listener, "refused": not right,
+                                  "proxy_user": offered, "method": self.command,
+                                  "proxy_authorization": "Proxy-Authorization" in self.headers})
+        return right
 
     def refuse(self):
-        self.server.state.record({"listener": "proxy", "method": self.command, "refused": True,
-                                  "proxy_authorization": "Proxy-Authorization" in self.headers})
         self.send_body(407, b"Proxy authentication required\n",
                        headers=[("Proxy-Authenticate", 'Basic realm="Pelmora test proxy"')])
 
@@ -371,6 +380,9 @@ def parse_args(argv):
                    help="longest time in seconds the slow fault holds an answer")
     p.add_argument("--proxy-port", type=int, help="also run the Basic-auth proxy on this port")
     p.add_argument("--proxy-port-file")
+    p.add_argument("--second-proxy-port", type=int,
+                   help="also run a second proxy (listener proxy2), another network's proxy")
+    p.add_argument("--second-proxy-port-file")
     p.add_argument("--proxy-credentials", default="proxyuser:proxy-pass",
                    help="USER:PASSWORD the proxy demands")
     p.add_argument("--https-port", type=int, help="also serve HTTPS on this port")
@@ -391,6 +403,9 @@ def build_servers(args):
     if args.proxy_port is not None:
         servers.append((LoopbackServer(args.proxy_port, ProxyHandler, state, "proxy"),
                         args.proxy_port_file))
+    if args.second_proxy_port is not None:
+        servers.append((LoopbackServer(args.second_proxy_port, ProxyHandler, state, "proxy2"),
+                        args.second_proxy_port_file))
     if args.https_port is not None:
         servers.append((TlsServer(args.https_port, state, args.cert, args.key),
                         args.https_port_file))

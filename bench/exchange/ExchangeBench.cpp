@@ -78,7 +78,7 @@ int main() {
     std::string directory =
         std::string(temp) + "pelmora-bench-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(directory.c_str(), nullptr);
-    std::string client = directory + "\\pmqclient.exe";
+    std::string client = directory + "\\" + contract::kClientProgram;
     if (!CopyFileA((ProgramDirectory() + "\\fakeclient.exe").c_str(), client.c_str(), FALSE) ||
         !WriteText(directory + "\\fakeclient-script.txt", "exit=200\n")) {
         std::printf("exchange_bench: cannot prepare %s\n", directory.c_str());
@@ -111,10 +111,10 @@ int main() {
     std::printf("ratio %.3f: the exchange adds %.1f%% to the process start (target <= 20%%)\n",
                 ratio, (ratio - 1.0) * 100.0);
 
-    const char* leftovers[] = {
-        "pmqclient.exe",           "fakeclient-script.txt",       "pmqrequest.dat",
-        "fakeclient-requests.log", "fakeclient-last-request.txt", "fakeclient-commandline.txt",
-        "fakeclient-pid.txt"};
+    const char* leftovers[] = {contract::kClientProgram,      "fakeclient-script.txt",
+                               contract::kRequestFile,        "fakeclient-requests.log",
+                               "fakeclient-last-request.txt", "fakeclient-commandline.txt",
+                               "fakeclient-pid.txt"};
     for (const char* name : leftovers) DeleteFileA((directory + "\\" + name).c_str());
     RemoveDirectoryA(directory.c_str());
     return 0;

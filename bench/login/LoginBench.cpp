@@ -14,7 +14,10 @@
 
 #include "common/BenchClock.h"
 #include "DirectExchange.h"
+#include "frame/ClientContract.h"
 #include "pelmora.h"
+#include "win32/Files.h"
+#include "win32/Process.h"
 
 namespace {
 
@@ -31,7 +34,7 @@ const char kLoginForm[] =
 const char kTestPath[] = "/Pelmora/Pelmora/CheckSqlServerRunning";
 const char kLoginPath[] = "/Pelmora/Pelmora/Login";
 // What the client program answers when it finds no request beside itself.
-const DWORD kClientNoRequestExit = 1234;
+const DWORD kClientNoRequestExit = contract::kExitNoStatus;
 
 double NowMs() {
     return 1000.0 * NowSeconds();
@@ -46,19 +49,9 @@ std::string ProgramDirectory() {
 
 // Starts the program and waits for it; false unless it ran and gave the expected exit code.
 bool StartAndWait(const std::string& program) {
-    std::string commandLine = "\"" + program + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    return exitCode == kClientNoRequestExit;
+    const std::wstring path = win32::WidePath(program);
+    win32::KernelHandle process = win32::StartProcess(path, L"\"" + path + L"\"");
+    return process && win32::AwaitExitCode(process.get()) == kClientNoRequestExit;
 }
 
 struct DirectTimes {
@@ -138,10 +131,10 @@ struct BareClient {
         GetTempPathA(MAX_PATH, temp);
         directory =
             std::string(temp) + "pelmora-login-bench-" + std::to_string(GetCurrentProcessId());
-        path = directory + "\\pmqclient.exe";
+        path = directory + "\\" + contract::kClientProgram;
         CreateDirectoryA(directory.c_str(), nullptr);
-        return CopyFileA((ProgramDirectory() + "\\pmqclient.exe").c_str(), path.c_str(), FALSE) !=
-               FALSE;
+        return CopyFileA((ProgramDirectory() + "\\" + contract::kClientProgram).c_str(),
+                         path.c_str(), FALSE) != FALSE;
     }
     ~BareClient() {
         DeleteFileA(path.c_str());

@@ -1,5 +1,7 @@
 // Load and unload do nothing but note the module: no COM, no files, no log, nothing that could
-// take the loader's lock into another library. Work starts with the host's first call.
+// take the loader's lock into another library. The only objects made while the library loads
+// are its two mutexes (kernel objects, static initialisers): the exchange's named one and the
+// log window's hand-off. Work starts with the host's first call.
 #include <windows.h>
 
 #include "frame/Module.h"

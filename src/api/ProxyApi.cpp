@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "api/Boundary.h"
+#include "frame/ClientContract.h"
 #include "frame/Directories.h"
 #include "pelmora.h"
 #include "transport/ProxyDialogFlag.h"
@@ -18,7 +19,7 @@ BOOL WINAPI PeLmProxyUserDlgShow(void) {
 // the library only removes it.
 BOOL WINAPI PeLmProxyUserDelete(void) {
     return api::Guarded("PeLmProxyUserDelete", FALSE, [] {
-        const std::string path = frame::GetDataDirectory() + "\\ProxyUser.dat";
+        const std::string path = frame::GetDataDirectory() + "\\" + contract::kProxyUserFile;
         return DeleteFileA(path.c_str());
     });
 }

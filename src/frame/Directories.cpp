@@ -7,6 +7,8 @@
 #include "frame/Exceptions.h"
 #include "frame/HostContextLock.h"
 #include "frame/Module.h"
+#include "frame/ClientContract.h"
+#include "win32/PlatformCalls.h"
 #include "win32/Strings.h"
 
 namespace frame {
@@ -48,11 +50,11 @@ std::string GetDataDirectory() {
     char folder[MAX_PATH] = "";
     // Without the folder the files would land at the root of the current drive, where other
     // users can read a stored password: the operation fails instead.
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
-                                folder)) ||
+    if (FAILED(win32::Platform().shGetFolderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE,
+                                                 nullptr, 0, folder)) ||
         folder[0] == '\0')
         throw CDirectoryException(kDataDirectoryUnknownText);
-    std::string path = std::string(folder) + "\\Torva Inc\\Pelmora";
+    std::string path = std::string(folder) + "\\" + contract::kDataFolder;
     if (!PathIsDirectoryA(path.c_str())) SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
     return path;
 }

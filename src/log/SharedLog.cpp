@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "win32/PlatformCalls.h"
+
 namespace logging {
 namespace {
 const char* const kBlockName = "SharedLogMemory";
@@ -27,12 +29,12 @@ bool SharedLog::Open() {
     // The new objects are had before the earlier ones go: closing the old mapping first would
     // let a block that no other process holds vanish in between, and its record with it.
     auto block = std::shared_ptr<Block>(new Block{
-        win32::KernelHandle(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                               sizeof(LOG_RECORD), kBlockName)),
+        win32::KernelHandle(win32::Platform().createFileMapping(
+            INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LOG_RECORD), kBlockName)),
         win32::MappedView(), win32::NamedMutex(kMutexName)});
     if (block->mapping) {
-        block->view = win32::MappedView(
-            MapViewOfFile(block->mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LOG_RECORD)));
+        block->view = win32::MappedView(win32::Platform().mapViewOfFile(
+            block->mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LOG_RECORD)));
     }
     if (!block->view || !block->mutex.valid()) block.reset();
     std::shared_ptr<Block> earlier;

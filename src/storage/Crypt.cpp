@@ -10,6 +10,7 @@
 
 #include "log/LogWriter.h"
 #include "win32/Handle.h"
+#include "win32/PlatformCalls.h"
 
 namespace storage {
 namespace {
@@ -23,21 +24,23 @@ constexpr DWORD kRc4Key128 = 0x00800000;  // key length 128 bits, no salt, not e
 // so create it; where even that is refused (a locked-down profile), a key container is not
 // needed at all for a derived session key.
 bool AcquireCipherContext(win32::CryptContext& context) {
-    if (CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL, 0))
+    if (win32::Platform().cryptAcquireContext(context.addressof(), nullptr, kProvider,
+                                              PROV_RSA_FULL, 0))
         return true;
-    if (CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL,
-                             CRYPT_NEWKEYSET))
+    if (win32::Platform().cryptAcquireContext(context.addressof(), nullptr, kProvider,
+                                              PROV_RSA_FULL, CRYPT_NEWKEYSET))
         return true;
-    return CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL,
-                                CRYPT_VERIFYCONTEXT) != FALSE;
+    return win32::Platform().cryptAcquireContext(context.addressof(), nullptr, kProvider,
+                                                 PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) != FALSE;
 }
 
 bool AcquireDigestContext(win32::CryptContext& context) {
     const DWORD flags = CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET;
-    if (CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL, flags))
+    if (win32::Platform().cryptAcquireContext(context.addressof(), nullptr, kProvider,
+                                              PROV_RSA_FULL, flags))
         return true;
-    return CryptAcquireContextA(context.addressof(), nullptr, kProvider, PROV_RSA_FULL,
-                                CRYPT_NEWKEYSET) != FALSE;
+    return win32::Platform().cryptAcquireContext(context.addressof(), nullptr, kProvider,
+                                                 PROV_RSA_FULL, CRYPT_NEWKEYSET) != FALSE;
 }
 
 bool RunCipher(std::string& output, const char* data, int length, bool encrypt) {

@@ -66,8 +66,8 @@ bool CServerState::IsSub() {
     return FileExists(GetSubFilePath());
 }
 
-void CServerState::ToDead() {
-    Stamp(GetDeadFilePath(), "CServerState::ToDead", "%sのオープンに失敗");
+bool CServerState::ToDead() {
+    return Stamp(GetDeadFilePath(), "CServerState::ToDead", "%sのオープンに失敗");
 }
 
 bool CServerState::ToSub() {

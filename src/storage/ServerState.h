@@ -19,10 +19,10 @@ public:
     static bool IsDead();
     static bool IsSub();
 
-    // Stamp the file with the current moment. A file that cannot be written is logged and left
-    // as it was. Throws CCryptException when the content cannot be sealed (nothing is written).
-    static void ToDead();
-    // True when the file was written (the caller then tells the user about the switch).
+    // Stamp the file with the current moment; true when it was written. A file that cannot be
+    // written is logged and left as it was. Throws CCryptException when the content cannot be
+    // sealed (nothing is written). After ToSub the caller tells the user about the switch.
+    static bool ToDead();
     static bool ToSub();
 
     // Delete the file if present.

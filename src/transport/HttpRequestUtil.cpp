@@ -7,8 +7,9 @@
 #include "log/LogWriter.h"
 #include "storage/Crypt.h"
 #include "transport/ProxyDialogFlag.h"
+#include "win32/Files.h"
 #include "win32/Handle.h"
-#include "win32/MessageWait.h"
+#include "win32/Process.h"
 #include "win32/NamedMutex.h"
 #include "win32/Strings.h"
 
@@ -74,8 +75,9 @@ std::string CHttpRequestUtil::BuildQuery() const {
 }
 
 std::string CHttpRequestUtil::BuildRequestText() const {
-    return "url:" + url_ + "\nquery:" + BuildQuery() +
-           "\nshowproxydlg:" + (transport::GetProxyDialogFlag() ? "true" : "false") + "\n";
+    return std::string(contract::kUrlKey) + url_ + "\n" + contract::kQueryKey + BuildQuery() +
+           "\n" + contract::kShowProxyDialogKey +
+           (transport::GetProxyDialogFlag() ? "true" : "false") + "\n";
 }
 
 // Read once per request object: its request, client and answer are always in one directory,
@@ -86,31 +88,21 @@ const std::string& CHttpRequestUtil::ProgramDirectory() {
 }
 
 std::string CHttpRequestUtil::GetRequestFilePath() {
-    return ProgramDirectory() + "\\pmqrequest.dat";
+    return ProgramDirectory() + "\\" + contract::kRequestFile;
 }
 std::string CHttpRequestUtil::GetResponseFilePath() {
-    return ProgramDirectory() + "\\pmqresponse.xml";
+    return ProgramDirectory() + "\\" + contract::kResponseFile;
 }
 std::string CHttpRequestUtil::GetClientPath() {
-    return ProgramDirectory() + "\\pmqclient.exe";
+    return ProgramDirectory() + "\\" + contract::kClientProgram;
 }
 
 bool CHttpRequestUtil::BeginRequest() {
     std::string cipher;
     if (!storage::CCrypt().Generate(cipher, BuildRequestText(), true)) return false;
-    const std::string path = GetRequestFilePath();
-    win32::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    // A short write would hand the client a truncated request: treat it as a failure too.
-    if (!file ||
-        !WriteFile(file.get(), cipher.data(), static_cast<DWORD>(cipher.size()), &written,
-                   nullptr) ||
-        written != cipher.size()) {
-        if (file) {
-            file.reset();
-            DeleteFileA(path.c_str());  // part of a secret is still a secret
-        }
+    // A short write would hand the client a truncated request: the kit then deletes the part
+    // written, since part of a secret is still a secret.
+    if (!win32::WriteWholeFile(GetRequestFilePath(), cipher)) {
         logging::LogError("ファイルの作成に失敗＞＜", "HttpUtility::CHttpRequestUtil::BeginRequest",
                           kSource, 2);
         return false;
@@ -119,7 +111,7 @@ bool CHttpRequestUtil::BeginRequest() {
 }
 
 void CHttpRequestUtil::DeleteRequestFile() {
-    DeleteFileA(GetRequestFilePath().c_str());
+    win32::DeleteFileAt(GetRequestFilePath());
 }
 
 DWORD CHttpRequestUtil::RunClient() {
@@ -127,34 +119,18 @@ DWORD CHttpRequestUtil::RunClient() {
     if (!PathFileExistsA(client.c_str())) return kClientNotStarted;
     // The program is named explicitly and quoted: a directory with spaces must never make the
     // system try a different program ("C:\Program.exe").
-    std::string commandLine = "\"" + client + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessA(client.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started))
-        return kClientNotStarted;
-    win32::KernelHandle process(started.hProcess);
-    win32::KernelHandle thread(started.hThread);
-    thread.reset();
+    const std::wstring program = win32::WidePath(client);
+    win32::KernelHandle process = win32::StartProcess(program, L"\"" + program + L"\"");
+    if (!process) return kClientNotStarted;
     // The client may sit in its proxy dialog for minutes: this thread still answers the
     // notifications of a log window that it owns.
-    win32::WaitAnsweringSentMessages(process.get());
-    DWORD exitCode = kClientNotStarted;
-    GetExitCodeProcess(process.get(), &exitCode);
-    return exitCode;
+    return win32::AwaitExitCode(process.get(), true);
 }
 
 bool CHttpRequestUtil::ReadResponse(std::string& text) {
     text.clear();
-    win32::FileHandle file(CreateFileA(GetResponseFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
     std::string bytes;
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr) && read > 0)
-        bytes.append(chunk, read);
+    if (!win32::ReadWholeFile(GetResponseFilePath(), bytes, FILE_SHARE_READ)) return false;
     // Line breaks (LF or CR LF) carry no meaning in an answer: the lines are joined.
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n') continue;
@@ -166,7 +142,7 @@ bool CHttpRequestUtil::ReadResponse(std::string& text) {
 
 void CHttpRequestUtil::DeleteResponseFile() {
     std::string path = GetResponseFilePath();
-    if (PathFileExistsA(path.c_str())) DeleteFileA(path.c_str());
+    if (PathFileExistsA(path.c_str())) win32::DeleteFileAt(path);
 }
 
 bool CHttpRequestUtil::Execute() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "frame/ClientContract.h"
 #include "transport/XmlDom.h"
 
 namespace HttpUtility {
@@ -25,8 +26,8 @@ public:
         kErrorHttpStatus = 5,    // status 400 or more, a crashed client's exit code included
         kErrorClientMissing = 7  // the client program is missing or cannot be started
     };
-    static constexpr DWORD kExitNoStatus = 1234;
-    static constexpr DWORD kExitProxyAuthRequired = 407;
+    static constexpr DWORD kExitNoStatus = contract::kExitNoStatus;
+    static constexpr DWORD kExitProxyAuthRequired = contract::kExitProxyAuthRequired;
     static constexpr DWORD kClientNotStarted = 0xFFFFFFFF;
 
     explicit CHttpRequestUtil(std::string url) : url_(std::move(url)) {}

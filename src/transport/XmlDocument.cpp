@@ -5,6 +5,7 @@
 #include "transport/MsXml.h"
 #include "win32/Bstr.h"
 #include "win32/Exception.h"
+#include "win32/PlatformCalls.h"
 #include "win32/Strings.h"
 
 namespace transport {
@@ -13,8 +14,9 @@ namespace {
 win32::ComPtr<IXMLDOMDocument2> CreateParserDocument() {
     win32::ComPtr<IUnknown> object;
     win32::ComPtr<IXMLDOMDocument2> document;
-    if (FAILED(CoCreateInstance(kClsidDomDocument60, nullptr, CLSCTX_ALL, IID_IUnknown,
-                                reinterpret_cast<void**>(object.addressof()))))
+    if (FAILED(win32::Platform().coCreateInstance(kClsidDomDocument60, nullptr, CLSCTX_ALL,
+                                                  IID_IUnknown,
+                                                  reinterpret_cast<void**>(object.addressof()))))
         return document;
     if (FAILED(OleRun(object.get()))) return document;
     object.As(kIidXmlDomDocument2, document);

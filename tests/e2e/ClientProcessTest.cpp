@@ -6,9 +6,12 @@
 
 #include <thread>
 
+#include "ProxyStore.h"
 #include "ServiceFixture.h"
+#include "frame/ClientContract.h"
 #include "storage/Crypt.h"
 #include "support/TestSupport.h"
+#include "win32/Strings.h"
 
 namespace {
 
@@ -21,14 +24,15 @@ const char kDemoForm[] =
     "%E4%BC%9A%E7%A4%BEID=DEMO001&%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=pelmora-demo&";
 const char kWrongForm[] =
     "%E4%BC%9A%E7%A4%BEID=DEMO001&%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=wrong&";
-constexpr DWORD kNoStatus = 1234;
+constexpr DWORD kNoStatus = contract::kExitNoStatus;
 
 class ClientProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(e2e::HttpPort(), 0) << "the service fixture is not running";
-        ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\pmqclient.exe").c_str(),
-                              dir_.File("pmqclient.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(
+            (testing_support::ExecutableDirectory() + "\\" + contract::kClientProgram).c_str(),
+            dir_.File(contract::kClientProgram).c_str(), FALSE));
         e2e::Control("reset=1");
         DeleteFileA(e2e::ProxyUserFile().c_str());
     }
@@ -39,10 +43,11 @@ protected:
 
     void WriteRequest(const std::string& url, const std::string& query, bool dialog = false) {
         std::string cipher;
-        const std::string text = "url:" + url + "\nquery:" + query +
-                                 "\nshowproxydlg:" + (dialog ? "true" : "false") + "\n";
+        const std::string text = contract::kUrlKey + url + "\n" + contract::kQueryKey + query +
+                                 "\n" + contract::kShowProxyDialogKey +
+                                 (dialog ? "true" : "false") + "\n";
         ASSERT_TRUE(storage::CCrypt().Generate(cipher, text, true));
-        ASSERT_TRUE(testing_support::WriteFileBytes(dir_.File("pmqrequest.dat"), cipher));
+        ASSERT_TRUE(testing_support::WriteFileBytes(dir_.File(contract::kRequestFile), cipher));
     }
 
     DWORD Run(const std::string& url, const std::string& query, bool dialog = false) {
@@ -51,13 +56,14 @@ protected:
     }
 
     DWORD RunAsWritten() {
-        const DWORD code = testing_support::RunProcess("\"" + dir_.File("pmqclient.exe") + "\"");
-        EXPECT_FALSE(FileExists(dir_.File("pmqrequest.dat")))
+        const DWORD code =
+            testing_support::RunProcess("\"" + dir_.File(contract::kClientProgram) + "\"");
+        EXPECT_FALSE(FileExists(dir_.File(contract::kRequestFile)))
             << "the request file outlived the exchange";
         return code;
     }
 
-    std::string Response() const { return ReadFileBytes(dir_.File("pmqresponse.xml")); }
+    std::string Response() const { return ReadFileBytes(dir_.File(contract::kResponseFile)); }
 
     testing_support::TempDirectory dir_;
 };
@@ -98,23 +104,86 @@ TEST_F(ClientProcessTest, NoStatusGives1234) {
     EXPECT_EQ(Run("ftp://127.0.0.1/", ""), kNoStatus) << "not HTTP";
     EXPECT_EQ(Run("", ""), kNoStatus) << "empty URL";
     EXPECT_EQ(RunAsWritten(), kNoStatus) << "no request file";
-    ASSERT_TRUE(testing_support::WriteFileBytes(dir_.File("pmqrequest.dat"), "not a request"));
+    ASSERT_TRUE(
+        testing_support::WriteFileBytes(dir_.File(contract::kRequestFile), "not a request"));
     EXPECT_EQ(RunAsWritten(), kNoStatus) << "unreadable request file";
-    EXPECT_FALSE(FileExists(dir_.File("pmqresponse.xml")));
+    EXPECT_FALSE(FileExists(dir_.File(contract::kResponseFile)));
 }
 
+// Two networks' proxies: the service's two proxy listeners, both wanting the same user, so
+// that credentials offered to the wrong one would get through and show.
 class ClientProxyTest : public ClientProcessTest {
 protected:
-    e2e::SystemProxy proxy_{e2e::ProxyPort()};
+    DWORD RunThrough(int proxyPort, bool dialog = false) {
+        e2e::SystemProxy proxy(proxyPort);
+        return Run(e2e::ServiceUrl(kTestPath), "", dialog);
+    }
+    static std::wstring Address(int port) { return L"127.0.0.1:" + std::to_wstring(port); }
+    static std::wstring Asks(int port) {
+        return L"プロキシ " + Address(port) + L" が認証を求めています。";
+    }
+
+    const int proxyA_ = e2e::ProxyPort();
+    const int proxyB_ = e2e::SecondProxyPort();
+    const std::wstring refused_ =
+        L"\nユーザー名またはパスワードが違います。もう一度入力してください。";
+    client::ProxyStore store_{win32::ToWide(e2e::ProxyUserFile())};
 };
+
+TEST_F(ClientProxyTest, SavedUserGoesOnlyToTheProxyThatAcceptedIt) {
+    ASSERT_NE(proxyB_, 0) << "the second proxy is not running";
+    ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"proxy-pass"}));
+    EXPECT_EQ(RunThrough(proxyB_), contract::kExitProxyAuthRequired) << "no dialog asked for";
+    EXPECT_EQ(e2e::ProxyOffers("proxy2"), "");
+    EXPECT_EQ(RunThrough(proxyA_), 200u);
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser accepted");
+
+    // The former file names no proxy: offered to none, and dropped.
+    ASSERT_TRUE(store_.SaveSealed(std::wstring(L"proxyuser") + L'\0' + L"proxy-pass"));
+    EXPECT_EQ(RunThrough(proxyA_), contract::kExitProxyAuthRequired);
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser accepted");
+    EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
+}
+
+TEST_F(ClientProxyTest, RefusedSavedUserIsDroppedAfterOneTry) {
+    ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"old-pass"}));
+    EXPECT_EQ(RunThrough(proxyA_), contract::kExitProxyAuthRequired);
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser refused");
+    EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
+}
+
+TEST_F(ClientProxyTest, DialogNamesTheProxyAndTypedUserIsBoundToIt) {
+    ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"old-pass"}));
+    std::wstring shown;
+    std::thread user(
+        [&] { EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass", true, &shown)); });
+    EXPECT_EQ(RunThrough(proxyA_, true), 200u);
+    user.join();
+    EXPECT_EQ(shown, Asks(proxyA_) + refused_) << "the saved password was refused";
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser refused, proxyuser accepted");
+
+    // Another network: its proxy is named, and the user typed there replaces the saved one.
+    user = std::thread(
+        [&] { EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass", true, &shown)); });
+    EXPECT_EQ(RunThrough(proxyB_, true), 200u);
+    user.join();
+    EXPECT_EQ(shown, Asks(proxyB_));
+    EXPECT_EQ(e2e::ProxyOffers("proxy2"), "proxyuser accepted");
+    const auto saved = store_.Load();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->proxy, Address(proxyB_));
+}
 
 TEST_F(ClientProxyTest, RefusedDialogCredentialsAskAgainAndCancelGives407) {
     std::thread user([] {
         EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"wrong"));
+        EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"wrong"));
         EXPECT_TRUE(e2e::AnswerProxyDialog(L"", L"", false));
     });
-    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), "", true), 407u);
+    EXPECT_EQ(RunThrough(proxyA_, true), contract::kExitProxyAuthRequired);
     user.join();
+    EXPECT_EQ(e2e::ProxyOffers("proxy"), "proxyuser refused")
+        << "a refused set is never sent twice";
     EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
 }
 

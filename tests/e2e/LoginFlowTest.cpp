@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "ServiceFixture.h"
+#include "frame/ClientContract.h"
 #include "pelmora.h"
 #include "support/TestSupport.h"
 
@@ -19,8 +20,9 @@ class LoginFlowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(e2e::HttpPort(), 0) << "the service fixture is not running";
-        ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\pmqclient.exe").c_str(),
-                              dir_.File("pmqclient.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(
+            (testing_support::ExecutableDirectory() + "\\" + contract::kClientProgram).c_str(),
+            dir_.File(contract::kClientProgram).c_str(), FALSE));
         PeHmInitialize(0, 0, 0, 0);
         PeLmSubServerRelease();
         PeLmCurrentDirectorySet(dir_.path().c_str());
@@ -42,8 +44,8 @@ protected:
 
     BOOL Login(const char* company = "DEMO001", const char* password = "pelmora-demo") {
         const BOOL result = PeLmLoginUserCreate(company, password, "demo");
-        EXPECT_FALSE(FileExists(dir_.File("pmqrequest.dat"))) << "request file left behind";
-        EXPECT_FALSE(FileExists(dir_.File("pmqresponse.xml"))) << "response file left behind";
+        EXPECT_FALSE(FileExists(dir_.File(contract::kRequestFile))) << "request file left behind";
+        EXPECT_FALSE(FileExists(dir_.File(contract::kResponseFile))) << "response file left behind";
         return result;
     }
 

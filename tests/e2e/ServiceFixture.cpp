@@ -1,4 +1,5 @@
 #include "ServiceFixture.h"
+#include "frame/ClientContract.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -61,6 +62,9 @@ int HttpPort() {
 int ProxyPort() {
     return ReadPort("proxy.port");
 }
+int SecondProxyPort() {
+    return ReadPort("proxy2.port");
+}
 int HttpsPort() {
     return ReadPort("https.port");
 }
@@ -71,6 +75,23 @@ std::string ServiceUrl(const std::string& path) {
 
 std::string Control(const std::string& form) {
     return HttpPostLoopback(HttpPort(), L"/_control", form);
+}
+
+std::string ProxyOffers(const std::string& listener) {
+    const std::string record = Control("");
+    const std::string mark = "\"listener\": \"" + listener + "\", \"refused\": ";
+    const std::string user = "\"proxy_user\": \"";
+    std::string seen;
+    for (size_t at = record.find(mark); at != std::string::npos; at = record.find(mark, at + 1)) {
+        const size_t refused = at + mark.size();
+        const size_t name = refused + (record.compare(refused, 4, "true") == 0 ? 4 : 5) + 2;
+        if (record.compare(name, user.size(), user) != 0) continue;
+        if (!seen.empty()) seen += ", ";
+        const size_t start = name + user.size();
+        seen += record.substr(start, record.find('"', start) - start);
+        seen += record.compare(refused, 4, "true") == 0 ? " refused" : " accepted";
+    }
+    return seen;
 }
 
 std::string CertificateDer() {
@@ -130,10 +151,20 @@ TrustedCertificate::~TrustedCertificate() {
     CertCloseStore(store, 0);
 }
 
-bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password, bool ok) {
+bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password, bool ok,
+                       std::wstring* shownMessage) {
     HWND dialog = nullptr;
-    if (!testing_support::WaitUntil([&dialog] { return (dialog = FindProxyDialog()) != nullptr; }))
+    // Visible only once its texts are set.
+    if (!testing_support::WaitUntil([&dialog] {
+            return (dialog = FindProxyDialog()) != nullptr && IsWindowVisible(dialog);
+        }))
         return false;
+    if (shownMessage) {
+        wchar_t text[512] = L"";
+        SendMessageW(GetDlgItem(dialog, IDC_PROXY_MESSAGE), WM_GETTEXT, 512,
+                     reinterpret_cast<LPARAM>(text));
+        *shownMessage = text;
+    }
     SendMessageW(GetDlgItem(dialog, IDC_PROXY_USER), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(user.c_str()));
     SendMessageW(GetDlgItem(dialog, IDC_PROXY_PASSWORD), WM_SETTEXT, 0,
@@ -143,7 +174,7 @@ bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password, b
 }
 
 std::string ProxyUserFile() {
-    return frame::GetDataDirectory() + "\\ProxyUser.dat";
+    return frame::GetDataDirectory() + "\\" + contract::kProxyUserFile;
 }
 
 }  // namespace e2e

@@ -11,6 +11,7 @@ namespace e2e {
 // Ports from the files the service fixture wrote; 0 when that listener is not running.
 int HttpPort();
 int ProxyPort();
+int SecondProxyPort();  // another network's proxy, wanting the same credentials
 int HttpsPort();
 
 // "http://127.0.0.1:PORT" + path.
@@ -18,6 +19,11 @@ std::string ServiceUrl(const std::string& path);
 
 // Posts `form` to the control endpoint and returns its JSON answer ("" on failure).
 std::string Control(const std::string& form);
+
+// The credentials one proxy listener ("proxy", "proxy2") was offered, in order: the user and
+// whether the proxy "accepted" or "refused" them, e.g. "proxyuser refused, proxyuser accepted";
+// "" when it was offered none.
+std::string ProxyOffers(const std::string& listener);
 
 // The certificate of the HTTPS listener (DER), "" when there is none.
 std::string CertificateDer();
@@ -44,9 +50,11 @@ private:
     bool added_ = false;
 };
 
-// Waits for the client's proxy dialog, types into it and presses OK (or Cancel); returns once
-// the window is gone. False when no dialog appeared.
-bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password, bool ok = true);
+// Waits for the client's proxy dialog, keeps its message in `shownMessage` (when given), types
+// into it and presses OK (or Cancel); returns once the window is gone. False when no dialog
+// appeared.
+bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password, bool ok = true,
+                       std::wstring* shownMessage = nullptr);
 
 // The saved proxy user's file in this prefix.
 std::string ProxyUserFile();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts or stops the local service for the end-to-end tests:
-#   service-fixture.sh start DIR   service + proxy (+ HTTPS with a fresh certificate when the
+#   service-fixture.sh start DIR   service + two proxies (+ HTTPS with a fresh certificate when the
 #                                  openssl command exists); port files and log in DIR
 #   service-fixture.sh stop DIR    stops the service that `start` left in DIR
 set -euo pipefail
@@ -34,7 +34,8 @@ start() {
            --key "$dir/cert.key")
   fi
   setsid "$python" "$here/../../service/pelmora_service.py" --port 0 --port-file "$dir/http.port" \
-    --proxy-port 0 --proxy-port-file "$dir/proxy.port" "${https[@]}" \
+    --proxy-port 0 --proxy-port-file "$dir/proxy.port" \
+    --second-proxy-port 0 --second-proxy-port-file "$dir/proxy2.port" "${https[@]}" \
     >"$dir/service.log" 2>&1 </dev/null &
   echo $! >"$dir/service.pid"
   for _ in $(seq 1 200); do

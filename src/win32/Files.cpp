@@ -1,0 +1,84 @@
+#include "win32/Files.h"
+
+#include "win32/Handle.h"
+#include "win32/PlatformCalls.h"
+#include "win32/Strings.h"
+
+namespace win32 {
+namespace {
+
+// Keeps the first failure's reason across the clean-up calls that follow it.
+class SavedError {
+public:
+    SavedError() : error_(GetLastError()) {}
+    ~SavedError() { SetLastError(error_); }
+
+private:
+    DWORD error_;
+};
+
+}  // namespace
+
+std::wstring WidePath(const std::string& path) {
+    return ToWide(path);
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD share) {
+    FileHandle file(Platform().createFile(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!content.empty() &&
+        (!Platform().readFile(file.get(), &content[0], static_cast<DWORD>(content.size()), &read,
+                              nullptr) ||
+         read != content.size()))
+        return false;
+    bytes.swap(content);
+    return true;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes, bool flush) {
+    FileHandle file(Platform().createFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    bool whole =
+        bytes.empty() || Platform().writeFile(file.get(), bytes.data(),
+                                              static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (whole && written != bytes.size()) {
+        SetLastError(ERROR_HANDLE_DISK_FULL);  // a short write without a reason of its own
+        whole = false;
+    }
+    if (whole && flush) whole = Platform().flushFileBuffers(file.get()) != FALSE;
+    if (whole) return true;
+    SavedError reason;
+    file.reset();
+    Platform().deleteFile(path.c_str());
+    return false;
+}
+
+std::wstring TemporaryPathBeside(const std::wstring& path) {
+    return path + ToWide(Format(".%lu.%lu.tmp", GetCurrentProcessId(), GetCurrentThreadId()));
+}
+
+bool RenameOver(const std::wstring& from, const std::wstring& to) {
+    return Platform().moveFileEx(from.c_str(), to.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes) {
+    const std::wstring temporary = TemporaryPathBeside(path);
+    if (WriteWholeFile(temporary, bytes, true) && RenameOver(temporary, path)) return true;
+    SavedError reason;
+    Platform().deleteFile(temporary.c_str());
+    return false;
+}
+
+bool DeleteFileAt(const std::wstring& path) {
+    return Platform().deleteFile(path.c_str()) != FALSE;
+}
+
+}  // namespace win32

@@ -1,0 +1,43 @@
+// The platform calls whose failures the library must survive, reached through one table. Each
+// entry starts as the real function. Only tests replace an entry (and put it back: see
+// tests/support/PlatformOverride.h), to make failures that no real run can make on demand: a
+// disk that fills on the second write, a refused rename, no cryptographic provider.
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+#include <objbase.h>
+
+struct _IP_ADAPTER_ADDRESSES_LH;
+
+namespace win32 {
+
+struct PlatformCalls {
+    // Files of the library and the client program.
+    decltype(&::CreateFileW) createFile;
+    decltype(&::ReadFile) readFile;
+    decltype(&::WriteFile) writeFile;
+    decltype(&::FlushFileBuffers) flushFileBuffers;
+    decltype(&::MoveFileExW) moveFileEx;
+    decltype(&::DeleteFileW) deleteFile;
+    // The client program's start.
+    decltype(&::CreateProcessW) createProcess;
+    // Reachability.
+    ULONG(WINAPI* getAdaptersAddresses)(ULONG, ULONG, PVOID, _IP_ADAPTER_ADDRESSES_LH*, PULONG);
+    BOOL(WINAPI* internetGetConnectedState)(LPDWORD, DWORD);
+    // The cipher's provider.
+    decltype(&::CryptAcquireContextA) cryptAcquireContext;
+    // The shared log block and the named mutexes.
+    decltype(&::CreateFileMappingA) createFileMapping;
+    decltype(&::MapViewOfFile) mapViewOfFile;
+    decltype(&::CreateMutexA) createMutex;
+    // The per-user data folder.
+    HRESULT(WINAPI* shGetFolderPath)(HWND, int, HANDLE, DWORD, LPSTR);
+    // The XML parser.
+    decltype(&::CoCreateInstance) coCreateInstance;
+};
+
+// The one table of the process (its entries are the real functions until a test says otherwise).
+PlatformCalls& Platform();
+
+}  // namespace win32

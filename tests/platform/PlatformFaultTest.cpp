@@ -1,0 +1,255 @@
+// Failures that no real run makes on demand, made through the platform table: a disk that fills
+// on the second write, a refused rename or flush, a process start refused, the adapter query
+// failing, no cryptographic provider, the shared block refused. Each must give the documented
+// result and error, leave the former file intact and no temporary file, and hold no file open.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "PlatformOverride.h"
+#include "connectivity/CheckConnectivity.h"
+#include "connectivity/NetworkChecks.h"
+#include "fakeclient/ScriptedClient.h"
+#include "frame/CatchLadder.h"
+#include "frame/Directories.h"
+#include "frame/Exceptions.h"
+#include "frame/LastError.h"
+#include "log/LogWriter.h"
+#include "log/SharedLog.h"
+#include "login/LoginManager.h"
+#include "storage/ServerState.h"
+#include "storage/TimeSeal.h"
+#include "support/HostLogFile.h"
+#include "support/TestSupport.h"
+#include "transport/HttpRequestUtil.h"
+
+using login::CLoginManager;
+using platform_tests::PlatformOverride;
+using storage::CServerState;
+using testing_support::FileExists;
+using testing_support::ReadFileBytes;
+
+namespace {
+
+// The write override lets this many writes through, then fails each with a full disk.
+int g_writesLeft = 0;
+BOOL WINAPI WriteUntilDiskFull(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                               LPOVERLAPPED overlapped) {
+    if (g_writesLeft-- > 0) return WriteFile(file, data, size, written, overlapped);
+    if (written != nullptr) *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+BOOL WINAPI RefuseFlush(HANDLE) {
+    SetLastError(ERROR_IO_DEVICE);
+    return FALSE;
+}
+
+BOOL WINAPI RefuseRename(LPCWSTR, LPCWSTR, DWORD) {
+    SetLastError(ERROR_WRITE_PROTECT);
+    return FALSE;
+}
+
+// The files in the data directory whose names end in ".tmp": what a failed replace leaves.
+int TemporaryFiles() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((frame::GetDataDirectory() + "\\*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do ++count;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+// Nobody holds the file open (a handle left behind by a failed write would): it opens without
+// sharing.
+bool NotHeldOpen(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+struct StoredFile {
+    const char* name;
+    std::function<std::string()> path;
+    std::function<bool()> save;  // the library's own write of the file
+};
+
+const StoredFile kStoredFiles[] = {
+    {"Login.dat", CLoginManager::GetFilePath, CLoginManager::Save},
+    {"dead.dat", CServerState::GetDeadFilePath, CServerState::ToDead},
+    {"sub.dat", CServerState::GetSubFilePath, CServerState::ToSub},
+};
+
+class PlatformFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CLoginManager::SetLoginInfo(
+            std::make_shared<login::LOGIN_INFO>(login::LOGIN_INFO{"C9", "pw", "user", true}));
+    }
+    void TearDown() override {
+        CLoginManager::ClearLoginInfo();
+        for (const StoredFile& file : kStoredFiles) DeleteFileA(file.path().c_str());
+    }
+};
+
+// Every stored file, every way its replacement can fail half way: the former content stays.
+TEST_F(PlatformFaults, StoredFileKeepsItsFormerContentWhenItsReplacementFails) {
+    for (const StoredFile& file : kStoredFiles) {
+        SCOPED_TRACE(file.name);
+        std::string former;
+        {
+            g_writesLeft = 1;  // the first save goes through, the second meets a full disk
+            PlatformOverride disk(&win32::PlatformCalls::writeFile, &WriteUntilDiskFull);
+            ASSERT_TRUE(file.save());
+            former = ReadFileBytes(file.path());
+            EXPECT_FALSE(file.save());
+        }
+        EXPECT_EQ(former, ReadFileBytes(file.path())) << "disk full";
+        ASSERT_TRUE(testing_support::WriteFileBytes(file.path(), "former"));
+        {
+            PlatformOverride flush(&win32::PlatformCalls::flushFileBuffers, &RefuseFlush);
+            EXPECT_FALSE(file.save());
+        }
+        EXPECT_EQ("former", ReadFileBytes(file.path())) << "flush refused";
+        {
+            PlatformOverride rename(&win32::PlatformCalls::moveFileEx, &RefuseRename);
+            EXPECT_FALSE(file.save());
+        }
+        EXPECT_EQ("former", ReadFileBytes(file.path())) << "rename refused";
+        EXPECT_EQ(0, TemporaryFiles()) << "a temporary file was left, or held open";
+        EXPECT_TRUE(NotHeldOpen(file.path()));
+        // With the platform whole again the same call replaces it.
+        EXPECT_TRUE(file.save());
+        EXPECT_NE("former", ReadFileBytes(file.path()));
+    }
+}
+
+TEST_F(PlatformFaults, RefusedSaveIsLogged) {
+    testing_support::HostLogFile log(logging::SetLogFile);
+    PlatformOverride rename(&win32::PlatformCalls::moveFileEx, &RefuseRename);
+    EXPECT_FALSE(CLoginManager::Save());
+    CServerState::ToDead();
+    EXPECT_FALSE(CServerState::ToSub());
+    EXPECT_TRUE(log.Contains("ファイルの保存失敗！"));
+    EXPECT_TRUE(log.Contains(CServerState::GetDeadFilePath() + "のオープンに失敗"));
+    EXPECT_TRUE(log.Contains(CServerState::GetSubFilePath() + "の作成に失敗"));
+}
+
+class ExchangeFaults : public ::testing::Test {
+protected:
+    testing_support::ScriptedClientDirectory client;
+};
+
+TEST_F(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumentedError) {
+    client.AnswerNothing(200);
+    struct Case {
+        const char* what;
+        std::function<bool(HttpUtility::CHttpRequestUtil&)> run;  // the exchange under a fault
+        int errorCode;
+    };
+    const Case cases[] = {
+        {"disk full",
+         [](HttpUtility::CHttpRequestUtil& r) {
+             g_writesLeft = 0;
+             PlatformOverride disk(&win32::PlatformCalls::writeFile, &WriteUntilDiskFull);
+             return r.Execute();
+         },
+         0},
+        {"start refused",
+         [](HttpUtility::CHttpRequestUtil& r) {
+             PlatformOverride start(
+                 &win32::PlatformCalls::createProcess,
+                 [](LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
+                    LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) -> BOOL {
+                     SetLastError(ERROR_ACCESS_DENIED);
+                     return FALSE;
+                 });
+             return r.Execute();
+         },
+         7},
+        {"no cryptographic provider",
+         [](HttpUtility::CHttpRequestUtil& r) {
+             PlatformOverride provider(&win32::PlatformCalls::cryptAcquireContext,
+                                       [](HCRYPTPROV*, LPCSTR, LPCSTR, DWORD, DWORD) -> BOOL {
+                                           SetLastError(NTE_KEYSET_NOT_DEF);
+                                           return FALSE;
+                                       });
+             return r.Execute();
+         },
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HttpUtility::CHttpRequestUtil request("https://127.0.0.1/Pelmora/Pelmora/Login");
+        request.SetParameter("パスワード", "secret");
+        EXPECT_FALSE(c.run(request));
+        EXPECT_EQ(c.errorCode, request.GetErrorCode());
+        EXPECT_EQ(0u, request.GetStatusCode());
+        // Deleted, and so not held open either.
+        EXPECT_FALSE(FileExists(client.File("pmqrequest.dat"))) << "the password stays on disk";
+    }
+}
+
+TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
+    {
+        PlatformOverride adapters(&win32::PlatformCalls::getAdaptersAddresses,
+                                  [](ULONG, ULONG, PVOID, _IP_ADAPTER_ADDRESSES_LH*,
+                                     PULONG) -> ULONG { return ERROR_NOT_SUPPORTED; });
+        EXPECT_FALSE(connectivity::IsNetworkAvailable());
+        frame::RunWithCatchLadder("PeLmLoginUserCreate",
+                                  [] { connectivity::CheckConnectivity("PeLmLoginUserCreate"); });
+        EXPECT_EQ(1001, frame::GetLastErrorCode());
+        EXPECT_EQ("ネットワークにつながる環境がありません", frame::GetLastErrorMessage());
+    }
+    {
+        PlatformOverride internet(&win32::PlatformCalls::internetGetConnectedState,
+                                  [](LPDWORD, DWORD) -> BOOL { return FALSE; });
+        frame::RunWithCatchLadder("PeLmLoginUserCreate",
+                                  [] { connectivity::CheckConnectivity("PeLmLoginUserCreate"); });
+        EXPECT_EQ(1001, frame::GetLastErrorCode());
+        EXPECT_EQ("インターネットへの接続がありません", frame::GetLastErrorMessage());
+    }
+    {
+        PlatformOverride folder(&win32::PlatformCalls::shGetFolderPath,
+                                [](HWND, int, HANDLE, DWORD, LPSTR) -> HRESULT { return E_FAIL; });
+        EXPECT_THROW(CLoginManager::Load(), frame::CDirectoryException);
+        EXPECT_THROW(CServerState::IsSub(), frame::CDirectoryException);
+    }
+    {
+        PlatformOverride provider(
+            &win32::PlatformCalls::cryptAcquireContext,
+            [](HCRYPTPROV*, LPCSTR, LPCSTR, DWORD, DWORD) -> BOOL { return FALSE; });
+        EXPECT_THROW(storage::EncryptCurrentTime(), frame::CCryptException);
+    }
+}
+
+TEST(PlatformQueries, SharedBlockRefusedHoldsNothingAndCopiesNothing) {
+    auto& block = logging::SharedLog::Instance();
+    LOG_RECORD record{};
+    {
+        PlatformOverride mapping(&win32::PlatformCalls::createFileMapping,
+                                 [](HANDLE, LPSECURITY_ATTRIBUTES, DWORD, DWORD, DWORD,
+                                    LPCSTR) -> HANDLE { return nullptr; });
+        EXPECT_FALSE(block.Open());
+    }
+    EXPECT_FALSE(block.Write(record));
+    EXPECT_FALSE(block.Read(record));
+    {
+        PlatformOverride mutex(
+            &win32::PlatformCalls::createMutex,
+            [](LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) -> HANDLE { return nullptr; });
+        EXPECT_FALSE(block.Open());
+    }
+    EXPECT_FALSE(block.Write(record));
+    ASSERT_TRUE(block.Open());
+    EXPECT_TRUE(block.Write(record));
+    block.Close();
+}
+
+}  // namespace
