@@ -148,33 +148,25 @@ TEST_F(LoginStore, LogEntriesOfSaveAndLoadMaskThePassword) {
     EXPECT_EQ(2, lines[6].indent);
 }
 
-// A file another host holds open reads as missing; one held open or read-only is not replaced:
-// the save fails, the earlier content stays whole, no temporary file is left and the record
-// stays in memory.
-TEST_F(LoginStore, FileInUseOrReadOnlyIsNotReplaced) {
-    const std::string path = CLoginManager::GetFilePath();
+// A file another host holds open reads as missing and is not replaced: the save fails, the
+// earlier content stays whole, no temporary file is left and the record stays in memory.
+TEST_F(LoginStore, FileInUseElsewhereIsMissingAndNotReplaced) {
     const std::string old = LoginFile("old", "pw", "u", "true");
+    ASSERT_TRUE(WriteLoginFile(old));
+    MakeCurrent("new", "pw2", "u2", false);
     testing_support::HostLogFile log(logging::SetLogFile);
-    for (bool readOnly : {false, true}) {
-        ASSERT_TRUE(WriteLoginFile(old));
-        MakeCurrent("new", "pw2", "u2", false);
-        if (readOnly) {
-            ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-            EXPECT_FALSE(CLoginManager::Save());
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        } else {
-            HeldOpen other(path);
-            ASSERT_TRUE(other.held());
-            EXPECT_FALSE(CLoginManager::Load());
-            EXPECT_TRUE(log.Contains("ログインファイルがありませんでした。"));
-            EXPECT_FALSE(CLoginManager::Save());
-            EXPECT_TRUE(log.Contains("ファイルの保存失敗！"));
-        }
-        EXPECT_EQ(old, ReadLoginFile()) << readOnly;
-        EXPECT_EQ(0, StrayFiles()) << readOnly;
-        ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
-        EXPECT_EQ("new", CLoginManager::GetLoginInfo()->companyId);
+    {
+        HeldOpen other(CLoginManager::GetFilePath());
+        ASSERT_TRUE(other.held());
+        EXPECT_FALSE(CLoginManager::Load());
+        EXPECT_TRUE(log.Contains("ログインファイルがありませんでした。"));
+        EXPECT_FALSE(CLoginManager::Save());
+        EXPECT_TRUE(log.Contains("ファイルの保存失敗！"));
     }
+    EXPECT_EQ(old, ReadLoginFile());
+    EXPECT_EQ(0, StrayFiles());
+    ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
+    EXPECT_EQ("new", CLoginManager::GetLoginInfo()->companyId);
 }
 
 }  // namespace
