@@ -1,5 +1,5 @@
 # Newcomer entry points. Each one installs what the machine lacks first.
-.PHONY: all deps build build-x64 build-x86 check-exports test demo bench dist format clean
+.PHONY: all deps build build-x64 build-x86 check-exports test demo bench dist format sloc clean
 
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
@@ -38,6 +38,10 @@ bench: build-x64
 # The kit for host developers: dist/pelmora-<version>-windows.zip and dist/SHA256SUMS.
 dist: build
 	@scripts/pack-dist.sh build/x64 build/x86 dist
+
+# Test lines against product lines (git-tracked files) and their ratio.
+sloc:
+	@scripts/sloc.sh
 
 format:
 	@find src include tests client tools bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i

@@ -15,6 +15,7 @@
 #include "support/LogCapture.h"
 #include "support/HostLogFile.h"
 #include "support/TestSupport.h"
+#include "win32/Handle.h"
 
 namespace {
 
@@ -96,25 +97,23 @@ TEST(LibraryLoad, UnloadingAfterOtherThreadsLoggedLeavesThoseThreadsSafe) {
     auto setFile = Export<void(WINAPI*)(HANDLE)>(library, "PeLmLogFileSet");
     ASSERT_TRUE(log && setFile);
 
-    HANDLE logged = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE unloaded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    win32::KernelHandle logged(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    win32::KernelHandle unloaded(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::thread worker;
     {
         testing_support::HostLogFile file(setFile);
         worker = std::thread([&] {
             log("worker", "Worker", "DllLoadTest", 1, "", "", 1, 0, 0);
-            SetEvent(logged);
-            WaitForSingleObject(unloaded, INFINITE);
+            SetEvent(logged.get());
+            WaitForSingleObject(unloaded.get(), INFINITE);
         });
-        WaitForSingleObject(logged, INFINITE);
+        WaitForSingleObject(logged.get(), INFINITE);
         log("main", "Main", "DllLoadTest", 2, "", "", 1, 0, 0);
         EXPECT_EQ((std::vector<std::string>{"worker", "main"}), file.Texts());
     }
     ASSERT_TRUE(FreeLibrary(library));
-    SetEvent(unloaded);
+    SetEvent(unloaded.get());
     worker.join();  // the worker's thread exit runs after the library is gone
-    CloseHandle(logged);
-    CloseHandle(unloaded);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ struct TextExport {
 // Every family's text getter: the text only when it fits whole, "" when it does not and at
 // least one byte fits, never a byte past the size.
 TEST(TextExports, CopyOnlyWhatFitsWholeAndNeverPastTheBuffer) {
-    const std::string loginFile = testing_support::DataDirectory() + "\\Login.dat";
+    const std::string loginFile = testing_support::DataFile("Login.dat");
     auto storeLogin = [&loginFile] {
         testing_support::WriteFileBytes(loginFile,
                                         "\x89\xef\x8e\xd0"

@@ -18,6 +18,7 @@
 #include "support/HostLogFile.h"
 #include "support/LogWindowThread.h"
 #include "support/TestSupport.h"
+#include "win32/Handle.h"
 
 namespace {
 
@@ -69,8 +70,8 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsOwnThreadLogsAndItsHandle
     constexpr int kWorkers = 3, kEntries = 300;
     std::multiset<std::string> received;  // touched on the window's thread only
     int depth = 0;
-    HANDLE start = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE ownDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    win32::KernelHandle ownDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     testing_support::LogWindowThread window(
         [&](WPARAM, LPARAM) {
             LOG_RECORD record;
@@ -83,21 +84,19 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsOwnThreadLogsAndItsHandle
             --depth;
         },
         [&] {
-            WaitForSingleObject(start, INFINITE);
+            WaitForSingleObject(start.get(), INFINITE);
             for (int i = 0; i < kEntries; ++i) Log(Entry(kWorkers, i));
-            SetEvent(ownDone);
+            SetEvent(ownDone.get());
         });
     ASSERT_TRUE(PelmSharedLogOpen());
     PeLmLogWndSet(window.window());
-    SetEvent(start);
+    SetEvent(start.get());
     OnThreads(kWorkers, [](int t) {
         for (int i = 0; i < kEntries; ++i) Log(Entry(t, i));
     });
     // Every call returned after its record was handled; the window's thread is done logging.
-    WaitForSingleObject(ownDone, INFINITE);
+    WaitForSingleObject(ownDone.get(), INFINITE);
     PeLmLogWndSet(nullptr);
-    CloseHandle(start);
-    CloseHandle(ownDone);
     for (int t = 0; t <= kWorkers; ++t)
         for (int i = 0; i < kEntries; ++i)
             ASSERT_EQ(1u, received.count(Entry(t, i))) << Entry(t, i) << " lost or repeated";
@@ -109,8 +108,8 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsOwnThreadLogsAndItsHandle
 TEST_F(HostHammer, WindowThreadWaitingForARequestStillTakesRecords) {
     testing_support::ScriptedClientDirectory client;
     const std::string running = "pelmora-test-hammer-running", release = "pelmora-test-hammer-go";
-    HANDLE clientRunning = CreateEventA(nullptr, TRUE, FALSE, running.c_str());
-    HANDLE clientRelease = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
+    win32::KernelHandle clientRunning(CreateEventA(nullptr, TRUE, FALSE, running.c_str()));
+    win32::KernelHandle clientRelease(CreateEventA(nullptr, TRUE, FALSE, release.c_str()));
     client.Script("signal=" + running + "\nwait=" + release + "\nexit=200\n");
     PeLmCurrentDirectorySet(client.path().c_str());
     std::atomic<bool> handled{false};
@@ -123,14 +122,12 @@ TEST_F(HostHammer, WindowThreadWaitingForARequestStillTakesRecords) {
         [] { PeLmIsServerAlive(); });
     ASSERT_TRUE(PelmSharedLogOpen());
     PeLmLogWndSet(window.window());
-    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(clientRunning, 60000));
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(clientRunning.get(), 60000));
     std::thread([] { Log("from a worker"); }).join();
     EXPECT_TRUE(handled.load()) << "handled while the window's thread waits for the client";
-    SetEvent(clientRelease);
+    SetEvent(clientRelease.get());
     PeLmLogWndSet(nullptr);
     PeLmCurrentDirectorySet(nullptr);
-    CloseHandle(clientRunning);
-    CloseHandle(clientRelease);
 }
 
 TEST_F(HostHammer, HungLogWindowHoldsALoggingThreadForABoundedTimeOnly) {
@@ -217,7 +214,7 @@ TEST_F(HostHammer, ValuesReadWhileOthersSetThemAreWholeValuesThatWereSet) {
 
 // The stored login read by several threads while others drop the record in memory.
 TEST_F(HostHammer, StoredLoginReadWhileOthersDropTheRecord) {
-    const std::string path = testing_support::DataDirectory() + "\\Login.dat";
+    const std::string path = testing_support::DataFile("Login.dat");
     ASSERT_TRUE(testing_support::WriteFileBytes(
         path, "会社ID=C42\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=user\r\n保存=true\r\n"));
     std::atomic<bool> done{false};

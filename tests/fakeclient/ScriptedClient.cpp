@@ -4,6 +4,23 @@
 
 namespace testing_support {
 
+Answer Alive() {
+    return Answer{200, "true"};
+}
+Answer NotAlive() {
+    return Answer{200, "false"};
+}
+Answer Accepted() {
+    return Answer{200, "<Response><Success>true</Success></Response>"};
+}
+Answer Refused(const std::string& message) {
+    return Answer{200, "<Response><Success>false</Success><Error><Message>" + message +
+                           "</Message></Error></Response>"};
+}
+Answer Status(DWORD exitCode) {
+    return Answer{exitCode, "", false};
+}
+
 std::string ScriptedClientProgram() {
     return ExecutableDirectory() + "\\fakeclient.exe";
 }
@@ -30,6 +47,15 @@ void ScriptedClientDirectory::AnswerNothing(DWORD exitCode) const {
     Script("exit=" + std::to_string(exitCode) + "\n");
 }
 
+void ScriptedClientDirectory::Answers(const std::vector<testing_support::Answer>& answers) const {
+    std::string script;
+    for (const testing_support::Answer& answer : answers) {
+        script += (script.empty() ? "" : "---\n") + ("exit=" + std::to_string(answer.exitCode)) +
+                  "\n" + (answer.hasBody ? "text=" + answer.body + "\n" : "");
+    }
+    Script(script);
+}
+
 void ScriptedClientDirectory::RemoveClient() const {
     DeleteFileA(File("pmqclient.exe").c_str());
 }
@@ -44,6 +70,25 @@ std::string ScriptedClientDirectory::RequestLog() const {
 
 std::string ScriptedClientDirectory::OverlapLog() const {
     return ReadFileBytes(File("fakeclient-overlaps.log"));
+}
+
+std::vector<std::string> SplitRequests(const std::string& log) {
+    std::vector<std::string> requests;
+    for (size_t start = 0; start < log.size();) {
+        size_t next = log.find("\nurl:", start);
+        next = next == std::string::npos ? log.size() : next + 1;
+        requests.push_back(log.substr(start, next - start));
+        start = next;
+    }
+    return requests;
+}
+
+std::string RequestField(const std::string& request, const std::string& key) {
+    const std::string marker = key + ":";
+    size_t start = request.compare(0, marker.size(), marker) == 0 ? 0 : request.find("\n" + marker);
+    if (start == std::string::npos) return std::string();
+    start += (start == 0 ? 0 : 1) + marker.size();
+    return request.substr(start, request.find('\n', start) - start);
 }
 
 }  // namespace testing_support

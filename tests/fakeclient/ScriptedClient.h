@@ -1,14 +1,35 @@
 // A program directory for one test: a fresh temp directory holding the scripted client as
-// "pmqclient.exe", made the library's program directory for the test's lifetime.
+// "pmqclient.exe", made the library's program directory for the test's lifetime. Suites that
+// call the DLL point it there themselves (PeLmCurrentDirectorySet).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "support/TestSupport.h"
 
 namespace testing_support {
+
+// One answer of the service as the client brings it back.
+struct Answer {
+    DWORD exitCode = 200;
+    std::string body;  // one line
+    bool hasBody = true;
+};
+Answer Alive();
+Answer NotAlive();
+Answer Accepted();
+Answer Refused(const std::string& message);
+Answer Status(DWORD exitCode);  // no answer file
+
+// The scripted client program as built beside the test executables.
+std::string ScriptedClientProgram();
+// The requests of a request log, each starting with its "url:" line.
+std::vector<std::string> SplitRequests(const std::string& log);
+// The value of one "key:" line of a request text.
+std::string RequestField(const std::string& request, const std::string& key);
 
 class ScriptedClientDirectory {
 public:
@@ -24,19 +45,19 @@ public:
     void Answer(DWORD exitCode, const std::string& body) const;
     // The client exits with `exitCode` and leaves no response file.
     void AnswerNothing(DWORD exitCode) const;
+    // One answer per request in this order; the last one repeats.
+    void Answers(const std::vector<testing_support::Answer>& answers) const;
     void RemoveClient() const;
 
     // What the client decrypted from the last request, byte for byte.
     std::string LastRequest() const;
     // Every request it received, one after another.
     std::string RequestLog() const;
+    std::vector<std::string> Requests() const { return SplitRequests(RequestLog()); }
     std::string OverlapLog() const;
 
 private:
     TempDirectory directory_;
 };
-
-// The scripted client program as built beside the test executables.
-std::string ScriptedClientProgram();
 
 }  // namespace testing_support

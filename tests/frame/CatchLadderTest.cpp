@@ -16,14 +16,8 @@
 
 namespace {
 
-// Shift_JIS bytes of the built-in texts, written out so that a wrong source or execution
+// The Shift_JIS bytes of one built-in text, written out so that a wrong source or execution
 // character set shows as a byte difference.
-const std::string kNoAdapter =
-    "\x83\x6c\x83\x62\x83\x67\x83\x8f\x81\x5b\x83\x4e\x82\xc9\x82\xc2\x82\xc8\x82\xaa\x82\xe9"
-    "\x8a\xc2\x8b\xab\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";  // ネットワークにつながる環境がありません
-const std::string kNoInternet =
-    "\x83\x43\x83\x93\x83\x5e\x81\x5b\x83\x6c\x83\x62\x83\x67\x82\xd6\x82\xcc\x90\xda\x91\xb1"
-    "\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";  // インターネットへの接続がありません
 const std::string kProxyRequired =
     "\x83\x76\x83\x8d\x83\x4c\x83\x56\x94\x46\x8f\xd8\x82\xaa\x95\x4b\x97\x76\x82\xc5\x82\xb7";
 
@@ -83,8 +77,16 @@ TEST_F(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     const std::string noAccess = "サーバーにアクセスできませんでした";
     const Case cases[] = {
         // The checks have logged their findings already.
-        {"adapter", [] { throw frame::CNetworkAdapterException(); }, 1001, kNoAdapter, {}},
-        {"internet", [] { throw frame::CInternetConnectionException(); }, 1001, kNoInternet, {}},
+        {"adapter",
+         [] { throw frame::CNetworkAdapterException(); },
+         1001,
+         "ネットワークにつながる環境がありません",
+         {}},
+        {"internet",
+         [] { throw frame::CInternetConnectionException(); },
+         1001,
+         "インターネットへの接続がありません",
+         {}},
         // A service failure is 1006 whatever its own code; its text is cut only in the log.
         {"service",
          [&] { throw frame::CNetworkException(1006, noAccess); },

@@ -44,21 +44,18 @@ protected:
     }
 };
 
-TEST_F(ProgramDirectory, IsTheFolderOfTheLibraryFileWithoutTrailingBackslash) {
+// The folder without a trailing backslash; a library at the root of a drive gives the drive.
+TEST_F(ProgramDirectory, IsTheFolderOfTheLibraryFile) {
     testing_support::TempDirectory folder;
-    LoadedCopy library(folder.File("Pelmora.dll"));
-    ASSERT_NE(nullptr, library.module());
-    frame::SetLibraryModule(library.module());
-    std::string directory = frame::GetProgramDirectory();
-    EXPECT_TRUE(SamePath(folder.path(), directory)) << directory;
-    EXPECT_NE('\\', directory.back());
-}
-
-TEST_F(ProgramDirectory, LibraryAtTheRootOfADriveGivesTheDriveAlone) {
-    LoadedCopy library("C:\\pelmora-root-" + std::to_string(GetCurrentProcessId()) + ".dll");
-    ASSERT_NE(nullptr, library.module());
-    frame::SetLibraryModule(library.module());
-    EXPECT_TRUE(SamePath("C:", frame::GetProgramDirectory())) << frame::GetProgramDirectory();
+    const std::string root = "C:\\pelmora-root-" + std::to_string(GetCurrentProcessId()) + ".dll";
+    for (const auto& copy : {std::make_pair(folder.File("Pelmora.dll"), folder.path()),
+                             std::make_pair(root, std::string("C:"))}) {
+        LoadedCopy library(copy.first);
+        ASSERT_NE(nullptr, library.module()) << copy.first;
+        frame::SetLibraryModule(library.module());
+        EXPECT_TRUE(SamePath(copy.second, frame::GetProgramDirectory()))
+            << frame::GetProgramDirectory();
+    }
 }
 
 TEST_F(ProgramDirectory, OverrideIsKeptExactlyAndNullOrEmptyRestoresTheLibraryFolder) {

@@ -39,110 +39,84 @@ protected:
     testing_support::LogCapture capture_;
 };
 
+// Time TAB kind TAB quoted text LF, in the local time of the call; a tab inside the message
+// stays; the end of a call is its empty message; null texts are logged as empty.
 TEST_F(LogFile, OneEntryIsTimeTabKindTabQuotedTextAndLineFeed) {
+    WatchRecords();
     const std::string message = "サーバーが生きているか確認";
-    std::string before = testing_support::LocalNowLogTime();
+    const std::string before = testing_support::LocalNowLogTime();
     Log(message.c_str(), 0);
     Log("ステータスコード：\t200", 2, 0);
-    std::string after = testing_support::LocalNowLogTime();
-
-    std::string content = Content();
-    EXPECT_EQ(std::string::npos, content.find('\r')) << "lines end with LF only";
-    std::vector<std::string> raw = SplitLogLines(content);
-    ASSERT_EQ(2u, raw.size());
-    ASSERT_EQ('\n', content.back());
-    std::string time = raw[0].substr(0, 19);
-    EXPECT_TRUE(testing_support::IsLogTimeStamp(time)) << time;
-    EXPECT_LE(before, time);
-    EXPECT_GE(after, time);
-    EXPECT_EQ(time + "\t0\t\"" + message + "\"", raw[0]);
-    // A tab inside the message stays: only line feeds are replaced.
-    EXPECT_EQ("\t2\t\"ステータスコード：\t200\"", raw[1].substr(19));
-}
-
-TEST_F(LogFile, IndentIsTwoSpacesPerLevelInsideTheQuotes) {
-    WatchRecords();
-    const int depths[] = {0, 1, 2, 5, -3, INT_MAX};
-    for (int depth : depths) Log("entry", 1, depth);
-    std::vector<LogLine> lines = Lines();
-    ASSERT_EQ(6u, lines.size()) << "a wild depth must not lose the entry";
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(depths[i], lines[i].indent);
-    EXPECT_EQ(0, lines[4].indent) << "a negative depth indents nothing";
-    for (const LogLine& line : lines) {
-        EXPECT_TRUE(line.wellFormed);
-        EXPECT_EQ("entry", line.text);
-    }
-    // The record keeps the depth as given.
-    ASSERT_EQ(6u, capture_.records().size());
-    EXPECT_EQ(-3, capture_.records()[4].indent);
-}
-
-TEST_F(LogFile, LineFeedBecomesSpaceInFileButStaysInRecord) {
-    WatchRecords();
-    Log("first\nsecond\n", 1, 1);
-    Log("say \"hi\"\r\nend", 1, 0);
-
-    std::vector<LogLine> lines = Lines();
-    ASSERT_EQ(2u, lines.size()) << "one line per entry";
-    EXPECT_EQ("first second ", lines[0].text);
-    EXPECT_EQ(1, lines[0].indent);
-    // Quotes and carriage returns are left as they are.
-    EXPECT_EQ("say \"hi\"\r end", lines[1].text);
-
-    ASSERT_EQ(2u, capture_.records().size());
-    EXPECT_STREQ("first\nsecond\n", capture_.records()[0].message);
-    EXPECT_STREQ("say \"hi\"\r\nend", capture_.records()[1].message);
-}
-
-TEST_F(LogFile, TextsAreCutTo255BytesInRecordAndLine) {
-    WatchRecords();
-    std::string message(300, 'm');
-    for (size_t i = 0; i < message.size(); ++i) message[i] = static_cast<char>('a' + i % 26);
-    std::string function(300, 'f'), source(300, 's');
-    PelmLog(message.c_str(), function.c_str(), source.c_str(), 7, __DATE__, __TIME__, 2, 0, 0);
-    // A double-byte character across the limit is split: the cut counts bytes.
-    std::string split = std::string(254, 'x') + "あ";
-    Log(split.c_str(), 2, 0);
-
-    std::vector<LogLine> lines = Lines();
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ(message.substr(0, 255), lines[0].text);
-    EXPECT_EQ(split.substr(0, 255), lines[1].text);
-
-    ASSERT_EQ(2u, capture_.records().size());
-    const LOG_RECORD& record = capture_.records()[0];
-    EXPECT_EQ(message.substr(0, 255), std::string(record.message));
-    EXPECT_EQ(function.substr(0, 255), std::string(record.function));
-    EXPECT_EQ(source.substr(0, 255), std::string(record.source));
-    EXPECT_EQ(255u, strlen(capture_.records()[1].message));
-    EXPECT_EQ('\x82', capture_.records()[1].message[254]) << "lead byte of the split character";
-}
-
-TEST_F(LogFile, EndOfCallWithEmptyMessageIsTwoQuotes) {
-    std::string before = testing_support::LocalNowLogTime();
     Log("", 99, 0);
-    std::string after = testing_support::LocalNowLogTime();
-    std::string content = Content();
-    ASSERT_EQ(19u + 7u, content.size()) << content;
-    std::string time = content.substr(0, 19);
-    EXPECT_TRUE(testing_support::IsLogTimeStamp(time));
-    EXPECT_LE(before, time);
-    EXPECT_GE(after, time);
-    EXPECT_EQ("\t99\t\"\"\n", content.substr(19));
-}
-
-TEST_F(LogFile, NullTextsAreLoggedAsEmpty) {
-    WatchRecords();
     PelmLog(nullptr, nullptr, nullptr, 5, nullptr, nullptr, 1, 1, 0);
-    std::string content = Content();
-    ASSERT_EQ(19u + 8u, content.size()) << content;
-    EXPECT_EQ("\t1\t\"  \"\n", content.substr(19));
-    ASSERT_EQ(1u, capture_.records().size());
-    const LOG_RECORD& record = capture_.records()[0];
+    const std::string after = testing_support::LocalNowLogTime();
+
+    const std::string content = Content();
+    EXPECT_EQ(std::string::npos, content.find('\r')) << "lines end with LF only";
+    ASSERT_EQ('\n', content.back());
+    std::vector<std::string> raw = SplitLogLines(content);
+    ASSERT_EQ(4u, raw.size());
+    const char* const rest[] = {"\t0\t\"サーバーが生きているか確認\"",
+                                "\t2\t\"ステータスコード：\t200\"", "\t99\t\"\"", "\t1\t\"  \""};
+    for (size_t i = 0; i < raw.size(); ++i) {
+        const std::string time = raw[i].substr(0, 19);
+        EXPECT_TRUE(testing_support::IsLogTimeStamp(time)) << time;
+        EXPECT_LE(before, time);
+        EXPECT_GE(after, time);
+        EXPECT_EQ(rest[i], raw[i].substr(19));
+    }
+    ASSERT_EQ(4u, capture_.records().size());
+    const LOG_RECORD& record = capture_.records()[3];
     EXPECT_STREQ("", record.message);
     EXPECT_STREQ("", record.function);
     EXPECT_STREQ("", record.source);
     EXPECT_EQ(5, record.line);
+}
+
+// One line per entry, whatever the text: two spaces per level of depth inside the quotes (none
+// for a negative depth, which the record keeps as given), line feeds as spaces (the record keeps
+// them), quotes and carriage returns as they are, texts cut to 255 bytes even inside a
+// double-byte character.
+TEST_F(LogFile, EachEntryIsOneLineWithItsIndentAndTextsCutTo255Bytes) {
+    WatchRecords();
+    std::string alphabet(300, 'm');
+    for (size_t i = 0; i < alphabet.size(); ++i) alphabet[i] = static_cast<char>('a' + i % 26);
+    const std::string split = std::string(254, 'x') + "あ";
+    struct Case {
+        std::string message;
+        int depth;
+        std::string line;
+        int indent;  // -1: any, as long as the entry is there
+        std::string record;
+    };
+    const Case cases[] = {
+        {"entry", 0, "entry", 0, "entry"},
+        {"entry", 2, "entry", 2, "entry"},
+        {"entry", 5, "entry", 5, "entry"},
+        {"entry", -3, "entry", 0, "entry"},
+        {"entry", INT_MAX, "entry", -1, "entry"},
+        {"first\nsecond\n", 1, "first second ", 1, "first\nsecond\n"},
+        {"say \"hi\"\r\nend", 0, "say \"hi\"\r end", 0, "say \"hi\"\r\nend"},
+        {alphabet, 0, alphabet.substr(0, 255), 0, alphabet.substr(0, 255)},
+        {split, 0, split.substr(0, 255), 0, split.substr(0, 255)},
+    };
+    for (const Case& c : cases) Log(c.message.c_str(), 1, c.depth);
+    const std::string function(300, 'f'), source(300, 's');
+    PelmLog("names", function.c_str(), source.c_str(), 7, __DATE__, __TIME__, 2, 0, 0);
+
+    const std::vector<LogLine> lines = Lines();
+    const size_t count = sizeof cases / sizeof cases[0];
+    ASSERT_EQ(count + 1, lines.size()) << "one line per entry, none lost";
+    ASSERT_EQ(count + 1, capture_.records().size());
+    for (size_t i = 0; i < count; ++i) {
+        EXPECT_TRUE(lines[i].wellFormed) << i;
+        EXPECT_EQ(cases[i].line, lines[i].text) << i;
+        EXPECT_TRUE(cases[i].indent < 0 || cases[i].indent == lines[i].indent) << i;
+        EXPECT_EQ(cases[i].record, capture_.records()[i].message) << i;
+        EXPECT_EQ(cases[i].depth, capture_.records()[i].indent) << i;
+    }
+    EXPECT_EQ(function.substr(0, 255), capture_.records().back().function);
+    EXPECT_EQ(source.substr(0, 255), capture_.records().back().source);
 }
 
 TEST_F(LogFile, HostTextWrittenBetweenEntriesStaysInPlace) {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "support/ChildRole.h"
 #include "support/LogWindowThread.h"
 #include "pelmora.h"
+#include "support/LogCapture.h"
 
 namespace {
 
@@ -74,17 +76,43 @@ TEST_F(LogWindow, WindowIsNotifiedEvenWithoutAnOpenBlock) {
     EXPECT_FALSE(seen()[0].read);
 }
 
-TEST_F(LogWindow, EntryLoggedInAnotherProcessReachesThisWindow) {
+// A record travels both ways: the other process finds this one's record whole in the block,
+// and its entry reaches this window; the block keeps it after that process closed its handles,
+// since this one still holds the block.
+TEST_F(LogWindow, RecordsTravelBetweenProcessesThroughTheBlockAndTheWindow) {
     ASSERT_TRUE(PelmSharedLogOpen());
+    const LOG_RECORD pattern = testing_support::PatternRecord(200);
+    ASSERT_TRUE(PelmSharedLogWrite(&pattern));
     std::string handle = std::to_string(reinterpret_cast<uintptr_t>(viewer_.window()));
     ASSERT_EQ(0u, testing_support::RunChild("log-to-window", handle));
     ASSERT_EQ(1u, seen().size());
-    const Seen& seen = seen_[0];
-    EXPECT_TRUE(seen.read);
-    EXPECT_STREQ("子プロセスから", seen.record.message);
-    EXPECT_STREQ("ChildProcess::LogToWindow", seen.record.function);
-    EXPECT_EQ(77, seen.record.line);
-    EXPECT_EQ(2, seen.record.indent);
+    LOG_RECORD kept{};
+    ASSERT_TRUE(PelmSharedLogRead(&kept));
+    for (const LOG_RECORD& record : {seen()[0].record, kept}) {
+        EXPECT_STREQ("子プロセスから", record.message);
+        EXPECT_STREQ("child", record.source);
+        EXPECT_STREQ("ChildProcess::LogToWindow", record.function);
+        EXPECT_EQ(77, record.line);
+        EXPECT_EQ(2, record.indent);
+    }
 }
+
+// The other process: checks the parent's record, then logs one entry to the parent's window,
+// named by its handle value.
+int LogToWindow() {
+    if (!PelmSharedLogOpen()) return 30;
+    LOG_RECORD record;
+    const LOG_RECORD expected = testing_support::PatternRecord(200);
+    if (!PelmSharedLogRead(&record) || !testing_support::SameBytes(expected, record)) return 31;
+    PeLmLogWndSet(reinterpret_cast<HWND>(static_cast<uintptr_t>(
+        std::strtoull(testing_support::ChildArgument().c_str(), nullptr, 10))));
+    PelmLog("子プロセスから", "ChildProcess::LogToWindow", "child", 77, __DATE__, __TIME__, 1, 2,
+            0);
+    PeLmLogWndSet(nullptr);
+    PelmSharedLogClose();
+    return 0;
+}
+
+const int kRoleDispatched = testing_support::DispatchChildRole({{"log-to-window", LogToWindow}});
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "support/ChildRole.h"
 #include "pelmora.h"
 #include "support/HostLogFile.h"
 #include "support/LogCapture.h"
@@ -12,17 +11,8 @@
 
 namespace {
 
-// A record whose every byte is set, so a copy that drops or shifts any byte shows.
-LOG_RECORD PatternRecord(unsigned char seed) {
-    LOG_RECORD record;
-    auto* bytes = reinterpret_cast<unsigned char*>(&record);
-    for (size_t i = 0; i < sizeof record; ++i) bytes[i] = static_cast<unsigned char>(seed + i * 7);
-    return record;
-}
-
-bool SameBytes(const LOG_RECORD& a, const LOG_RECORD& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using testing_support::PatternRecord;
+using testing_support::SameBytes;
 
 bool AllZero(const LOG_RECORD& record) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
@@ -152,71 +142,5 @@ TEST_F(SharedLog, OpeningAgainReleasesTheEarlierHandlesAndKeepsTheRecord) {
     ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &afterClose));
     EXPECT_EQ(before, afterClose);
 }
-
-TEST_F(SharedLog, RecordsTravelBothWaysBetweenProcesses) {
-    testing_support::TempDirectory directory;
-    ASSERT_TRUE(PelmSharedLogOpen());
-    const LOG_RECORD pattern = PatternRecord(200);
-    ASSERT_TRUE(PelmSharedLogWrite(&pattern));
-    std::string out = directory.File("seen.bin");
-    ASSERT_EQ(0u, testing_support::RunChild("read-block", "", out));
-    std::string seen = testing_support::ReadFileBytes(out);
-    ASSERT_EQ(sizeof pattern, seen.size());
-    EXPECT_EQ(0, std::memcmp(&pattern, seen.data(), sizeof pattern));
-
-    ASSERT_EQ(0u, testing_support::RunChild("write-block", "別のプロセスの記録"));
-    // The child has closed its handles; this process still holds the block, so it survives.
-    LOG_RECORD record;
-    ASSERT_TRUE(PelmSharedLogRead(&record));
-    EXPECT_STREQ("別のプロセスの記録", record.message);
-    EXPECT_STREQ("child", record.source);
-    EXPECT_EQ(1, record.kind);
-}
-
-}  // namespace
-
-namespace {
-
-// Roles of the second process.
-
-// Opens the block, copies what it holds into the out file.
-int ReadBlock() {
-    if (!PelmSharedLogOpen()) return 10;
-    LOG_RECORD record;
-    BOOL read = PelmSharedLogRead(&record);
-    PelmSharedLogClose();
-    if (!read) return 11;
-    std::string bytes(reinterpret_cast<const char*>(&record), sizeof record);
-    return testing_support::WriteFileBytes(testing_support::ChildOutPath(), bytes) ? 0 : 12;
-}
-
-// Opens the block and places a record whose message is the argument.
-int WriteBlock() {
-    if (!PelmSharedLogOpen()) return 20;
-    LOG_RECORD record{};
-    std::string message = testing_support::ChildArgument();
-    std::memcpy(record.message, message.data(), message.size() < 255 ? message.size() : 255);
-    std::strcpy(record.source, "child");
-    record.kind = 1;
-    BOOL written = PelmSharedLogWrite(&record);
-    PelmSharedLogClose();
-    return written ? 0 : 21;
-}
-
-// Logs one entry to a window of the parent process, named by its handle value.
-int LogToWindow() {
-    if (!PelmSharedLogOpen()) return 30;
-    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(
-        std::strtoull(testing_support::ChildArgument().c_str(), nullptr, 10)));
-    PeLmLogWndSet(window);
-    PelmLog("子プロセスから", "ChildProcess::LogToWindow", "child", 77, __DATE__, __TIME__, 1, 2,
-            0);
-    PeLmLogWndSet(nullptr);
-    PelmSharedLogClose();
-    return 0;
-}
-
-const int kRoleDispatched = testing_support::DispatchChildRole(
-    {{"read-block", ReadBlock}, {"write-block", WriteBlock}, {"log-to-window", LogToWindow}});
 
 }  // namespace

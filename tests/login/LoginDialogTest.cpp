@@ -6,29 +6,21 @@
 
 #include <memory>
 
+#include "fakeclient/ScriptedClient.h"
 #include "frame/Directories.h"
 #include "frame/LastError.h"
 #include "frame/Module.h"
-#include "login/LoginFlows.h"
 #include "login/LoginDialog.h"
+#include "login/LoginFlows.h"
 #include "login/LoginManager.h"
-#include "login/ScriptedService.h"
 #include "res/resource.h"
 #include "support/DialogDriver.h"
-#include "support/TestSupport.h"
-#include "win32/Strings.h"
 
 namespace {
 
 using login::CLoginManager;
-using login_tests::Accepted;
-using login_tests::Refused;
-using login_tests::RequestField;
-using login_tests::ScriptedService;
 using testing_support::DialogDriver;
-using testing_support::kBoxCaption;
-using testing_support::kDialogCaption;
-using testing_support::RunDriven;
+using testing_support::MessageBoxSeen;
 
 std::wstring AccountName() {
     wchar_t name[256] = {};
@@ -41,46 +33,46 @@ LONG Style(HWND dialog, int id) {
     return GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE);
 }
 
-bool Checked(HWND dialog, int id) {
-    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 std::wstring ItemText(HWND dialog, int id) {
     return DialogDriver::Text(GetDlgItem(dialog, id));
+}
+
+bool SaveFlagChecked(HWND dialog) {
+    return SendDlgItemMessageW(dialog, IDC_LOGIN_SAVE_FLAG, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool FocusMovesTo(DialogDriver& driver, HWND dialog, int id) {
+    return driver.AwaitFocus(GetDlgItem(dialog, id)) == GetDlgItem(dialog, id);
+}
+
+bool LoginFileExists() {
+    return testing_support::FileExists(CLoginManager::GetFilePath());
 }
 
 class LoginDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // No client program in an empty program directory: every request fails to start.
-        frame::SetProgramDirectoryOverride(programDirectory_.path().c_str());
-        CLoginManager::ClearLoginInfo();
-        DeleteFileA(CLoginManager::GetFilePath().c_str());
+        // The scripted client answers as each test says; without a script it answers nothing.
+        client_.AnswerNothing(500);
+        TearDown();
     }
     void TearDown() override {
         CLoginManager::ClearLoginInfo();
         DeleteFileA(CLoginManager::GetFilePath().c_str());
-        frame::SetProgramDirectoryOverride(nullptr);
     }
 
     static void MakeCurrent(const std::string& id, const std::string& password,
                             const std::string& user, bool save) {
-        auto record = std::make_unique<login::LOGIN_INFO>();
-        *record = login::LOGIN_INFO{id, password, user, save};
-        CLoginManager::SetLoginInfo(std::move(record));
+        CLoginManager::SetLoginInfo(
+            std::make_unique<login::LOGIN_INFO>(login::LOGIN_INFO{id, password, user, save}));
     }
 
-    INT_PTR Run(const std::function<void(DialogDriver&, HWND)>& script) {
+    static INT_PTR Run(const std::function<void(DialogDriver&, HWND)>& script) {
         login::CLoginDialog dialog;
-        return RunDriven([&] { return dialog.DoModal(); },
-                         [&](DialogDriver& driver) {
-                             HWND window = driver.WaitForWindow(kDialogCaption);
-                             ASSERT_NE(window, nullptr);
-                             script(driver, window);
-                         });
+        return testing_support::RunLoginDialog([&] { return dialog.DoModal(); }, script);
     }
 
-    testing_support::TempDirectory programDirectory_;
+    testing_support::ScriptedClientDirectory client_;
 };
 
 TEST_F(LoginDialogTest, OpensAsTheTemplateSaysWithOkFocused) {
@@ -95,11 +87,10 @@ TEST_F(LoginDialogTest, OpensAsTheTemplateSaysWithOkFocused) {
         EXPECT_EQ(Style(dialog, IDOK) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
         const LONG editStyle = WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
         for (int id : {IDC_LOGIN_COMPANY_ID, IDC_LOGIN_PASSWORD, IDC_LOGIN_USER_NAME}) {
-            HWND edit = GetDlgItem(dialog, id);
             EXPECT_EQ(Style(dialog, id) & editStyle, editStyle) << id;
             // The dialog manager draws a bordered edit with the sunken client edge.
             EXPECT_TRUE((Style(dialog, id) & WS_BORDER) ||
-                        (GetWindowLongW(edit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
+                        (GetWindowLongW(GetDlgItem(dialog, id), GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
                 << id;
             EXPECT_EQ((Style(dialog, id) & ES_PASSWORD) != 0, id == IDC_LOGIN_PASSWORD) << id;
         }
@@ -127,128 +118,106 @@ TEST_F(LoginDialogTest, OpensAsTheTemplateSaysWithOkFocused) {
     EXPECT_EQ(result, IDCANCEL);
 }
 
-// Without a record, or with one not kept for reuse, only the account name is offered; the
-// hidden save flag follows the record (none: save).
-TEST_F(LoginDialogTest, WithoutAReusableRecordOnlyTheAccountNameIsOffered) {
-    for (bool record : {false, true}) {
-        if (record) MakeCurrent("C1", "secret", "record user", false);
-        Run([record](DialogDriver&, HWND dialog) {
-            EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L"");
-            EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), L"");
-            EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), AccountName());
-            EXPECT_EQ(Checked(dialog, IDC_LOGIN_SAVE_FLAG), !record);
+// A record kept for reuse fills the form (password masked); without one, or with one not kept,
+// only the account name is offered. The hidden save flag follows the record (none: save).
+TEST_F(LoginDialogTest, FormIsFilledOnlyFromAReusableRecord) {
+    struct Case {
+        bool record, save;
+        std::wstring id, password, user;
+    };
+    const Case cases[] = {{false, false, L"", L"", AccountName()},
+                          {true, false, L"", L"", AccountName()},
+                          {true, true, L"会社001", L"pa=ss", L"山田"}};
+    for (const Case& c : cases) {
+        if (c.record) MakeCurrent("会社001", "pa=ss", "山田", c.save);
+        Run([&c](DialogDriver&, HWND dialog) {
+            EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), c.id);
+            EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), c.password);
+            EXPECT_NE(SendDlgItemMessageW(dialog, IDC_LOGIN_PASSWORD, EM_GETPASSWORDCHAR, 0, 0), 0);
+            EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), c.user);
+            EXPECT_EQ(SaveFlagChecked(dialog), !c.record || c.save);
             PostMessageW(dialog, WM_CLOSE, 0, 0);
         });
     }
 }
 
-TEST_F(LoginDialogTest, SavedRecordFillsTheFormWithThePasswordMasked) {
-    MakeCurrent("会社001", "pa=ss", "山田", true);
-    Run([](DialogDriver&, HWND dialog) {
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L"会社001");
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), L"pa=ss");
-        EXPECT_NE(SendMessageW(GetDlgItem(dialog, IDC_LOGIN_PASSWORD), EM_GETPASSWORDCHAR, 0, 0),
-                  0);
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), L"山田");
-        EXPECT_TRUE(Checked(dialog, IDC_LOGIN_SAVE_FLAG));
-        DialogDriver::Click(dialog, IDCANCEL);
-    });
-}
-
 // Each press reports only the first empty field, in the order ID, password, user name, with
-// the library's caption and warning icon, and moves the focus to that field.
-TEST_F(LoginDialogTest, EmptyFieldsAreReportedOneAtATimeInOrder) {
+// the library's caption and warning icon, and moves the focus to that field. Blanks are text:
+// the form is then sent, and a request that cannot even start (the client program missing)
+// shows the generic text with the stop icon while the dialog stays.
+TEST_F(LoginDialogTest, EmptyFieldsAreReportedInOrderAndBlanksAreSent) {
+    client_.RemoveClient();
     INT_PTR result = Run([](DialogDriver& driver, HWND dialog) {
         DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"");
         driver.PressEnter();  // the focus starts on OK: Enter sends at once
-        testing_support::MessageBoxSeen box = driver.CloseMessageBox();
+        MessageBoxSeen box = driver.CloseMessageBox();
         EXPECT_EQ(box.text, L"IDを入力してください。");
-        EXPECT_EQ(box.caption, kBoxCaption);
+        EXPECT_EQ(box.caption, testing_support::kBoxCaption);
         EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_WARNING));
         EXPECT_EQ(box.owner, dialog);
-        EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID)),
-                  GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID));
+        EXPECT_TRUE(FocusMovesTo(driver, dialog, IDC_LOGIN_COMPANY_ID));
 
-        DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"C1");
+        DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L" ");
         DialogDriver::Click(dialog, IDOK);
         EXPECT_EQ(driver.CloseMessageBox().text, L"パスワードを入力してください。");
-        EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDC_LOGIN_PASSWORD)),
-                  GetDlgItem(dialog, IDC_LOGIN_PASSWORD));
+        EXPECT_TRUE(FocusMovesTo(driver, dialog, IDC_LOGIN_PASSWORD));
 
-        DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"pw");
+        DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L" ");
         DialogDriver::Click(dialog, IDOK);
         EXPECT_EQ(driver.CloseMessageBox().text, L"使用者名を入力してください。");
-        EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDC_LOGIN_USER_NAME)),
-                  GetDlgItem(dialog, IDC_LOGIN_USER_NAME));
-        DialogDriver::Click(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(CLoginManager::GetLoginInfo(), nullptr);
-    EXPECT_FALSE(testing_support::FileExists(CLoginManager::GetFilePath()));
-}
+        EXPECT_TRUE(FocusMovesTo(driver, dialog, IDC_LOGIN_USER_NAME));
 
-// Blanks are text: the form is sent. Here the request cannot even start (no client program),
-// so the handler fails with an exception: a stop box with the generic text, the dialog stays.
-TEST_F(LoginDialogTest, BlanksAreSentAndAFailingRequestLeavesTheDialogOpen) {
-    INT_PTR result = Run([](DialogDriver& driver, HWND dialog) {
-        for (int id : {IDC_LOGIN_COMPANY_ID, IDC_LOGIN_PASSWORD, IDC_LOGIN_USER_NAME})
-            DialogDriver::Type(dialog, id, L" ");
+        DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L" ");
         DialogDriver::Click(dialog, IDOK);
-        testing_support::MessageBoxSeen box = driver.CloseMessageBox();
+        box = driver.CloseMessageBox();
         EXPECT_EQ(box.text, L"内部エラーが発生しました。");
-        EXPECT_EQ(box.caption, kBoxCaption);
         EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_ERROR));
-        EXPECT_TRUE(IsWindow(dialog));
         EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L" ");
         DialogDriver::Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_FALSE(testing_support::FileExists(CLoginManager::GetFilePath()));
-}
-
-const std::wstring kRefusedText = L"ログインに失敗しました。\nIDとパスワードを確認してください。";
-
-// A refusal keeps the dialog open with what the user typed and the focus where it was; cancel
-// then leaves the record and the file as they were.
-TEST_F(LoginDialogTest, RefusedLoginKeepsTheDialogOpenAndWritesNothing) {
-    ScriptedService service({Refused("認証エラー")});
-    INT_PTR result = Run([](DialogDriver& driver, HWND dialog) {
-        DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"C1");
-        DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"wrong");
-        driver.PressEnter();
-        testing_support::MessageBoxSeen box = driver.CloseMessageBox();
-        EXPECT_EQ(box.text, kRefusedText);
-        EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_WARNING));
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L"C1");
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), L"wrong");
-        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), AccountName());
-        EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDOK)), GetDlgItem(dialog, IDOK));
-        DialogDriver::Click(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(service.Requests().size(), 1u);
     EXPECT_EQ(CLoginManager::GetLoginInfo(), nullptr);
-    EXPECT_FALSE(testing_support::FileExists(CLoginManager::GetFilePath()));
+    EXPECT_FALSE(LoginFileExists());
 }
 
-// Only the company ID and the password travel, as percent-encoded UTF-8 of names and values.
-TEST_F(LoginDialogTest, AcceptedLoginMakesTheRecordCurrentAndSavesIt) {
-    ScriptedService service({Refused(""), Accepted()});
-    INT_PTR result = Run([](DialogDriver& driver, HWND dialog) {
+// A proxy demand shows its own text; a refusal keeps what the user typed and the focus where it
+// was and writes nothing; the user tries again and the accepted login becomes the current record
+// and is saved. Only the company ID and the password travel, percent-encoded UTF-8.
+TEST_F(LoginDialogTest, FailedAttemptsKeepTheDialogAndTheAcceptedOneIsSaved) {
+    using testing_support::Refused;
+    client_.Answers(
+        {testing_support::Status(407), Refused("認証エラー"), testing_support::Accepted()});
+    const std::wstring refusedText =
+        L"ログインに失敗しました。\nIDとパスワードを確認してください。";
+    INT_PTR result = Run([&](DialogDriver& driver, HWND dialog) {
         DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"会社A");
         DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"bad");
-        DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田 太郎");
         DialogDriver::Click(dialog, IDOK);
-        EXPECT_EQ(driver.CloseMessageBox().text, kRefusedText);
+        MessageBoxSeen box = driver.CloseMessageBox();
+        EXPECT_EQ(box.text, L"プロキシ認証が必要です");
+        EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_ERROR));
+
+        driver.PressEnter();
+        box = driver.CloseMessageBox();
+        EXPECT_EQ(box.text, refusedText);
+        EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_WARNING));
+        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_COMPANY_ID), L"会社A");
+        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), L"bad");
+        EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), AccountName());
+        EXPECT_TRUE(FocusMovesTo(driver, dialog, IDOK));
+        EXPECT_EQ(CLoginManager::GetLoginInfo(), nullptr);
+        EXPECT_FALSE(LoginFileExists());
+
         DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"p=w");
+        DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田 太郎");
         DialogDriver::Click(dialog, IDOK);
         EXPECT_TRUE(driver.WaitUntilClosed(dialog));
     });
     EXPECT_EQ(result, IDOK);
-    std::vector<std::string> requests = service.Requests();
-    ASSERT_EQ(requests.size(), 2u);
+    std::vector<std::string> requests = client_.Requests();
+    ASSERT_EQ(requests.size(), 3u);
     // 会社ID=会社A&パスワード=p=w& (names and values encoded alike)
-    std::string query = RequestField(requests[1], "query");
+    std::string query = testing_support::RequestField(requests[2], "query");
     EXPECT_NE(query.find("%E4%BC%9A%E7%A4%BEID=%E4%BC%9A%E7%A4%BEA&"), std::string::npos) << query;
     EXPECT_NE(query.find("%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=p%3Dw&"), std::string::npos)
         << query;
@@ -263,33 +232,10 @@ TEST_F(LoginDialogTest, AcceptedLoginMakesTheRecordCurrentAndSavesIt) {
               "会社ID=会社A\r\nﾊﾟｽﾜｰﾄﾞ=p=w\r\n使用者名=山田 太郎\r\n保存=true\r\n");
 }
 
-// A proxy that wants credentials the user did not give: the exception's own text, stop icon.
-TEST_F(LoginDialogTest, ProxyDemandShowsItsTextAndTheDialogStays) {
-    ScriptedService service({login_tests::Status(407), Accepted()});
-    INT_PTR result = Run([](DialogDriver& driver, HWND dialog) {
-        DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"C1");
-        DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"pw");
-        DialogDriver::Click(dialog, IDOK);
-        testing_support::MessageBoxSeen box = driver.CloseMessageBox();
-        EXPECT_EQ(box.text, L"プロキシ認証が必要です");
-        EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_ERROR));
-        // The user may simply try again.
-        DialogDriver::Click(dialog, IDOK);
-        EXPECT_TRUE(driver.WaitUntilClosed(dialog));
-    });
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(service.Requests().size(), 2u);
-}
-
-}  // namespace
-
-namespace {
-
 // No template to show (a module without it stands in for a missing desktop or resource): the
 // user saw nothing to cancel, so the flow fails with its own reason.
 TEST_F(LoginDialogTest, WindowThatCannotBeShownIsAFailureNotACancel) {
-    ScriptedService service({login_tests::Alive()});
-    frame::SetProgramDirectoryOverride(service.directory().c_str());
+    client_.Answers({testing_support::Alive()});
     frame::SetLibraryModule(GetModuleHandleA("kernel32.dll"));
     const bool loggedIn = login::LoginInteractively();
     frame::SetLibraryModule(nullptr);

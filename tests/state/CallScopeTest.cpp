@@ -45,38 +45,30 @@ void ExpectOpeningAndClosing(const testing_support::HostLogFile& log) {
     EXPECT_EQ(0, lines.back().indent);
 }
 
-TEST_F(CallScope, NormalExitLogsBothEndsAndReleasesEverything) {
-    login::LOGIN_INFO stored{"C7", "pw", "u", true};
-    CLoginManager::SetLoginInfo(std::make_unique<login::LOGIN_INFO>(stored));
+// Returning or with an exception passing through, the scope logs both ends and releases the
+// socket layer and the stored login it loaded.
+TEST_F(CallScope, EveryWayOutLogsBothEndsAndReleasesEverything) {
+    CLoginManager::SetLoginInfo(
+        std::make_unique<login::LOGIN_INFO>(login::LOGIN_INFO{"C7", "pw", "u", true}));
     ASSERT_TRUE(CLoginManager::Save());
-    CLoginManager::ClearLoginInfo();
-    ASSERT_FALSE(SocketLayerStarted());
-
-    testing_support::HostLogFile log(logging::SetLogFile);
-    {
-        login::CApiCallScope scope;
-        EXPECT_TRUE(SocketLayerStarted());
-        ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
-        EXPECT_EQ("C7", CLoginManager::GetLoginInfo()->companyId);
-        logging::Log("work", "Test", "Test", 0, 1);
-    }
-    EXPECT_FALSE(SocketLayerStarted());
-    EXPECT_EQ(nullptr, CLoginManager::GetLoginInfo());
-    ExpectOpeningAndClosing(log);
-}
-
-TEST_F(CallScope, ExceptionPassingThroughStillClosesTheScope) {
-    testing_support::HostLogFile log(logging::SetLogFile);
-    EXPECT_THROW(
-        {
+    for (bool throws : {false, true}) {
+        CLoginManager::ClearLoginInfo();
+        ASSERT_FALSE(SocketLayerStarted());
+        testing_support::HostLogFile log(logging::SetLogFile);
+        try {
             login::CApiCallScope scope;
-            CLoginManager::SetLoginInfo(std::make_unique<login::LOGIN_INFO>());
-            throw std::runtime_error("flow failed");
-        },
-        std::runtime_error);
-    EXPECT_EQ(nullptr, CLoginManager::GetLoginInfo());
-    EXPECT_FALSE(SocketLayerStarted());
-    ExpectOpeningAndClosing(log);
+            EXPECT_TRUE(SocketLayerStarted());
+            ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
+            EXPECT_EQ("C7", CLoginManager::GetLoginInfo()->companyId);
+            logging::Log("work", "Test", "Test", 0, 1);
+            if (throws) throw std::runtime_error("flow failed");
+        } catch (const std::runtime_error&) {
+            EXPECT_TRUE(throws);
+        }
+        EXPECT_FALSE(SocketLayerStarted()) << throws;
+        EXPECT_EQ(nullptr, CLoginManager::GetLoginInfo()) << throws;
+        ExpectOpeningAndClosing(log);
+    }
 }
 
 TEST_F(CallScope, WithoutAStoredLoginAnEarlierRecordStays) {

@@ -47,19 +47,16 @@ protected:
     }
 };
 
-TEST_F(LoginStore, SavedFileHasTheExactFourLines) {
-    MakeCurrent("C001", "pw", "\x8e\x52\x93\x63", true);  // 山田
-    ASSERT_TRUE(CLoginManager::Save());
-    EXPECT_EQ(LoginFile("C001", "pw", "\x8e\x52\x93\x63", "true"), ReadLoginFile());
-
+// The file is exactly four CRLF lines; Japanese text (a trail byte 0x5C included) and equals
+// signs inside values come back as they were saved.
+TEST_F(LoginStore, SaveWritesTheFourLinesAndLoadReadsThemBack) {
     MakeCurrent("C001", "", "", false);
     ASSERT_TRUE(CLoginManager::Save());
     EXPECT_EQ(LoginFile("C001", "", "", "false"), ReadLoginFile());
-}
 
-TEST_F(LoginStore, RoundTripKeepsJapaneseAndEqualsSigns) {
-    MakeCurrent("id=1==", "p=a\x83\x5cs", "\x8e\x67\x97\x70=x", true);  // ソ: trail byte 0x5C
+    MakeCurrent("id=1==", "p=a\x83\x5cs", "\x8e\x67\x97\x70=x", true);  // ソ, 使用=x
     ASSERT_TRUE(CLoginManager::Save());
+    EXPECT_EQ(LoginFile("id=1==", "p=a\x83\x5cs", "\x8e\x67\x97\x70=x", "true"), ReadLoginFile());
     CLoginManager::ClearLoginInfo();
     ASSERT_TRUE(CLoginManager::Load());
     const auto info = CLoginManager::GetLoginInfo();
@@ -100,23 +97,19 @@ TEST_F(LoginStore, LoadTakesWhatItCanFromAnyContent) {
     }
 }
 
-TEST_F(LoginStore, FailedLoadKeepsTheCurrentRecord) {
-    MakeCurrent("kept", "pw", "u", false);
-    EXPECT_FALSE(CLoginManager::Load());
-    ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
-    EXPECT_EQ("kept", CLoginManager::GetLoginInfo()->companyId);
-}
-
-TEST_F(LoginStore, SaveWithoutARecordWritesAndLogsNothing) {
+// Without a file the load fails and keeps the record; without a record the save writes and
+// logs nothing; removing deletes the file only, and succeeds with no file too.
+TEST_F(LoginStore, MissingFileOrRecordChangesNothing) {
     testing_support::HostLogFile log(logging::SetLogFile);
     EXPECT_FALSE(CLoginManager::Save());
     EXPECT_FALSE(testing_support::FileExists(CLoginManager::GetFilePath()));
     EXPECT_TRUE(log.Lines().empty());
-}
-
-TEST_F(LoginStore, RemoveDeletesTheFileOnlyAndAlwaysSucceeds) {
     EXPECT_TRUE(CLoginManager::Remove());
-    MakeCurrent("a", "b", "c", true);
+
+    MakeCurrent("kept", "pw", "u", false);
+    EXPECT_FALSE(CLoginManager::Load());
+    ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
+    EXPECT_EQ("kept", CLoginManager::GetLoginInfo()->companyId);
     ASSERT_TRUE(CLoginManager::Save());
     EXPECT_TRUE(CLoginManager::Remove());
     EXPECT_FALSE(testing_support::FileExists(CLoginManager::GetFilePath()));
@@ -155,37 +148,25 @@ TEST_F(LoginStore, LogEntriesOfSaveAndLoadMaskThePassword) {
     EXPECT_EQ(2, lines[6].indent);
 }
 
-TEST_F(LoginStore, FileInUseElsewhereIsMissingOrUnwritable) {
-    ASSERT_TRUE(WriteLoginFile(LoginFile("old", "pw", "u", "true")));
+// A file another host holds open reads as missing and is not replaced: the save fails, the
+// earlier content stays whole, no temporary file is left and the record stays in memory.
+TEST_F(LoginStore, FileInUseElsewhereIsMissingAndNotReplaced) {
+    const std::string old = LoginFile("old", "pw", "u", "true");
+    ASSERT_TRUE(WriteLoginFile(old));
+    MakeCurrent("new", "pw2", "u2", false);
     testing_support::HostLogFile log(logging::SetLogFile);
     {
         HeldOpen other(CLoginManager::GetFilePath());
         ASSERT_TRUE(other.held());
         EXPECT_FALSE(CLoginManager::Load());
         EXPECT_TRUE(log.Contains("ログインファイルがありませんでした。"));
-        MakeCurrent("new", "pw2", "u2", false);
         EXPECT_FALSE(CLoginManager::Save());
         EXPECT_TRUE(log.Contains("ファイルの保存失敗！"));
     }
-    // The earlier content is whole, the record is still in memory.
-    EXPECT_EQ(LoginFile("old", "pw", "u", "true"), ReadLoginFile());
+    EXPECT_EQ(old, ReadLoginFile());
+    EXPECT_EQ(0, StrayFiles());
+    ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
     EXPECT_EQ("new", CLoginManager::GetLoginInfo()->companyId);
-}
-
-TEST_F(LoginStore, ReadOnlyFileIsNotReplaced) {
-    // A read-only file cannot be written: the save fails, the old text stays whole and no
-    // temporary file is left beside it.
-    const std::string path = CLoginManager::GetFilePath();
-    ASSERT_TRUE(WriteLoginFile(LoginFile("old", "pw", "u", "true")));
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    MakeCurrent("new", "pw2", "u2", false);
-    EXPECT_FALSE(CLoginManager::Save());
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(LoginFile("old", "pw", "u", "true"), ReadLoginFile());
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "*.tmp").c_str(), &found);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, search);
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "frame/Directories.h"
 #include "storage/ServerState.h"
 #include "storage/TimeSeal.h"
 #include "support/TestSupport.h"
@@ -26,6 +27,18 @@ inline void RemoveStateFiles() {
 
 inline bool WriteSealed(const std::string& path, win32::Seconds t) {
     return testing_support::WriteFileBytes(path, storage::SealTime(t));
+}
+
+// Temporary files left in the data directory by a failed or finished write.
+inline int StrayFiles() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((frame::GetDataDirectory() + "\\*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do ++count;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
 }
 
 // Holds a file open without sharing, as another process using it would.

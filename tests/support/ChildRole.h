@@ -17,15 +17,12 @@ using ChildRoleFunction = int (*)();
 // `roles`, runs it and exits with its result; otherwise returns at once.
 int DispatchChildRole(std::initializer_list<std::pair<const char*, ChildRoleFunction>> roles);
 
-// Inside a role: its argument and the path it may write its findings to.
+// Inside a role: its argument (plain ASCII: the environment passes through UTF-16).
 std::string ChildArgument();
-std::string ChildOutPath();
 
 // Starts this executable in `role`: its process handle (nullptr if not started).
-HANDLE StartChild(const std::string& role, const std::string& argument = std::string(),
-                  const std::string& outPath = std::string());
+HANDLE StartChild(const std::string& role, const std::string& argument = std::string());
 // Runs it and waits: the role's exit code.
-unsigned long RunChild(const std::string& role, const std::string& argument = std::string(),
-                       const std::string& outPath = std::string());
+unsigned long RunChild(const std::string& role, const std::string& argument = std::string());
 
 }  // namespace testing_support

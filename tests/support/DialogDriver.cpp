@@ -1,5 +1,7 @@
 #include "support/DialogDriver.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -130,6 +132,15 @@ INT_PTR RunDriven(const std::function<INT_PTR()>& modal,
     modalDone = true;
     helper.join();
     return result;
+}
+
+INT_PTR RunLoginDialog(const std::function<INT_PTR()>& modal,
+                       const std::function<void(DialogDriver&, HWND)>& script) {
+    return RunDriven(modal, [&](DialogDriver& driver) {
+        HWND dialog = driver.WaitForWindow(kDialogCaption);
+        ASSERT_NE(dialog, nullptr) << "the login dialog did not show";
+        script(driver, dialog);
+    });
 }
 
 }  // namespace testing_support

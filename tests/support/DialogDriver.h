@@ -53,6 +53,10 @@ private:
 INT_PTR RunDriven(const std::function<INT_PTR()>& modal,
                   const std::function<void(DialogDriver&)>& drive);
 
+// RunDriven for the login dialog: `script` gets the driver and the dialog once it is on screen.
+INT_PTR RunLoginDialog(const std::function<INT_PTR()>& modal,
+                       const std::function<void(DialogDriver&, HWND)>& script);
+
 // The caption every message box of the library carries, and the dialog's own.
 extern const wchar_t* const kBoxCaption;
 extern const wchar_t* const kDialogCaption;

@@ -2,49 +2,34 @@
 
 #include <cstring>
 
+#include "win32/Handle.h"
+
 namespace testing_support {
 namespace {
 const char kClassName[] = "PelmoraTestLogCapture";
-const char kBlockName[] = "SharedLogMemory";
-const char kMutexName[] = "SharedLogMemoryMutex";
 
-void RegisterClassOnce(WNDPROC procedure) {
-    static bool registered = false;
-    if (registered) return;
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassA(&windowClass);
-    registered = true;
-}
-
-// Copies the block under its mutex; the handles are opened by the caller.
-bool CopyBlock(HANDLE mapping, HANDLE mutex, LOG_RECORD& record) {
-    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof record);
-    if (view == nullptr) return false;
-    DWORD wait = WaitForSingleObject(mutex, INFINITE);
-    bool locked = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    if (locked) {
-        std::memcpy(&record, view, sizeof record);
-        ReleaseMutex(mutex);
-    }
-    UnmapViewOfFile(view);
-    return locked;
+LRESULT CALLBACK CaptureProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* capture = reinterpret_cast<LogCapture*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message != PELMORA_WM_LOG || capture == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
+    capture->OnLogNotification();
+    return 0;
 }
 }  // namespace
 
 LogCapture::LogCapture() {
-    RegisterClassOnce(&LogCapture::WindowProc);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = CaptureProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassA(&windowClass);  // fails harmlessly when an earlier capture registered it
     window_ = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+                              windowClass.hInstance, nullptr);
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 LogCapture::~LogCapture() {
-    if (window_ != nullptr) DestroyWindow(window_);
-    if (mapping_ != nullptr) CloseHandle(mapping_);
-    if (mutex_ != nullptr) CloseHandle(mutex_);
+    DestroyWindow(window_);
 }
 
 void LogCapture::Clear() {
@@ -52,39 +37,51 @@ void LogCapture::Clear() {
     notifications_ = 0;
 }
 
-std::vector<std::string> LogCapture::Messages() const {
-    std::vector<std::string> messages;
-    for (const LOG_RECORD& record : records_) messages.emplace_back(record.message);
-    return messages;
-}
-
-LRESULT CALLBACK LogCapture::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == PELMORA_WM_LOG) {
-        auto* self = reinterpret_cast<LogCapture*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self != nullptr) self->OnLogNotification();
-        return 0;
+const LOG_RECORD* LogCapture::Find(const std::string& message) const {
+    for (const LOG_RECORD& record : records_) {
+        if (message == record.message) return &record;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return nullptr;
 }
 
+bool LogCapture::Mentions(const std::string& text) const {
+    for (const LOG_RECORD& record : records_) {
+        if (std::string(record.message).find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// The library creates the named objects only when the host opens the block, which tests do
+// after creating the capture: they are looked up on each notification.
 void LogCapture::OnLogNotification() {
     ++notifications_;
-    // Opened on first use: the library creates the named objects only when the host opens the
-    // block, which tests do after creating the capture.
-    if (mapping_ == nullptr) mapping_ = OpenFileMappingA(FILE_MAP_READ, FALSE, kBlockName);
-    if (mutex_ == nullptr) mutex_ = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName);
-    if (mapping_ == nullptr || mutex_ == nullptr) return;
     LOG_RECORD record;
-    if (CopyBlock(mapping_, mutex_, record)) records_.push_back(record);
+    if (ReadNamedLogBlock(record)) records_.push_back(record);
+}
+
+LOG_RECORD PatternRecord(unsigned char seed) {
+    LOG_RECORD record;
+    auto* bytes = reinterpret_cast<unsigned char*>(&record);
+    for (size_t i = 0; i < sizeof record; ++i) bytes[i] = static_cast<unsigned char>(seed + i * 7);
+    return record;
+}
+
+bool SameBytes(const LOG_RECORD& a, const LOG_RECORD& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 bool ReadNamedLogBlock(LOG_RECORD& record) {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kBlockName);
-    HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName);
-    bool copied = mapping != nullptr && mutex != nullptr && CopyBlock(mapping, mutex, record);
-    if (mapping != nullptr) CloseHandle(mapping);
-    if (mutex != nullptr) CloseHandle(mutex);
-    return copied;
+    win32::KernelHandle mapping(OpenFileMappingA(FILE_MAP_READ, FALSE, "SharedLogMemory"));
+    win32::KernelHandle mutex(
+        OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "SharedLogMemoryMutex"));
+    if (!mapping.valid() || !mutex.valid()) return false;
+    win32::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof record));
+    if (!view.valid()) return false;
+    const DWORD wait = WaitForSingleObject(mutex.get(), INFINITE);
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return false;
+    std::memcpy(&record, view.get(), sizeof record);
+    ReleaseMutex(mutex.get());
+    return true;
 }
 
 }  // namespace testing_support

@@ -30,22 +30,33 @@ public:
     int notifications() const { return notifications_; }
     void Clear();
 
-    // Messages of the records seen, for compact expectations.
-    std::vector<std::string> Messages() const;
+    // The first record with exactly this message, nullptr if none.
+    const LOG_RECORD* Find(const std::string& message) const;
+    // Whether any message holds `text`.
+    bool Mentions(const std::string& text) const;
 
-private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Called by the window on each notification: copies the record out of the named block.
     void OnLogNotification();
 
+private:
     HWND window_ = nullptr;
-    HANDLE mapping_ = nullptr;
-    HANDLE mutex_ = nullptr;
     std::vector<LOG_RECORD> records_;
     int notifications_ = 0;
 };
 
+// A record whose every byte is set, so a copy that drops or shifts any byte shows.
+LOG_RECORD PatternRecord(unsigned char seed);
+bool SameBytes(const LOG_RECORD& a, const LOG_RECORD& b);
+
 // Reads the record now in the named block, independently of the library; false when no process
 // holds the block.
 bool ReadNamedLogBlock(LOG_RECORD& record);
+
+// The last error's message as a host reads it through the exports.
+inline std::string LastErrorMessage() {
+    char buffer[512] = {};
+    PeLmLastErrorMessageGet(buffer, sizeof buffer);
+    return buffer;
+}
 
 }  // namespace testing_support

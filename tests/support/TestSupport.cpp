@@ -77,6 +77,13 @@ std::string DataDirectory() {
     return std::string(localAppData) + "\\Torva Inc\\Pelmora";
 }
 
+std::string DataFile(const std::string& name) {
+    const std::string directory = DataDirectory();
+    CreateDirectoryA(directory.substr(0, directory.rfind('\\')).c_str(), nullptr);
+    CreateDirectoryA(directory.c_str(), nullptr);
+    return directory + "\\" + name;
+}
+
 std::string ExecutableDirectory() {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -103,12 +110,15 @@ DWORD WaitForExitCode(HANDLE process) {
     return code;
 }
 
-DWORD RunProcess(const std::string& commandLine) {
-    HANDLE process = StartProcess(commandLine);
+DWORD RunToExit(HANDLE process) {
     if (process == nullptr) return static_cast<DWORD>(-1);
     DWORD code = WaitForExitCode(process);
     CloseHandle(process);
     return code;
+}
+
+DWORD RunProcess(const std::string& commandLine) {
+    return RunToExit(StartProcess(commandLine));
 }
 
 }  // namespace testing_support

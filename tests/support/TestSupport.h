@@ -52,6 +52,8 @@ private:
 // The library's per-user data folder ("Torva Inc\\Pelmora" under the local application data
 // folder), found here on its own so that a test can check where the library puts it.
 std::string DataDirectory();
+// A file in that folder, which is created first if missing (a test may run first in a prefix).
+std::string DataFile(const std::string& name);
 
 // The directory that holds the running test executable (and the DLL beside it).
 std::string ExecutableDirectory();
@@ -60,6 +62,8 @@ std::string ExecutableDirectory();
 HANDLE StartProcess(const std::string& commandLine);
 // Waits for a process to end: its exit code.
 DWORD WaitForExitCode(HANDLE process);
+// Waits for a process started by one of the above and closes it: its exit code (-1 for none).
+DWORD RunToExit(HANDLE process);
 // Runs a program with the given command line and waits for its exit code (-1 if not started).
 DWORD RunProcess(const std::string& commandLine);
 
