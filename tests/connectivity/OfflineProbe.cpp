@@ -25,12 +25,9 @@ protected:
     testing_support::LogCapture capture_;
 };
 
-TEST_F(NoNetwork, ExportsReportNoAdapterAndNoInternet) {
+TEST_F(NoNetwork, SilentLoginStopsAtTheAdapter) {
     EXPECT_FALSE(PeLmGetIsNetworkAvailable());
     EXPECT_FALSE(PeLmIsInternetConnected());
-}
-
-TEST_F(NoNetwork, SilentLoginStopsAtTheAdapter) {
     EXPECT_FALSE(PeLmLoginUserCreate("C1", "pw", "user"));
     EXPECT_EQ(PeLmLastErrorGet(), 1001);
     EXPECT_EQ(testing_support::LastErrorMessage(), kNoAdapter);

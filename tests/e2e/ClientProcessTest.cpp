@@ -29,7 +29,7 @@ constexpr DWORD kNoStatus = contract::kExitNoStatus;
 class ClientProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(e2e::HttpPort(), 0) << "the service fixture is not running";
+        ASSERT_NE(e2e::Port("http"), 0) << "the service fixture is not running";
         ASSERT_TRUE(CopyFileA(
             (testing_support::ExecutableDirectory() + "\\" + contract::kClientProgram).c_str(),
             dir_.File(contract::kClientProgram).c_str(), FALSE));
@@ -83,13 +83,10 @@ TEST_F(ClientProcessTest, PostsParametersAsFormAndLeavesTheBodyAsItCame) {
         << "the Shift_JIS message must arrive byte for byte";
 }
 
-TEST_F(ClientProcessTest, EmptyQueryIsAPlainGet) {
+TEST_F(ClientProcessTest, EmptyQueryIsAPlainGetAndErrorStatusesBecomeTheExitCode) {
     EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 200u);
     EXPECT_EQ(Response(), "true");
     EXPECT_NE(e2e::Control("").find("\"method\": \"GET\""), std::string::npos);
-}
-
-TEST_F(ClientProcessTest, ErrorStatusesBecomeTheExitCode) {
     EXPECT_EQ(Run(e2e::ServiceUrl("/no/such/endpoint"), ""), 404u);
     e2e::Control("status500=1");
     EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 500u);
@@ -99,7 +96,10 @@ TEST_F(ClientProcessTest, ErrorStatusesBecomeTheExitCode) {
 TEST_F(ClientProcessTest, NoStatusGives1234) {
     e2e::Control("down=1");
     EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), kNoStatus) << "connection reset";
-    e2e::Control("down=0");
+    e2e::Control("down=0&slow=1");
+    SetEnvironmentVariableA("PMQCLIENT_TIMEOUT_MS", "1000");
+    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), kNoStatus) << "timed out";
+    SetEnvironmentVariableA("PMQCLIENT_TIMEOUT_MS", nullptr);
     EXPECT_EQ(Run("http://127.0.0.1:1/", ""), kNoStatus) << "connection refused";
     EXPECT_EQ(Run("ftp://127.0.0.1/", ""), kNoStatus) << "not HTTP";
     EXPECT_EQ(Run("", ""), kNoStatus) << "empty URL";
@@ -123,8 +123,8 @@ protected:
         return L"プロキシ " + Address(port) + L" が認証を求めています。";
     }
 
-    const int proxyA_ = e2e::ProxyPort();
-    const int proxyB_ = e2e::SecondProxyPort();
+    const int proxyA_ = e2e::Port("proxy");
+    const int proxyB_ = e2e::Port("proxy2");
     const std::wstring refused_ =
         L"\nユーザー名またはパスワードが違います。もう一度入力してください。";
     client::ProxyStore store_{win32::ToWide(e2e::ProxyUserFile())};

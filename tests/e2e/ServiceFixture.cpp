@@ -23,10 +23,6 @@ std::string ServiceDirectory() {
     return dir ? dir : "";
 }
 
-int ReadPort(const char* name) {
-    return std::atoi(testing_support::ReadFileBytes(ServiceDirectory() + "/" + name).c_str());
-}
-
 std::string HttpPostLoopback(int port, const std::wstring& path, const std::string& body) {
     HINTERNET session =
         WinHttpOpen(L"e2e-tests", WINHTTP_ACCESS_TYPE_NO_PROXY, nullptr, nullptr, 0);
@@ -50,31 +46,28 @@ std::string HttpPostLoopback(int port, const std::wstring& path, const std::stri
     return answer;
 }
 
+// The HTTPS listener's certificate (DER), "" when there is none.
+std::string CertificateDer() {
+    return testing_support::ReadFileBytes(ServiceDirectory() + "/cert.der");
+}
+
 HWND FindProxyDialog() {
     return FindWindowW(L"#32770", L"プロキシ認証");
 }
 
 }  // namespace
 
-int HttpPort() {
-    return ReadPort("http.port");
-}
-int ProxyPort() {
-    return ReadPort("proxy.port");
-}
-int SecondProxyPort() {
-    return ReadPort("proxy2.port");
-}
-int HttpsPort() {
-    return ReadPort("https.port");
+int Port(const char* listener) {
+    return std::atoi(
+        testing_support::ReadFileBytes(ServiceDirectory() + "/" + listener + ".port").c_str());
 }
 
 std::string ServiceUrl(const std::string& path) {
-    return "http://127.0.0.1:" + std::to_string(HttpPort()) + path;
+    return "http://127.0.0.1:" + std::to_string(Port("http")) + path;
 }
 
 std::string Control(const std::string& form) {
-    return HttpPostLoopback(HttpPort(), L"/_control", form);
+    return HttpPostLoopback(Port("http"), L"/_control", form);
 }
 
 std::string ProxyOffers(const std::string& listener) {
@@ -92,10 +85,6 @@ std::string ProxyOffers(const std::string& listener) {
         seen += record.compare(refused, 4, "true") == 0 ? " refused" : " accepted";
     }
     return seen;
-}
-
-std::string CertificateDer() {
-    return testing_support::ReadFileBytes(ServiceDirectory() + "/cert.der");
 }
 
 // The settings blob WinHTTP reads for the current user: version, counter, flags (direct and

@@ -8,11 +8,9 @@
 
 namespace e2e {
 
-// Ports from the files the service fixture wrote; 0 when that listener is not running.
-int HttpPort();
-int ProxyPort();
-int SecondProxyPort();  // another network's proxy, wanting the same credentials
-int HttpsPort();
+// The port of one listener ("http", "proxy", "proxy2": another network's proxy wanting the
+// same credentials, "https"), from the file the service fixture wrote; 0 when it is not running.
+int Port(const char* listener);
 
 // "http://127.0.0.1:PORT" + path.
 std::string ServiceUrl(const std::string& path);
@@ -24,9 +22,6 @@ std::string Control(const std::string& form);
 // whether the proxy "accepted" or "refused" them, e.g. "proxyuser refused, proxyuser accepted";
 // "" when it was offered none.
 std::string ProxyOffers(const std::string& listener);
-
-// The certificate of the HTTPS listener (DER), "" when there is none.
-std::string CertificateDer();
 
 // Points this user's system proxy settings at the service's proxy for the object's lifetime.
 class SystemProxy {

@@ -6,7 +6,6 @@
 //   body=echo     answer with the request's query text
 //   text=T        answer with the one-line text T
 //   (no body)     leave no response file
-//   crash=1       die of an access violation instead of exiting
 //   signal=NAME   set the named event once the request is recorded
 //   wait=NAME     then block until the named event is set
 // A script of several answers separates them with "---" lines: the n-th request gets the n-th
@@ -73,18 +72,6 @@ void WaitForEvent(const std::string& name) {
     if (event) WaitForSingleObject(event.get(), INFINITE);
 }
 
-LONG WINAPI EndWithExceptionCode(EXCEPTION_POINTERS*) {
-    return EXCEPTION_EXECUTE_HANDLER;
-}
-
-void Crash() {
-    // Without a debugger prompt: the process ends with the exception code as its exit code,
-    // as an unattended crash does.
-    SetErrorMode(SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
-    SetUnhandledExceptionFilter(EndWithExceptionCode);
-    RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
-}
-
 }  // namespace
 
 int main() {
@@ -118,7 +105,6 @@ int main() {
         WriteFileBytes(response, script["text"]);
 
     busy.reset();
-    if (script["crash"] == "1") Crash();
     return script.count("exit")
                ? static_cast<int>(std::strtoul(script["exit"].c_str(), nullptr, 10))
                : 200;

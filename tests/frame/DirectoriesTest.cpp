@@ -10,27 +10,9 @@
 #include "frame/Exceptions.h"
 #include "frame/Module.h"
 #include "support/TestSupport.h"
+#include "win32/Handle.h"
 
 namespace {
-
-// A copy of the library's file loaded from `path`, standing in for the DLL as installed there.
-class LoadedCopy {
-public:
-    explicit LoadedCopy(const std::string& path) : path_(path) {
-        std::string original = testing_support::ExecutableDirectory() + "\\Pelmora.dll";
-        if (CopyFileA(original.c_str(), path.c_str(), FALSE)) module_ = LoadLibraryA(path.c_str());
-    }
-    ~LoadedCopy() {
-        frame::SetLibraryModule(nullptr);
-        if (module_ != nullptr) FreeLibrary(module_);
-        DeleteFileA(path_.c_str());
-    }
-    HMODULE module() const { return module_; }
-
-private:
-    std::string path_;
-    HMODULE module_ = nullptr;
-};
 
 bool SamePath(const std::string& a, const std::string& b) {
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;
@@ -48,13 +30,20 @@ protected:
 TEST_F(ProgramDirectory, IsTheFolderOfTheLibraryFile) {
     testing_support::TempDirectory folder;
     const std::string root = "C:\\pelmora-root-" + std::to_string(GetCurrentProcessId()) + ".dll";
+    const std::string original = testing_support::ExecutableDirectory() + "\\Pelmora.dll";
     for (const auto& copy : {std::make_pair(folder.File("Pelmora.dll"), folder.path()),
                              std::make_pair(root, std::string("C:"))}) {
-        LoadedCopy library(copy.first);
-        ASSERT_NE(nullptr, library.module()) << copy.first;
-        frame::SetLibraryModule(library.module());
-        EXPECT_TRUE(SamePath(copy.second, frame::GetProgramDirectory()))
-            << frame::GetProgramDirectory();
+        // A copy of the library's file loaded from there, standing in for the DLL installed there.
+        ASSERT_TRUE(CopyFileA(original.c_str(), copy.first.c_str(), FALSE)) << copy.first;
+        {
+            win32::LoadedModule library(LoadLibraryA(copy.first.c_str()));
+            EXPECT_TRUE(library.valid());
+            frame::SetLibraryModule(library.get());
+            EXPECT_TRUE(SamePath(copy.second, frame::GetProgramDirectory()))
+                << frame::GetProgramDirectory();
+            frame::SetLibraryModule(nullptr);
+        }
+        DeleteFileA(copy.first.c_str());
     }
 }
 

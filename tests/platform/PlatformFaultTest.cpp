@@ -12,16 +12,13 @@
 #include "connectivity/NetworkChecks.h"
 #include "fakeclient/ScriptedClient.h"
 #include "frame/CatchLadder.h"
-#include "frame/Directories.h"
 #include "frame/Exceptions.h"
 #include "frame/LastError.h"
 #include "log/LogWriter.h"
 #include "log/SharedLog.h"
 #include "login/LoginManager.h"
-#include "storage/ServerState.h"
-#include "storage/TimeSeal.h"
+#include "state/StateFiles.h"
 #include "support/HostLogFile.h"
-#include "support/TestSupport.h"
 #include "transport/HttpRequestUtil.h"
 
 using login::CLoginManager;
@@ -50,28 +47,6 @@ BOOL WINAPI RefuseFlush(HANDLE) {
 BOOL WINAPI RefuseRename(LPCWSTR, LPCWSTR, DWORD) {
     SetLastError(ERROR_WRITE_PROTECT);
     return FALSE;
-}
-
-// The files in the data directory whose names end in ".tmp": what a failed replace leaves.
-int TemporaryFiles() {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((frame::GetDataDirectory() + "\\*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    int count = 0;
-    do ++count;
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return count;
-}
-
-// Nobody holds the file open (a handle left behind by a failed write would): it opens without
-// sharing.
-bool NotHeldOpen(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
 }
 
 struct StoredFile {
@@ -122,8 +97,8 @@ TEST_F(PlatformFaults, StoredFileKeepsItsFormerContentWhenItsReplacementFails) {
             EXPECT_FALSE(file.save());
         }
         EXPECT_EQ("former", ReadFileBytes(file.path())) << "rename refused";
-        EXPECT_EQ(0, TemporaryFiles()) << "a temporary file was left, or held open";
-        EXPECT_TRUE(NotHeldOpen(file.path()));
+        EXPECT_EQ(0, state_tests::StrayFiles());
+        EXPECT_TRUE(state_tests::HoldOpen(file.path())) << "a handle was left open";
         // With the platform whole again the same call replaces it.
         EXPECT_TRUE(file.save());
         EXPECT_NE("former", ReadFileBytes(file.path()));

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,75 +26,46 @@ const ShippedFile kShippedFiles[] = {
 #endif
 };
 
-// Test names and failures show the file, not the structure's bytes.
-void PrintTo(const ShippedFile& file, std::ostream* os) {
-    *os << file.path;
-}
-
 std::string KitDirectory() {
     const char* dir = std::getenv("PELMORA_SDK_DIR");
     return dir ? dir : "";
 }
 
-std::string BaseName(const std::string& path) {
-    return path.substr(path.rfind('\\') + 1);
+// A text of the string table the translation list names first, as Explorer picks it.
+std::string Text(const std::vector<char>& block, const char* name) {
+    struct {
+        WORD language, codePage;
+    }* translation = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &length) ||
+        length < sizeof *translation)
+        return "<no translation>";
+    char key[64];
+    wsprintfA(key, "\\StringFileInfo\\%04x%04x\\%s", translation->language, translation->codePage,
+              name);
+    char* value = nullptr;
+    if (!VerQueryValueA(block.data(), key, reinterpret_cast<void**>(&value), &length))
+        return "<missing>";
+    return value;
 }
-
-class VersionBlock {
-public:
-    explicit VersionBlock(const std::string& path) {
-        DWORD ignored = 0;
-        const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-        if (size == 0) return;
-        bytes_.resize(size);
-        if (!GetFileVersionInfoA(path.c_str(), 0, size, bytes_.data())) bytes_.clear();
-    }
-
-    bool present() const { return !bytes_.empty(); }
-
-    const VS_FIXEDFILEINFO* Fixed() const {
-        void* value = nullptr;
-        UINT length = 0;
-        if (!VerQueryValueA(bytes_.data(), "\\", &value, &length) ||
-            length < sizeof(VS_FIXEDFILEINFO))
-            return nullptr;
-        return static_cast<const VS_FIXEDFILEINFO*>(value);
-    }
-
-    // A text of the string table the translation list names first, as Explorer picks it.
-    std::string Text(const std::string& name) const {
-        struct Translation {
-            WORD language;
-            WORD codePage;
-        }* translation = nullptr;
-        UINT length = 0;
-        if (!VerQueryValueA(bytes_.data(), "\\VarFileInfo\\Translation",
-                            reinterpret_cast<void**>(&translation), &length) ||
-            length < sizeof(Translation))
-            return "<no translation>";
-        char key[64];
-        wsprintfA(key, "\\StringFileInfo\\%04x%04x\\%s", translation->language,
-                  translation->codePage, name.c_str());
-        char* value = nullptr;
-        if (!VerQueryValueA(bytes_.data(), key, reinterpret_cast<void**>(&value), &length))
-            return "<missing>";
-        return std::string(value);
-    }
-
-private:
-    std::vector<char> bytes_;
-};
 
 class VersionResource : public testing::TestWithParam<ShippedFile> {};
 
 TEST_P(VersionResource, SaysWhatTheFileIsAndWhichBuildItCameFrom) {
     ASSERT_FALSE(KitDirectory().empty()) << "PELMORA_SDK_DIR names the unpacked kit";
     const ShippedFile& file = GetParam();
-    const VersionBlock block(KitDirectory() + "\\" + file.path);
-    ASSERT_TRUE(block.present()) << file.path << " has no version resource";
+    const std::string path = KitDirectory() + "\\" + file.path;
+    DWORD ignored = 0;
+    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), &ignored));
+    ASSERT_FALSE(block.empty()) << file.path << " has no version resource";
+    ASSERT_TRUE(
+        GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
 
-    const VS_FIXEDFILEINFO* fixed = block.Fixed();
-    ASSERT_NE(fixed, nullptr);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_GE(length, sizeof *fixed);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
     const DWORD expectedMs = MAKELONG(PELMORA_VERSION_MINOR, PELMORA_VERSION_MAJOR);
     const DWORD expectedLs = MAKELONG(PELMORA_VERSION_TWEAK, PELMORA_VERSION_PATCH);
@@ -105,12 +75,12 @@ TEST_P(VersionResource, SaysWhatTheFileIsAndWhichBuildItCameFrom) {
     EXPECT_EQ(fixed->dwProductVersionLS, expectedLs);
     EXPECT_EQ(fixed->dwFileType, file.fileType);
 
-    EXPECT_EQ(block.Text("FileVersion"), PELMORA_VERSION);
-    EXPECT_EQ(block.Text("ProductVersion"), PELMORA_VERSION);
-    EXPECT_EQ(block.Text("CompanyName"), "Torva Inc.");
-    EXPECT_EQ(block.Text("ProductName"), "Pelmora");
-    EXPECT_EQ(block.Text("FileDescription"), file.description);
-    EXPECT_EQ(block.Text("OriginalFilename"), BaseName(file.path));
+    EXPECT_EQ(Text(block, "FileVersion"), PELMORA_VERSION);
+    EXPECT_EQ(Text(block, "ProductVersion"), PELMORA_VERSION);
+    EXPECT_EQ(Text(block, "CompanyName"), "Torva Inc.");
+    EXPECT_EQ(Text(block, "ProductName"), "Pelmora");
+    EXPECT_EQ(Text(block, "FileDescription"), file.description);
+    EXPECT_EQ(Text(block, "OriginalFilename"), path.substr(path.rfind('\\') + 1));
 }
 
 std::string FileLabel(const testing::TestParamInfo<ShippedFile>& info) {

@@ -46,8 +46,16 @@ void ExpectOpeningAndClosing(const testing_support::HostLogFile& log) {
 }
 
 // Returning or with an exception passing through, the scope logs both ends and releases the
-// socket layer and the stored login it loaded.
+// socket layer and the stored login it loaded. Without a stored login, a record made current
+// without a file (as a silent login leaves it) survives the load.
 TEST_F(CallScope, EveryWayOutLogsBothEndsAndReleasesEverything) {
+    CLoginManager::SetLoginInfo(
+        std::make_unique<login::LOGIN_INFO>(login::LOGIN_INFO{"mem", "", "", false}));
+    {
+        login::CApiCallScope scope;
+        ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
+        EXPECT_EQ("mem", CLoginManager::GetLoginInfo()->companyId);
+    }
     CLoginManager::SetLoginInfo(
         std::make_unique<login::LOGIN_INFO>(login::LOGIN_INFO{"C7", "pw", "u", true}));
     ASSERT_TRUE(CLoginManager::Save());
@@ -69,15 +77,6 @@ TEST_F(CallScope, EveryWayOutLogsBothEndsAndReleasesEverything) {
         EXPECT_EQ(nullptr, CLoginManager::GetLoginInfo()) << throws;
         ExpectOpeningAndClosing(log);
     }
-}
-
-TEST_F(CallScope, WithoutAStoredLoginAnEarlierRecordStays) {
-    // A record made current without a file (as a silent login leaves it) survives the load.
-    CLoginManager::SetLoginInfo(
-        std::make_unique<login::LOGIN_INFO>(login::LOGIN_INFO{"mem", "", "", false}));
-    login::CApiCallScope scope;
-    ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
-    EXPECT_EQ("mem", CLoginManager::GetLoginInfo()->companyId);
 }
 
 }  // namespace

@@ -156,8 +156,8 @@ TEST_F(LoginStore, FileInUseElsewhereIsMissingAndNotReplaced) {
     MakeCurrent("new", "pw2", "u2", false);
     testing_support::HostLogFile log(logging::SetLogFile);
     {
-        HeldOpen other(CLoginManager::GetFilePath());
-        ASSERT_TRUE(other.held());
+        const win32::FileHandle other = HoldOpen(CLoginManager::GetFilePath());
+        ASSERT_TRUE(other);
         EXPECT_FALSE(CLoginManager::Load());
         EXPECT_TRUE(log.Contains("ログインファイルがありませんでした。"));
         EXPECT_FALSE(CLoginManager::Save());

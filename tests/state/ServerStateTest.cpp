@@ -157,8 +157,8 @@ TEST_F(ServerState, FileHeldOpenElsewhereIsAnOpenFailure) {
     ASSERT_TRUE(testing_support::WriteFileBytes(path, old));
     testing_support::HostLogFile log(logging::SetLogFile);
     {
-        HeldOpen other(path);
-        ASSERT_TRUE(other.held());
+        const win32::FileHandle other = HoldOpen(path);
+        ASSERT_TRUE(other);
         win32::Seconds t = 0;
         EXPECT_FALSE(CServerState::GetDeadTime(t));
         CServerState::ToDead();  // cannot replace a file in use: logged and skipped

@@ -1,4 +1,4 @@
-// The exports of the server state, endpoints, login store, proxy and start/end families,
+// The exports of the server state, endpoints, login store and start/end families,
 // called through the DLL as a host calls them.
 #include <gtest/gtest.h>
 
@@ -140,7 +140,7 @@ TEST(Endpoints, DefaultsAfterInitialiseAndSettersStoreCopies) {
     EXPECT_TRUE(PeHmTerminate(-1, 7));
 }
 
-// --- Stored login and proxy user ----------------------------------------------------------------
+// --- Stored login ----------------------------------------------------------------
 
 TEST_F(Exports, LoginQueriesAnswerFromTheFile) {
     GuardedBuffer id(64);
@@ -172,14 +172,6 @@ TEST_F(Exports, LoginQueriesAnswerFromTheFile) {
     EXPECT_EQ("", id.Text());
     EXPECT_TRUE(PeLmLoginPassword(password.data(), 64));
     EXPECT_EQ("", password.Text());
-}
-
-TEST_F(Exports, ProxyUserDeleteReportsWhetherThereWasOne) {
-    EXPECT_TRUE(PeLmProxyUserDlgShow());
-    EXPECT_FALSE(PeLmProxyUserDelete());
-    ASSERT_TRUE(testing_support::WriteFileBytes(DataFile("ProxyUser.dat"), "client data"));
-    EXPECT_TRUE(PeLmProxyUserDelete());
-    EXPECT_FALSE(testing_support::FileExists(DataFile("ProxyUser.dat")));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "storage/ServerState.h"
 #include "storage/TimeSeal.h"
 #include "support/TestSupport.h"
+#include "win32/Handle.h"
 #include "win32/Time.h"
 
 namespace state_tests {
@@ -41,21 +42,11 @@ inline int StrayFiles() {
     return count;
 }
 
-// Holds a file open without sharing, as another process using it would.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::string& path)
-        : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldOpen() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
+// Holds a file open without sharing, as another process using it would; invalid when another
+// handle is already open on it.
+inline win32::FileHandle HoldOpen(const std::string& path) {
+    return win32::FileHandle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 }  // namespace state_tests

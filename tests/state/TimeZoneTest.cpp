@@ -24,39 +24,34 @@ std::string SealedTimeText(win32::Seconds t) {
     return plain.substr(0, 19);
 }
 
-// 2024-01-31 14:59:30 UTC, 23:59:30 in Japan.
-constexpr win32::Seconds kLateEveningInJapan = 1706713170;
-
 class TimeZones : public ::testing::Test {
 protected:
     void SetUp() override { RemoveStateFiles(); }
     void TearDown() override { RemoveStateFiles(); }
 };
 
-TEST_F(TimeZones, JapanSubFileHoldsJapaneseTimeAndReadsBackTheSameMoment) {
-    UseZone("TZ=JST-9");
-    ASSERT_EQ("1970/01/01 09", win32::FormatLocalTime(0, "%Y/%m/%d %H")) << "TZ not in effect";
-    EXPECT_EQ("2024/01/31/23/59/30", SealedTimeText(kLateEveningInJapan));
-    ASSERT_TRUE(WriteSealed(CServerState::GetSubFilePath(), kLateEveningInJapan));
-    win32::Seconds read = 0;
-    ASSERT_TRUE(CServerState::GetSubTime(read));
-    EXPECT_EQ(kLateEveningInJapan, read);
-}
-
-// A local time written in the hour that daylight saving repeats or skips still reads back as the
-// moment that was sealed.
-TEST_F(TimeZones, MomentsAroundTheDaylightJumpReadBackUnchanged) {
-    UseZone("TZ=EST5EDT");
-    // 2024-07-01 12:00:00 UTC is 08:00 daylight time in New York.
-    ASSERT_EQ("08", win32::FormatLocalTime(1719835200, "%H")) << "daylight saving not applied";
-    // 01:50 EST on 2024-03-10, and fifteen real minutes later, 03:05 EDT.
-    for (win32::Seconds moment : {win32::Seconds{1710053400}, win32::Seconds{1710054300}}) {
-        ASSERT_TRUE(WriteSealed(CServerState::GetDeadFilePath(), moment));
+// The file holds the local time; a moment sealed in Japan, and moments in the hour that daylight
+// saving skips (01:50 EST on 2024-03-10, then fifteen real minutes later 03:05 EDT), read back
+// as the moment that was sealed.
+TEST_F(TimeZones, FilesHoldLocalTimeAndReadBackTheSameMoment) {
+    struct Case {
+        const char* zone;
+        win32::Seconds moment;
+        const char* sealed;
+    };
+    const Case cases[] = {
+        {"TZ=JST-9", 1706713170, "2024/01/31/23/59/30"},  // 14:59:30 UTC
+        {"TZ=EST5EDT", 1710053400, "2024/03/10/01/50/00"},
+        {"TZ=EST5EDT", 1710054300, "2024/03/10/03/05/00"},
+    };
+    for (const Case& c : cases) {
+        UseZone(c.zone);
+        EXPECT_EQ(c.sealed, SealedTimeText(c.moment)) << c.zone;
+        ASSERT_TRUE(WriteSealed(CServerState::GetSubFilePath(), c.moment));
         win32::Seconds read = 0;
-        ASSERT_TRUE(CServerState::GetDeadTime(read));
-        EXPECT_EQ(moment, read);
+        ASSERT_TRUE(CServerState::GetSubTime(read));
+        EXPECT_EQ(c.moment, read) << c.sealed;
     }
-    EXPECT_EQ("2024/03/10/03/05/00", SealedTimeText(1710054300));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "fakeclient/ScriptedClient.h"
+#include "frame/Directories.h"
+#include "support/ChildRole.h"
 #include "transport/HttpRequestUtil.h"
 #include "win32/Handle.h"
 
@@ -15,10 +17,23 @@ using win32::KernelHandle;
 
 namespace {
 
+// One exchange of a process of its own, sending id=ID from the program directory it is given:
+// 0 when the answer is its own query, 1 when it is another's, 2 when the exchange failed.
+int ExchangeOnce() {
+    const std::string argument = testing_support::ChildArgument();
+    const std::string id = argument.substr(0, argument.find(' '));
+    frame::SetProgramDirectoryOverride(argument.substr(id.size() + 1).c_str());
+    CHttpRequestUtil request("https://127.0.0.1/worker");
+    request.SetParameter("id", id);
+    if (!request.Execute()) return 2;
+    return request.GetResponse() == "id=" + id + "&" ? 0 : 1;
+}
+
+const int kRoleDispatched = testing_support::DispatchChildRole({{"exchange", ExchangeOnce}});
+
 KernelHandle StartWorker(const std::string& directory, int id) {
-    return KernelHandle(testing_support::StartProcess(
-        "\"" + testing_support::ExecutableDirectory() + "\\exchange_worker.exe\" \"" + directory +
-        "\" " + std::to_string(id)));
+    return KernelHandle(
+        testing_support::StartChild("exchange", std::to_string(id) + " " + directory));
 }
 
 std::string UniqueName(const char* what) {

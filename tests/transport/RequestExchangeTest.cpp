@@ -105,14 +105,6 @@ TEST_F(Exchange, ExitCodeIsTheStatusAndDecidesTheResult) {
     }
 }
 
-TEST_F(Exchange, CrashedClientsExitCodeIsAFailedStatus) {
-    client.Script("crash=1\n");
-    CHttpRequestUtil request(kUrl);
-    EXPECT_FALSE(request.Execute());
-    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), request.GetStatusCode());
-    EXPECT_EQ(5, request.GetErrorCode());
-}
-
 TEST_F(Exchange, ProxyDemandThrowsReleasesTheLockAndKeepsTheDialogFlag) {
     client.AnswerNothing(407);
     transport::SetProxyDialogFlag(true);
@@ -181,22 +173,4 @@ TEST_F(Exchange, UnwritableRequestFileFailsWithALogEntryAndNoCode) {
     EXPECT_EQ(0u, request.GetStatusCode());
     std::string line = log.Raw();
     EXPECT_NE(std::string::npos, line.find("\t4\t\"    ファイルの作成に失敗＞＜\"\n")) << line;
-}
-
-TEST_F(Exchange, ClientInADirectoryWithASpaceIsTheOneThatRuns) {
-    // An unquoted command line would make the system try "...\with.exe" first.
-    std::string spaced = client.path() + "\\with space";
-    CreateDirectoryA(spaced.c_str(), nullptr);
-    CopyFileA(testing_support::ScriptedClientProgram().c_str(),
-              (spaced + "\\pmqclient.exe").c_str(), FALSE);
-    testing_support::WriteFileBytes(spaced + "\\fakeclient-script.txt", "exit=200\nbody=echo\n");
-    CopyFileA(testing_support::ScriptedClientProgram().c_str(), client.File("with.exe").c_str(),
-              FALSE);
-    client.AnswerNothing(500);
-    frame::SetProgramDirectoryOverride(spaced.c_str());
-    CHttpRequestUtil request(kUrl);
-    request.SetParameter("who", "spaced");
-    EXPECT_TRUE(request.Execute());
-    EXPECT_EQ("who=spaced&", request.GetResponse());
-    EXPECT_EQ("", client.RequestLog());
 }

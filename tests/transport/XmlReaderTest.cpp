@@ -26,26 +26,22 @@ std::string WithSuccess(const std::string& text) {
 TEST(ResponseJudging, EachAnswerGetsItsVerdictAndMessage) {
     const std::string refusal =
         "<Success>false</Success><Error><Message>会社IDかパスワードが違います</Message></Error>";
+    for (const char* text : {"true", "True", "TRUE"})
+        EXPECT_TRUE(JudgeResponse(WithSuccess(text)).accepted) << text;
+    for (const std::string& answer :
+         {WithSuccess("true."), WithSuccess("ttrue"), WithSuccess("yes"), WithSuccess("1"),
+          WithSuccess(""), Envelope("<Success/>"), Envelope("<Error/>"), std::string(),
+          std::string("true"), std::string("<Response>"),
+          std::string("<Other><Success>true</Success></Other>")}) {
+        EXPECT_FALSE(JudgeResponse(answer).accepted) << answer;
+        EXPECT_EQ("", JudgeResponse(answer).errorMessage) << answer;
+    }
     struct Case {
         std::string answer;
         bool accepted;
         std::string message;
     };
     const Case cases[] = {
-        {WithSuccess("true"), true, ""},
-        {WithSuccess("True"), true, ""},
-        {WithSuccess("TRUE"), true, ""},
-        {WithSuccess("true."), false, ""},
-        {WithSuccess("ttrue"), false, ""},
-        {WithSuccess("yes"), false, ""},
-        {WithSuccess("1"), false, ""},
-        {WithSuccess(""), false, ""},
-        {Envelope("<Success/>"), false, ""},
-        {Envelope("<Error/>"), false, ""},
-        {"", false, ""},
-        {"true", false, ""},
-        {"<Response>", false, ""},
-        {"<Other><Success>true</Success></Other>", false, ""},
         {Envelope(refusal), false, "会社IDかパスワードが違います"},
         {"<?xml version=\"1.0\" encoding=\"Shift_JIS\" standalone=\"yes\"?>\r\n" +
              Envelope(refusal) + "\r\n",
