@@ -10,6 +10,7 @@
 
 #include "ProxyDialogIds.h"
 #include "frame/Directories.h"
+#include "support/DialogDriver.h"
 #include "support/TestSupport.h"
 
 namespace e2e {
@@ -154,10 +155,8 @@ bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password, b
                      reinterpret_cast<LPARAM>(text));
         *shownMessage = text;
     }
-    SendMessageW(GetDlgItem(dialog, IDC_PROXY_USER), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(user.c_str()));
-    SendMessageW(GetDlgItem(dialog, IDC_PROXY_PASSWORD), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(password.c_str()));
+    testing_support::DialogDriver::Type(dialog, IDC_PROXY_USER, user);
+    testing_support::DialogDriver::Type(dialog, IDC_PROXY_PASSWORD, password);
     PostMessageW(dialog, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
     return testing_support::WaitUntil([dialog] { return !IsWindow(dialog); });
 }

@@ -4,23 +4,6 @@
 
 namespace testing_support {
 
-Answer Alive() {
-    return Answer{200, "true"};
-}
-Answer NotAlive() {
-    return Answer{200, "false"};
-}
-Answer Accepted() {
-    return Answer{200, "<Response><Success>true</Success></Response>"};
-}
-Answer Refused(const std::string& message) {
-    return Answer{200, "<Response><Success>false</Success><Error><Message>" + message +
-                           "</Message></Error></Response>"};
-}
-Answer Status(DWORD exitCode) {
-    return Answer{exitCode, "", false};
-}
-
 std::string ScriptedClientProgram() {
     return ExecutableDirectory() + "\\fakeclient.exe";
 }
@@ -54,22 +37,6 @@ void ScriptedClientDirectory::Answers(const std::vector<testing_support::Answer>
                   "\n" + (answer.hasBody ? "text=" + answer.body + "\n" : "");
     }
     Script(script);
-}
-
-void ScriptedClientDirectory::RemoveClient() const {
-    DeleteFileA(File("pmqclient.exe").c_str());
-}
-
-std::string ScriptedClientDirectory::LastRequest() const {
-    return ReadFileBytes(File("fakeclient-last-request.txt"));
-}
-
-std::string ScriptedClientDirectory::RequestLog() const {
-    return ReadFileBytes(File("fakeclient-requests.log"));
-}
-
-std::string ScriptedClientDirectory::OverlapLog() const {
-    return ReadFileBytes(File("fakeclient-overlaps.log"));
 }
 
 std::vector<std::string> SplitRequests(const std::string& log) {

@@ -18,11 +18,22 @@ struct Answer {
     std::string body;  // one line
     bool hasBody = true;
 };
-Answer Alive();
-Answer NotAlive();
-Answer Accepted();
-Answer Refused(const std::string& message);
-Answer Status(DWORD exitCode);  // no answer file
+inline Answer Alive() {
+    return {200, "true"};
+}
+inline Answer NotAlive() {
+    return {200, "false"};
+}
+inline Answer Accepted() {
+    return {200, "<Response><Success>true</Success></Response>"};
+}
+inline Answer Refused(const std::string& message) {
+    return {200, "<Response><Success>false</Success><Error><Message>" + message +
+                     "</Message></Error></Response>"};
+}
+inline Answer Status(DWORD exitCode) {
+    return {exitCode, "", false};
+}  // no answer file
 
 // The scripted client program as built beside the test executables.
 std::string ScriptedClientProgram();
@@ -47,14 +58,14 @@ public:
     void AnswerNothing(DWORD exitCode) const;
     // One answer per request in this order; the last one repeats.
     void Answers(const std::vector<testing_support::Answer>& answers) const;
-    void RemoveClient() const;
+    void RemoveClient() const { DeleteFileA(File("pmqclient.exe").c_str()); }
 
     // What the client decrypted from the last request, byte for byte.
-    std::string LastRequest() const;
+    std::string LastRequest() const { return ReadFileBytes(File("fakeclient-last-request.txt")); }
     // Every request it received, one after another.
-    std::string RequestLog() const;
+    std::string RequestLog() const { return ReadFileBytes(File("fakeclient-requests.log")); }
     std::vector<std::string> Requests() const { return SplitRequests(RequestLog()); }
-    std::string OverlapLog() const;
+    std::string OverlapLog() const { return ReadFileBytes(File("fakeclient-overlaps.log")); }
 
 private:
     TempDirectory directory_;
