@@ -1,9 +1,13 @@
-// "Login.dat" and the current login record.
+// "Login.dat", the current login record and the call scope that loads and releases it.
 #include <gtest/gtest.h>
+#include <winsock2.h>
+
+#include <stdexcept>
 
 #include "support/HostLogFile.h"
 #include "StateFiles.h"
 #include "log/LogWriter.h"
+#include "login/CallScope.h"
 #include "login/LoginManager.h"
 
 using login::CLoginManager;
@@ -167,6 +171,60 @@ TEST_F(LoginStore, FileInUseElsewhereIsMissingAndNotReplaced) {
     EXPECT_EQ(0, StrayFiles());
     ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
     EXPECT_EQ("new", CLoginManager::GetLoginInfo()->companyId);
+}
+
+bool SocketLayerStarted() {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return false;
+    closesocket(s);
+    return true;
+}
+
+void ExpectOpeningAndClosing(const testing_support::HostLogFile& log) {
+    const auto lines = log.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ("Init開始", lines.front().text);
+    EXPECT_EQ(0, lines.front().kind);
+    EXPECT_EQ("Init終了", lines[lines.size() - 2].text);
+    EXPECT_EQ(0, lines[lines.size() - 2].kind);
+    EXPECT_EQ("", lines.back().text);
+    EXPECT_EQ(99, lines.back().kind);
+    EXPECT_EQ(0, lines.back().indent);
+}
+
+// The call scope around an interactive login: returning or with an exception passing through,
+// it logs both ends and releases the
+// socket layer and the stored login it loaded. Without a stored login, a record made current
+// without a file (as a silent login leaves it) survives the load.
+TEST_F(LoginStore, CallScopeLogsBothEndsAndReleasesEverythingOnEveryWayOut) {
+    CLoginManager::SetLoginInfo(
+        std::make_unique<login::LOGIN_INFO>(login::LOGIN_INFO{"mem", "", "", false}));
+    {
+        login::CApiCallScope scope;
+        ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
+        EXPECT_EQ("mem", CLoginManager::GetLoginInfo()->companyId);
+    }
+    CLoginManager::SetLoginInfo(
+        std::make_unique<login::LOGIN_INFO>(login::LOGIN_INFO{"C7", "pw", "u", true}));
+    ASSERT_TRUE(CLoginManager::Save());
+    for (bool throws : {false, true}) {
+        CLoginManager::ClearLoginInfo();
+        ASSERT_FALSE(SocketLayerStarted());
+        testing_support::HostLogFile log(logging::SetLogFile);
+        try {
+            login::CApiCallScope scope;
+            EXPECT_TRUE(SocketLayerStarted());
+            ASSERT_NE(nullptr, CLoginManager::GetLoginInfo());
+            EXPECT_EQ("C7", CLoginManager::GetLoginInfo()->companyId);
+            logging::Log("work", "Test", "Test", 0, 1);
+            if (throws) throw std::runtime_error("flow failed");
+        } catch (const std::runtime_error&) {
+            EXPECT_TRUE(throws);
+        }
+        EXPECT_FALSE(SocketLayerStarted()) << throws;
+        EXPECT_EQ(nullptr, CLoginManager::GetLoginInfo()) << throws;
+        ExpectOpeningAndClosing(log);
+    }
 }
 
 }  // namespace

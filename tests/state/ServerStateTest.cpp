@@ -1,17 +1,58 @@
-// The server state store on real files in the test prefix's data directory.
+// The server state store on real files in the test prefix's data directory, under other time
+// zones, and shared with another host at the same moment.
 #include <gtest/gtest.h>
+
+#include <stdlib.h>
 
 #include "support/HostLogFile.h"
 #include "StateFiles.h"
 #include "frame/Directories.h"
 #include "frame/Exceptions.h"
 #include "log/LogWriter.h"
+#include "login/LoginManager.h"
 #include "storage/Crypt.h"
+#include "storage/ExclusiveFile.h"
+#include "support/ChildRole.h"
+#include "win32/Handle.h"
 
+using login::CLoginManager;
 using storage::CServerState;
 using namespace state_tests;
 
 namespace {
+
+void UseZone(const char* tz) {
+    _putenv(tz);
+    _tzset();
+}
+
+constexpr int kRounds = 150;
+const char kChildStarted[] = "pelmora-test-files-child-started";
+
+// Saves and reads back "Login.dat" and "dead.dat" in turns; the number of failed calls.
+int Churn() {
+    CLoginManager::SetLoginInfo(
+        std::make_shared<login::LOGIN_INFO>(login::LOGIN_INFO{"C1", "pw", "user", true}));
+    int failures = 0;
+    for (int i = 0; i < kRounds; ++i) {
+        win32::Seconds time = 0;
+        if (!CLoginManager::Save()) ++failures;
+        if (!CLoginManager::Load()) ++failures;
+        if (!storage::ReplaceFileExclusive(CServerState::GetDeadFilePath(),
+                                           storage::EncryptCurrentTime()))
+            ++failures;
+        if (!CServerState::GetDeadTime(time)) ++failures;
+    }
+    return failures;
+}
+
+int ChurnAsChild() {
+    win32::KernelHandle started(OpenEventA(EVENT_MODIFY_STATE, FALSE, kChildStarted));
+    SetEvent(started.get());
+    return Churn();
+}
+
+const int kRoleDispatched = testing_support::DispatchChildRole({{"churn", ChurnAsChild}});
 
 class ServerState : public ::testing::Test {
 protected:
@@ -75,6 +116,30 @@ TEST_F(ServerState, ReleaseDeletesAndLogsOnlyWhenTheFileExists) {
     EXPECT_EQ(CServerState::GetSubFilePath() + "の削除", lines[1].text);
     EXPECT_EQ(1, lines[0].kind);
     EXPECT_EQ(1, lines[0].indent);
+}
+
+// The file holds the local time (the zone set for this process through TZ); a moment sealed in
+// Japan, and moments in the hour that daylight saving skips (01:50 EST on 2024-03-10, then fifteen
+// real minutes later 03:05 EDT), read back as the moment that was sealed.
+TEST_F(ServerState, FilesHoldLocalTimeAndReadBackTheSameMomentInAnyZone) {
+    struct Case {
+        const char* zone;
+        win32::Seconds moment;
+        const char* sealed;
+    };
+    const Case cases[] = {
+        {"TZ=JST-9", 1706713170, "2024/01/31/23/59/30"},  // 14:59:30 UTC
+        {"TZ=EST5EDT", 1710053400, "2024/03/10/01/50/00"},
+        {"TZ=EST5EDT", 1710054300, "2024/03/10/03/05/00"},
+    };
+    for (const Case& c : cases) {
+        UseZone(c.zone);
+        EXPECT_EQ(c.sealed, Decrypt(storage::SealTime(c.moment)).substr(0, 19)) << c.zone;
+        ASSERT_TRUE(WriteSealed(CServerState::GetSubFilePath(), c.moment));
+        win32::Seconds read = 0;
+        ASSERT_TRUE(CServerState::GetSubTime(read));
+        EXPECT_EQ(c.moment, read) << c.sealed;
+    }
 }
 
 // --- Content that fails its checks -------------------------------------------------------------
@@ -166,6 +231,19 @@ TEST_F(ServerState, FileHeldOpenElsewhereIsAnOpenFailure) {
     EXPECT_EQ(old, testing_support::ReadFileBytes(path));
     EXPECT_TRUE(log.Contains(path + "のオープンに失敗"));
     EXPECT_EQ(0, StrayFiles());
+}
+
+// Two hosts using the stored files at the same moment: each opens them without sharing, so
+// one meets the other's open now and then. Neither may read that as "no file", nor lose a save.
+TEST_F(ServerState, TwoHostsAtOnceNeitherMissAFileNorLoseASave) {
+    win32::KernelHandle started(CreateEventA(nullptr, TRUE, FALSE, kChildStarted));
+    win32::KernelHandle child(testing_support::StartChild("churn"));
+    ASSERT_TRUE(child.valid());
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(started.get(), 60000));
+    EXPECT_EQ(0, Churn()) << "this host";
+    EXPECT_EQ(0u, testing_support::WaitForExitCode(child.get())) << "the other host";
+    CLoginManager::Remove();
+    CLoginManager::ClearLoginInfo();
 }
 
 }  // namespace
