@@ -116,58 +116,46 @@ TEST_F(PlatformFaults, RefusedSaveIsLogged) {
     EXPECT_TRUE(log.Contains(CServerState::GetSubFilePath() + "の作成に失敗"));
 }
 
-class ExchangeFaults : public ::testing::Test {
-protected:
-    testing_support::ScriptedClientDirectory client;
-};
+// The exchange under each fault: the documented error code, no status, and the request (which
+// holds the password) deleted, and so not held open either.
+void ExpectExchangeFailsWithoutLeavingTheRequest(
+    const testing_support::ScriptedClientDirectory& client, int errorCode) {
+    HttpUtility::CHttpRequestUtil request("https://127.0.0.1/Pelmora/Pelmora/Login");
+    request.SetParameter("パスワード", "secret");
+    EXPECT_FALSE(request.Execute());
+    EXPECT_EQ(errorCode, request.GetErrorCode());
+    EXPECT_EQ(0u, request.GetStatusCode());
+    EXPECT_FALSE(FileExists(client.File("pmqrequest.dat"))) << "the password stays on disk";
+}
 
-TEST_F(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumentedError) {
+TEST(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumentedError) {
+    testing_support::ScriptedClientDirectory client;
     client.AnswerNothing(200);
-    struct Case {
-        const char* what;
-        std::function<bool(HttpUtility::CHttpRequestUtil&)> run;  // the exchange under a fault
-        int errorCode;
-    };
-    const Case cases[] = {
-        {"disk full",
-         [](HttpUtility::CHttpRequestUtil& r) {
-             g_writesLeft = 0;
-             PlatformOverride disk(&win32::PlatformCalls::writeFile, &WriteUntilDiskFull);
-             return r.Execute();
-         },
-         0},
-        {"start refused",
-         [](HttpUtility::CHttpRequestUtil& r) {
-             PlatformOverride start(
-                 &win32::PlatformCalls::createProcess,
-                 [](LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
-                    LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) -> BOOL {
-                     SetLastError(ERROR_ACCESS_DENIED);
-                     return FALSE;
-                 });
-             return r.Execute();
-         },
-         7},
-        {"no cryptographic provider",
-         [](HttpUtility::CHttpRequestUtil& r) {
-             PlatformOverride provider(&win32::PlatformCalls::cryptAcquireContext,
-                                       [](HCRYPTPROV*, LPCSTR, LPCSTR, DWORD, DWORD) -> BOOL {
-                                           SetLastError(NTE_KEYSET_NOT_DEF);
-                                           return FALSE;
-                                       });
-             return r.Execute();
-         },
-         0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        HttpUtility::CHttpRequestUtil request("https://127.0.0.1/Pelmora/Pelmora/Login");
-        request.SetParameter("パスワード", "secret");
-        EXPECT_FALSE(c.run(request));
-        EXPECT_EQ(c.errorCode, request.GetErrorCode());
-        EXPECT_EQ(0u, request.GetStatusCode());
-        // Deleted, and so not held open either.
-        EXPECT_FALSE(FileExists(client.File("pmqrequest.dat"))) << "the password stays on disk";
+    {
+        SCOPED_TRACE("disk full");
+        g_writesLeft = 0;
+        PlatformOverride disk(&win32::PlatformCalls::writeFile, &WriteUntilDiskFull);
+        ExpectExchangeFailsWithoutLeavingTheRequest(client, 0);
+    }
+    {
+        SCOPED_TRACE("start refused");
+        PlatformOverride start(
+            &win32::PlatformCalls::createProcess,
+            [](LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+               LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) -> BOOL {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return FALSE;
+            });
+        ExpectExchangeFailsWithoutLeavingTheRequest(client, 7);
+    }
+    {
+        SCOPED_TRACE("no cryptographic provider");
+        PlatformOverride provider(&win32::PlatformCalls::cryptAcquireContext,
+                                  [](HCRYPTPROV*, LPCSTR, LPCSTR, DWORD, DWORD) -> BOOL {
+                                      SetLastError(NTE_KEYSET_NOT_DEF);
+                                      return FALSE;
+                                  });
+        ExpectExchangeFailsWithoutLeavingTheRequest(client, 0);
     }
 }
 
