@@ -51,6 +51,41 @@ std::string Describe(const SavedRow& row) {
            row.function + "|" + row.source + "|" + row.line;
 }
 
+std::vector<Entry> KnownSequence() {
+    std::string kana, cut;
+    for (int i = 0; i < 85; ++i) {
+        kana += "あ";
+        cut += u8"あ";
+    }
+    kana += std::string(85, 'a');
+    cut += std::string(85, 'a');
+    return {
+        {"Init開始", u8"Init開始", "CPelmoraInterface::Init", "PelmoraInterface", 0, 0},
+        {"サーバーが生きているか確認", u8"サーバーが生きているか確認", "CPelmoraInterface::Test",
+         "PelmoraInterface", 0, 1},
+        {"接続先：\thttp://127.0.0.1/Login", u8"接続先：\thttp://127.0.0.1/Login",
+         "CHttpRequestUtil::BeginRequest", "HttpRequestUtil", 3, 2},
+        {"ステータスコード：\t200", u8"ステータスコード：\t200", "CHttpRequestUtil::BeginRequest",
+         "HttpRequestUtil", 2, 3},
+        {"ソフト表示", u8"ソフト表示", "CLoginDialog::OnOK", "LoginDialog", 1, 1},
+        {"一行目\n二行目", u8"一行目 二行目", "CLoginDialog::OnOK", "LoginDialog", 1, 1},
+        {"C:\\temp\\pmqclient.exe", "C:\\temp\\pmqclient.exe", "CHttpRequestUtil::Run",
+         "HttpRequestUtil", 2, 2},
+        {"ログインに失敗しました", u8"ログインに失敗しました", "CLoginRequest::Send",
+         "LoginRequest", 4, 1},
+        {kana, cut, "Cut", "Limits", 2, 0},
+        {std::string(300, 'x'), std::string(255, 'x'), "Cut", "Limits", 2, 0},
+        {"", "", "CCallScope::~CCallScope", "CallScope", 99, 0},
+    };
+}
+
+void LogAll(const std::vector<Entry>& entries) {
+    for (size_t i = 0; i < entries.size(); ++i)
+        PelmLog(entries[i].message.c_str(), entries[i].function, entries[i].source,
+                static_cast<int>(i), __DATE__, __TIME__, entries[i].kind, entries[i].indent,
+                entries[i].kind == 4 ? 1 : 0);
+}
+
 ViewerProcess::ViewerProcess(const std::string& arguments) {
     process_ = testing_support::StartProcess("\"" + testing_support::ExecutableDirectory() +
                                              "\\PelmoraLogView.exe\" /save \"" +
