@@ -27,7 +27,7 @@ using Texts = std::vector<std::string>;
 
 Texts Messages(const std::vector<SavedRow>& rows) {
     Texts messages;
-    for (const SavedRow& row : rows) messages.push_back(row.message);
+    for (const SavedRow& row : rows) messages.push_back(row.text);
     return messages;
 }
 
@@ -174,13 +174,13 @@ TEST(LogViewDiagnosis, EveryStepAndItsOutcomeLandInTheList) {
     std::vector<SavedRow> rows;
     ASSERT_TRUE(testing_support::WaitUntil([&] {
         rows = viewer.ShownRows();
-        return !rows.empty() && rows.back().message.rfind(u8"接続診断の結果", 0) == 0;
+        return !rows.empty() && rows.back().text.rfind(u8"接続診断の結果", 0) == 0;
     }));
     Texts own;
     for (const SavedRow& row : rows) {
         if (row.source == "PelmoraLogView")
             own.push_back(std::to_string(row.kind) + "|" + std::to_string(row.indent) + "|" +
-                          row.message);
+                          row.text);
     }
     EXPECT_EQ(Texts({u8"0|0|接続診断を開始",
                      u8"3|1|接続先：\t" + base + "/Pelmora/Pelmora/CheckSqlServerRunning",

@@ -4,7 +4,6 @@
 
 #include "ViewerIds.h"
 #include "pelmora.h"
-#include "support/HostLogFile.h"
 
 namespace logview_tests {
 namespace {
@@ -24,30 +23,22 @@ BOOL CALLBACK MatchViewer(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
-// The saved line from its right end: function, source and line never hold a tab, while the
-// message may.
-SavedRow ParseSavedRow(const std::string& line) {
+SavedRow ParseSavedRow(std::string line) {
     SavedRow row;
-    size_t lineTab = line.rfind('\t');
-    size_t sourceTab = lineTab == std::string::npos ? lineTab : line.rfind('\t', lineTab - 1);
-    size_t functionTab =
-        sourceTab == std::string::npos ? sourceTab : line.rfind('\t', sourceTab - 1);
-    if (functionTab == std::string::npos) return row;
-    testing_support::LogLine head = testing_support::ParseLogLine(line.substr(0, functionTab));
-    row.time = head.time;
-    row.kind = head.kind;
-    row.indent = head.indent;
-    row.message = head.text;
-    row.function = line.substr(functionTab + 1, sourceTab - functionTab - 1);
-    row.source = line.substr(sourceTab + 1, lineTab - sourceTab - 1);
-    row.line = line.substr(lineTab + 1);
-    row.wellFormed = head.wellFormed;
+    // From the right end: function, source and line never hold a tab, while the message may.
+    for (std::string* field : {&row.line, &row.source, &row.function}) {
+        const size_t tab = line.rfind('\t');
+        if (tab == std::string::npos) return SavedRow();
+        *field = line.substr(tab + 1);
+        line.erase(tab);
+    }
+    static_cast<testing_support::LogLine&>(row) = testing_support::ParseLogLine(line);
     return row;
 }
 }  // namespace
 
 std::string Describe(const SavedRow& row) {
-    return std::to_string(row.kind) + "|" + std::to_string(row.indent) + "|" + row.message + "|" +
+    return std::to_string(row.kind) + "|" + std::to_string(row.indent) + "|" + row.text + "|" +
            row.function + "|" + row.source + "|" + row.line;
 }
 

@@ -8,18 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "support/HostLogFile.h"
 #include "support/TestSupport.h"
 
 namespace logview_tests {
 
-// One saved row: "time TAB kind TAB "indented message" TAB function TAB source TAB line".
-struct SavedRow {
-    std::string time;
-    int kind = -1;
-    int indent = 0;
-    std::string message;  // UTF-8, without the indent
+// One saved row: the log file's columns (the text in UTF-8), then function, source and line.
+struct SavedRow : testing_support::LogLine {
     std::string function, source, line;
-    bool wellFormed = false;
 };
 
 // "kind|indent|message|function|source|line" for compact expectations.
