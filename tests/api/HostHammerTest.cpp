@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
 #include <functional>
-#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -36,6 +34,22 @@ void OnThreads(int count, Work work) {
 
 std::string Entry(int thread, int i) {
     return "t" + std::to_string(thread) + "-" + std::to_string(i);
+}
+
+// Runs `change(i)` `times` times on one thread while three threads run `check` until it is done:
+// how many checks failed.
+int Race(int times, const std::function<void(int)>& change, const std::function<bool()>& check) {
+    std::atomic<bool> done{false};
+    std::atomic<int> failed{0};
+    std::thread changer([&] {
+        for (int i = 0; i < times; ++i) change(i);
+        done = true;
+    });
+    OnThreads(3, [&](int) {
+        while (!done) failed += check() ? 0 : 1;
+    });
+    changer.join();
+    return failed;
 }
 
 class HostHammer : public ::testing::Test {
@@ -146,33 +160,23 @@ TEST_F(HostHammer, SharedBlockOpenedAndClosedWhileOthersLogAndCopy) {
         PelmSharedLogRead(&record);
     });
     PeLmLogWndSet(window.window());
-    std::atomic<bool> done{false};
-    std::atomic<int> torn{0};
-    std::thread opener([&] {
-        for (int i = 0; i < 300; ++i) {
-            PelmSharedLogOpen();
-            PelmSharedLogClose();
-        }
-        done = true;
+    auto reopen = [](int) {
+        PelmSharedLogOpen();
+        PelmSharedLogClose();
+    };
+    const int torn = Race(300, reopen, [] {
+        // Each thread's record carries its text in two fields: a torn copy would disagree.
+        LOG_RECORD record{}, read;
+        const std::string text = "t" + std::to_string(GetCurrentThreadId());
+        text.copy(record.message, sizeof record.message - 1);
+        text.copy(record.function, sizeof record.function - 1);
+        PelmSharedLogWrite(&record);
+        const bool whole = !PelmSharedLogRead(&read) || read.message[0] != 't' ||
+                           std::string(read.message) == read.function;
+        Log("logged");
+        return whole;
     });
-    OnThreads(3, [&](int t) {
-        // Each record carries its number in three fields: a torn copy would disagree.
-        LOG_RECORD record{};
-        for (int i = 0; !done; ++i) {
-            std::string text = Entry(t, i);
-            std::snprintf(record.message, sizeof record.message, "%s", text.c_str());
-            std::snprintf(record.function, sizeof record.function, "%s", text.c_str());
-            record.line = i;
-            PelmSharedLogWrite(&record);
-            LOG_RECORD read;
-            if (PelmSharedLogRead(&read) && read.message[0] == 't' &&
-                std::string(read.message) != read.function)
-                ++torn;
-            Log(text);
-        }
-    });
-    opener.join();
-    EXPECT_EQ(0, torn.load());
+    EXPECT_EQ(0, torn);
     LOG_RECORD record{};
     EXPECT_FALSE(PelmSharedLogWrite(&record)) << "closed at the end";
     EXPECT_FALSE(PelmSharedLogRead(&record));
@@ -180,8 +184,7 @@ TEST_F(HostHammer, SharedBlockOpenedAndClosedWhileOthersLogAndCopy) {
 
 // Setters race getters: a getter always copies one whole value that some setter set.
 TEST_F(HostHammer, ValuesReadWhileOthersSetThemAreWholeValuesThatWereSet) {
-    const std::string shortText = "short";
-    const std::string longText(200, 'L');
+    const std::string shortText = "short", longText(200, 'L');
     struct Pair {
         std::function<void(const char*)> set;
         std::function<BOOL(char*, UINT)> get;
@@ -193,45 +196,28 @@ TEST_F(HostHammer, ValuesReadWhileOthersSetThemAreWholeValuesThatWereSet) {
     };
     for (const Pair& pair : pairs) {
         pair.set(shortText.c_str());
-        std::atomic<bool> done{false};
-        std::atomic<int> strange{0};
-        std::thread setter([&] {
-            for (int i = 0; i < 3000; ++i) pair.set((i % 2 ? longText : shortText).c_str());
-            done = true;
-        });
-        OnThreads(3, [&](int) {
+        auto set = [&](int i) { pair.set((i % 2 ? longText : shortText).c_str()); };
+        auto getWhole = [&] {
             char buffer[256];
-            while (!done) {
-                if (!pair.get(buffer, sizeof buffer) || (buffer != shortText && buffer != longText))
-                    ++strange;
-            }
-        });
-        setter.join();
-        EXPECT_EQ(0, strange.load());
+            return pair.get(buffer, sizeof buffer) && (buffer == shortText || buffer == longText);
+        };
+        EXPECT_EQ(0, Race(3000, set, getWhole));
     }
     PeHmInitialize(0, 0, 0, 0);
 }
 
 // The stored login read by several threads while others drop the record in memory.
 TEST_F(HostHammer, StoredLoginReadWhileOthersDropTheRecord) {
-    const std::string path = testing_support::DataFile("Login.dat");
     ASSERT_TRUE(testing_support::WriteFileBytes(
-        path, "会社ID=C42\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=user\r\n保存=true\r\n"));
-    std::atomic<bool> done{false};
-    std::atomic<int> wrong{0};
-    std::thread dropper([&] {
-        for (int i = 0; i < 2000; ++i) PeLmLoginUserDelete();
-        done = true;
-    });
-    OnThreads(3, [&](int) {
+        testing_support::DataFile("Login.dat"),
+        "会社ID=C42\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=user\r\n保存=true\r\n"));
+    auto readStored = [] {
         char id[64];
-        while (!done) {
-            if (!PeLmLoginID(id, sizeof id) || std::string(id) != "C42" || !PeLmHasLogin()) ++wrong;
-        }
-    });
-    dropper.join();
+        return PeLmLoginID(id, sizeof id) && std::string(id) == "C42" && PeLmHasLogin();
+    };
+    EXPECT_EQ(0, Race(
+                     2000, [](int) { PeLmLoginUserDelete(); }, readStored));
     PeLmLoginRemove();
-    EXPECT_EQ(0, wrong.load());
 }
 
 }  // namespace

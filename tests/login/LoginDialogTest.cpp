@@ -37,10 +37,6 @@ std::wstring ItemText(HWND dialog, int id) {
     return DialogDriver::Text(GetDlgItem(dialog, id));
 }
 
-bool SaveFlagChecked(HWND dialog) {
-    return SendDlgItemMessageW(dialog, IDC_LOGIN_SAVE_FLAG, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 bool FocusMovesTo(DialogDriver& driver, HWND dialog, int id) {
     return driver.AwaitFocus(GetDlgItem(dialog, id)) == GetDlgItem(dialog, id);
 }
@@ -135,7 +131,8 @@ TEST_F(LoginDialogTest, FormIsFilledOnlyFromAReusableRecord) {
             EXPECT_EQ(ItemText(dialog, IDC_LOGIN_PASSWORD), c.password);
             EXPECT_NE(SendDlgItemMessageW(dialog, IDC_LOGIN_PASSWORD, EM_GETPASSWORDCHAR, 0, 0), 0);
             EXPECT_EQ(ItemText(dialog, IDC_LOGIN_USER_NAME), c.user);
-            EXPECT_EQ(SaveFlagChecked(dialog), !c.record || c.save);
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_LOGIN_SAVE_FLAG) == BST_CHECKED,
+                      !c.record || c.save);
             PostMessageW(dialog, WM_CLOSE, 0, 0);
         });
     }

@@ -4,7 +4,6 @@
 
 #include "ViewerIds.h"
 #include "pelmora.h"
-#include "support/HostLogFile.h"
 
 namespace logview_tests {
 namespace {
@@ -24,31 +23,58 @@ BOOL CALLBACK MatchViewer(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
-// The saved line from its right end: function, source and line never hold a tab, while the
-// message may.
-SavedRow ParseSavedRow(const std::string& line) {
+SavedRow ParseSavedRow(std::string line) {
     SavedRow row;
-    size_t lineTab = line.rfind('\t');
-    size_t sourceTab = lineTab == std::string::npos ? lineTab : line.rfind('\t', lineTab - 1);
-    size_t functionTab =
-        sourceTab == std::string::npos ? sourceTab : line.rfind('\t', sourceTab - 1);
-    if (functionTab == std::string::npos) return row;
-    testing_support::LogLine head = testing_support::ParseLogLine(line.substr(0, functionTab));
-    row.time = head.time;
-    row.kind = head.kind;
-    row.indent = head.indent;
-    row.message = head.text;
-    row.function = line.substr(functionTab + 1, sourceTab - functionTab - 1);
-    row.source = line.substr(sourceTab + 1, lineTab - sourceTab - 1);
-    row.line = line.substr(lineTab + 1);
-    row.wellFormed = head.wellFormed;
+    // From the right end: function, source and line never hold a tab, while the message may.
+    for (std::string* field : {&row.line, &row.source, &row.function}) {
+        const size_t tab = line.rfind('\t');
+        if (tab == std::string::npos) return SavedRow();
+        *field = line.substr(tab + 1);
+        line.erase(tab);
+    }
+    static_cast<testing_support::LogLine&>(row) = testing_support::ParseLogLine(line);
     return row;
 }
 }  // namespace
 
 std::string Describe(const SavedRow& row) {
-    return std::to_string(row.kind) + "|" + std::to_string(row.indent) + "|" + row.message + "|" +
+    return std::to_string(row.kind) + "|" + std::to_string(row.indent) + "|" + row.text + "|" +
            row.function + "|" + row.source + "|" + row.line;
+}
+
+std::vector<Entry> KnownSequence() {
+    std::string kana, cut;
+    for (int i = 0; i < 85; ++i) {
+        kana += "あ";
+        cut += u8"あ";
+    }
+    kana += std::string(85, 'a');
+    cut += std::string(85, 'a');
+    return {
+        {"Init開始", u8"Init開始", "CPelmoraInterface::Init", "PelmoraInterface", 0, 0},
+        {"サーバーが生きているか確認", u8"サーバーが生きているか確認", "CPelmoraInterface::Test",
+         "PelmoraInterface", 0, 1},
+        {"接続先：\thttp://127.0.0.1/Login", u8"接続先：\thttp://127.0.0.1/Login",
+         "CHttpRequestUtil::BeginRequest", "HttpRequestUtil", 3, 2},
+        {"ステータスコード：\t200", u8"ステータスコード：\t200", "CHttpRequestUtil::BeginRequest",
+         "HttpRequestUtil", 2, 3},
+        {"ソフト表示", u8"ソフト表示", "CLoginDialog::OnOK", "LoginDialog", 1, 1},
+        {"一行目\n二行目", u8"一行目 二行目", "CLoginDialog::OnOK", "LoginDialog", 1, 1},
+        {"C:\\temp\\pmqclient.exe", "C:\\temp\\pmqclient.exe", "CHttpRequestUtil::Run",
+         "HttpRequestUtil", 2, 2},
+        {"ログインに失敗しました", u8"ログインに失敗しました", "CLoginRequest::Send",
+         "LoginRequest", 4, 1},
+        {kana, cut, "Cut", "Limits", 2, 0},
+        {std::string(300, 'x'), std::string(255, 'x'), "Cut", "Limits", 2, 0},
+        {"", "", "CCallScope::~CCallScope", "CallScope", 99, 0},
+    };
+}
+
+void LogAll(const std::vector<Entry>& entries) {
+    for (size_t i = 0; i < entries.size(); ++i)
+        PelmLog(entries[i].message.c_str(), entries[i].function, entries[i].source,
+                static_cast<int>(i), __DATE__, __TIME__, entries[i].kind, entries[i].indent,
+                entries[i].kind == 4 ? 1 : 0);
 }
 
 ViewerProcess::ViewerProcess(const std::string& arguments) {

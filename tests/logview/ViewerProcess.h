@@ -8,22 +8,35 @@
 #include <string>
 #include <vector>
 
+#include "support/HostLogFile.h"
 #include "support/TestSupport.h"
 
 namespace logview_tests {
 
-// One saved row: "time TAB kind TAB "indented message" TAB function TAB source TAB line".
-struct SavedRow {
-    std::string time;
-    int kind = -1;
-    int indent = 0;
-    std::string message;  // UTF-8, without the indent
+// One saved row: the log file's columns (the text in UTF-8), then function, source and line.
+struct SavedRow : testing_support::LogLine {
     std::string function, source, line;
-    bool wellFormed = false;
 };
 
 // "kind|indent|message|function|source|line" for compact expectations.
 std::string Describe(const SavedRow& row);
+
+// An entry a host logs, and its message as a saved row shows it (UTF-8).
+struct Entry {
+    std::string message;  // as the host passes it (Shift_JIS)
+    std::string shown;
+    const char* function;
+    const char* source;
+    int kind;
+    int indent;
+};
+
+// Japanese texts (with "ソ" and "表", whose second Shift_JIS byte is a backslash), a path, a tab
+// and a line feed inside messages, every kind, indents, the 255-byte limit and a message past
+// it. A line feed shows as a space, and a message is cut to 255 bytes.
+std::vector<Entry> KnownSequence();
+// Logs each entry with its position in the list as its line number.
+void LogAll(const std::vector<Entry>& entries);
 
 class ViewerProcess {
 public:

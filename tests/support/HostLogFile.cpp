@@ -1,5 +1,6 @@
 #include "support/HostLogFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -86,10 +87,8 @@ std::vector<std::string> HostLogFile::Entries() const {
 }
 
 bool HostLogFile::Contains(const std::string& text) const {
-    for (const LogLine& line : Lines()) {
-        if (line.text == text) return true;
-    }
-    return false;
+    const std::vector<std::string> texts = Texts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
 }  // namespace testing_support

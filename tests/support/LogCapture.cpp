@@ -1,5 +1,6 @@
 #include "support/LogCapture.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "win32/Handle.h"
@@ -38,17 +39,15 @@ void LogCapture::Clear() {
 }
 
 const LOG_RECORD* LogCapture::Find(const std::string& message) const {
-    for (const LOG_RECORD& record : records_) {
-        if (message == record.message) return &record;
-    }
-    return nullptr;
+    auto found = std::find_if(records_.begin(), records_.end(),
+                              [&](const LOG_RECORD& record) { return message == record.message; });
+    return found == records_.end() ? nullptr : &*found;
 }
 
 bool LogCapture::Mentions(const std::string& text) const {
-    for (const LOG_RECORD& record : records_) {
-        if (std::string(record.message).find(text) != std::string::npos) return true;
-    }
-    return false;
+    return std::any_of(records_.begin(), records_.end(), [&](const LOG_RECORD& record) {
+        return std::string(record.message).find(text) != std::string::npos;
+    });
 }
 
 // The library creates the named objects only when the host opens the block, which tests do

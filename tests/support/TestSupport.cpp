@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace testing_support {
@@ -65,10 +66,7 @@ GuardedBuffer::GuardedBuffer(size_t size, char fill)
     : size_(size), fill_(fill), bytes_(size + kGuard, fill) {}
 
 bool GuardedBuffer::GuardsIntact() const {
-    for (size_t i = size_; i < bytes_.size(); ++i) {
-        if (bytes_[i] != fill_) return false;
-    }
-    return true;
+    return std::all_of(bytes_.begin() + size_, bytes_.end(), [this](char c) { return c == fill_; });
 }
 
 std::string DataDirectory() {
