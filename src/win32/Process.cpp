@@ -10,8 +10,8 @@ KernelHandle StartProcess(const std::wstring& program, const std::wstring& comma
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     std::wstring line = commandLine;  // the call may write into it
-    if (!Platform().createProcess(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                  nullptr, &startup, &started))
+    if (!Platform().createProcess(program.empty() ? nullptr : program.c_str(), &line[0], nullptr,
+                                  nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
         return KernelHandle();
     KernelHandle thread(started.hThread);
     return KernelHandle(started.hProcess);

@@ -9,7 +9,8 @@
 
 namespace win32 {
 
-// Starts `program` with `commandLine` (quote the program's path in it), inheriting no handles,
+// Starts `program` (or, when empty, the program the command line names) with `commandLine`
+// (quote the program's path in it), inheriting no handles,
 // with the caller's environment and current folder. The process handle; none when it could not
 // be started (GetLastError tells why).
 KernelHandle StartProcess(const std::wstring& program, const std::wstring& commandLine);

@@ -6,29 +6,20 @@
 #include <algorithm>
 #include <atomic>
 
+#include "win32/Files.h"
+#include "win32/Process.h"
+#include "win32/Strings.h"
+
 namespace testing_support {
 
 std::string ReadFileBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
     std::string bytes;
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
-        bytes.append(chunk, read);
-    CloseHandle(file);
+    win32::ReadWholeFile(path, bytes, FILE_SHARE_READ | FILE_SHARE_WRITE);
     return bytes;
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    return win32::WriteWholeFile(path, bytes);
 }
 
 bool FileExists(const std::string& path) {
@@ -90,22 +81,11 @@ std::string ExecutableDirectory() {
 }
 
 HANDLE StartProcess(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
+    return win32::StartProcess(std::wstring(), win32::ToWide(commandLine)).release();
 }
 
 DWORD WaitForExitCode(HANDLE process) {
-    WaitForSingleObject(process, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process, &code);
-    return code;
+    return win32::AwaitExitCode(process);
 }
 
 DWORD RunToExit(HANDLE process) {
