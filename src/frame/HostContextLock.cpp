@@ -2,8 +2,8 @@
 
 namespace frame {
 
-std::mutex& HostContextLock() {
-    static std::mutex lock;
+win32::SlimLock& HostContextLock() {
+    static win32::SlimLock lock;
     return lock;
 }
 

@@ -4,12 +4,12 @@
 // waiting or calling out of the library, so it cannot take part in a deadlock.
 #pragma once
 
-#include <mutex>
+#include "win32/SlimLock.h"
 
 namespace frame {
 
-std::mutex& HostContextLock();
+win32::SlimLock& HostContextLock();
 
-using HostContextGuard = std::lock_guard<std::mutex>;
+using HostContextGuard = win32::SlimLockGuard;
 
 }  // namespace frame

@@ -1,18 +1,14 @@
 #include "log/LogSinks.h"
 
-#include <mutex>
 #include <string>
 
+#include "log/FileLineWriter.h"
 #include "log/TimeStamp.h"
 
 namespace logging {
 namespace {
 // An absurd indent from a host must not turn one entry into megabytes of spaces.
 constexpr int kMaxIndent = 100;
-
-// Moving to the end and writing are two calls: threads that log at once must not interleave
-// them, or one line lands on another. Held for those two calls only.
-std::mutex g_fileLineLock;
 
 void AppendDecimal(std::string& line, int value) {
     char digits[12];
@@ -47,13 +43,7 @@ void FormatLogLine(std::string& line, const std::string& timeStamp, const LOG_RE
 void WriteLogFile(HANDLE file, const LOG_RECORD& record) {
     thread_local std::string line;
     FormatLogLine(line, CurrentTimeStamp(), record);
-    // With the high part given, the move also succeeds on a log grown past 4 GiB; without it
-    // the pointer would stay put and the line could land on text the host wrote.
-    LONG high = 0;
-    DWORD written = 0;
-    std::lock_guard<std::mutex> guard(g_fileLineLock);
-    SetFilePointer(file, 0, &high, FILE_END);
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    FileLineWriter::Instance().Append(file, line);
 }
 
 }  // namespace logging

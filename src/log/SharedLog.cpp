@@ -39,7 +39,7 @@ bool SharedLog::Open() {
     if (!block->view || !block->mutex.valid()) block.reset();
     std::shared_ptr<Block> earlier;
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        win32::SlimLockGuard guard(lock_);
         earlier = std::exchange(block_, block);
     }
     return block != nullptr;
@@ -47,7 +47,7 @@ bool SharedLog::Open() {
 
 void SharedLog::Close() {
     std::shared_ptr<Block> earlier;
-    std::lock_guard<std::mutex> guard(lock_);
+    win32::SlimLockGuard guard(lock_);
     earlier.swap(block_);
 }
 
@@ -56,7 +56,7 @@ bool SharedLog::IsOpen() const {
 }
 
 std::shared_ptr<SharedLog::Block> SharedLog::Current() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    win32::SlimLockGuard guard(lock_);
     return block_;
 }
 

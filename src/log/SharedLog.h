@@ -3,11 +3,11 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 
 #include "pelmora.h"
 #include "win32/Handle.h"
 #include "win32/NamedMutex.h"
+#include "win32/SlimLock.h"
 
 namespace logging {
 
@@ -36,7 +36,7 @@ private:
     std::shared_ptr<Block> Current() const;
 
     // Guards the pointer only, never a copy into or out of the block.
-    mutable std::mutex lock_;
+    mutable win32::SlimLock lock_;
     std::shared_ptr<Block> block_;
 };
 

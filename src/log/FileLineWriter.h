@@ -1,0 +1,40 @@
+// Appends log lines to the host's file for any number of threads at once. Each line is written
+// whole and after the lines that came before it; text the host wrote in between stays in place,
+// since every write first moves to the end of the file. A thread adds its line to the pending
+// text, and whoever has the writer's turn writes everything pending with one move and one write:
+// under contention one write carries the lines of several threads, so many threads cost no more
+// calls than one. Every call returns only once its own line has been handed to the file.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "win32/SlimLock.h"
+
+namespace logging {
+
+class FileLineWriter {
+public:
+    static FileLineWriter& Instance();
+
+    // Failures are ignored: the lines are lost for this sink only.
+    void Append(HANDLE file, const std::string& line);
+
+private:
+    // Writes what is pending; called with the writer's turn held.
+    void WritePending();
+
+    win32::SlimLock pendingLock_;  // guards the three below; held for a copy only
+    std::string pending_;
+    HANDLE pendingFile_ = nullptr;
+    std::uint64_t queued_ = 0;  // lines ever queued
+
+    win32::SlimLock turnLock_;  // the writer's turn; guards writing_
+    std::string writing_;
+    std::atomic<std::uint64_t> written_{0};  // lines ever handed to a file
+};
+
+}  // namespace logging
