@@ -69,9 +69,11 @@ bool SharedLog::Write(const LOG_RECORD& record) {
 
 bool SharedLog::Read(LOG_RECORD& record) {
     std::shared_ptr<Block> block = Current();
-    return block && UnderBlockMutex(block->mutex.get(), [&] {
-               std::memcpy(&record, block->view.get(), sizeof record);
-           });
+    const bool read = block && UnderBlockMutex(block->mutex.get(), [&] {
+                          std::memcpy(&record, block->view.get(), sizeof record);
+                      });
+    if (read) ++reads_;
+    return read;
 }
 
 }  // namespace logging

@@ -2,6 +2,8 @@
 // any process, guarded by the named mutex "SharedLogMemoryMutex".
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 #include "pelmora.h"
@@ -26,6 +28,9 @@ public:
     // with, and every copy that starts after a close fails.
     bool Write(const LOG_RECORD& record);
     bool Read(LOG_RECORD& record);
+    // How many reads this process has made: the log window's hand-off tells by it whether the
+    // window has taken the record it was told about.
+    std::uint64_t ReadCount() const { return reads_.load(); }
 
 private:
     struct Block {
@@ -38,6 +43,7 @@ private:
     // Guards the pointer only, never a copy into or out of the block.
     mutable win32::SlimLock lock_;
     std::shared_ptr<Block> block_;
+    std::atomic<std::uint64_t> reads_{0};
 };
 
 }  // namespace logging

@@ -6,11 +6,14 @@
 // - The window's own thread logs too. While it waits for the lock it keeps answering sent
 //   messages, so the worker that holds the lock gets its notification handled.
 // - The window's handler calls back into the library (reads the block, logs, asks for the
-//   stored login). Its thread then runs inside the holder's send: it is let through without
-//   the lock, since the holder is waiting for exactly that handler to return.
+//   stored login). Its thread then runs inside the holder's send: once it has read the record it
+//   was told about, it is let through without the lock, since the holder is waiting for exactly
+//   that handler to return. Before that read it waits like any thread (answering the holder's
+//   notification), so no record of this process is replaced unread.
 // - A window whose thread hangs must not hold the host's other threads for ever: the send
 //   gives up after kWindowAnswerLimitMs, and at once for a window the system sees as hung.
 #include <atomic>
+#include <cstdint>
 
 #include "log/LogSinks.h"
 #include "log/SharedLog.h"
@@ -26,8 +29,10 @@ constexpr UINT kWindowAnswerLimitMs = 5000;
 // messages, and the thread that holds it may take it again from inside its own window's handler.
 win32::KernelHandle g_handoffLock(CreateMutexW(nullptr, FALSE, nullptr));
 
-// The thread of the window that the lock's holder is notifying, while it notifies.
+// The thread of the window that the lock's holder is notifying, while it notifies, and the
+// process's read count when the record was placed.
 std::atomic<DWORD> g_answeringThread{0};
+std::atomic<std::uint64_t> g_readsBeforeRecord{0};
 
 void Deliver(HWND window, const LOG_RECORD& record) {
     SharedLog::Instance().Write(record);
@@ -36,9 +41,11 @@ void Deliver(HWND window, const LOG_RECORD& record) {
                         kWindowAnswerLimitMs, &answer);
 }
 
-// Inside the handler of a notification that another thread of this process is waiting for.
+// Inside the handler of a notification that another thread of this process is waiting for,
+// after the handler took the record.
 bool IsInsideAwaitedHandler() {
-    return g_answeringThread.load() == GetCurrentThreadId() && InSendMessage();
+    return g_answeringThread.load() == GetCurrentThreadId() && InSendMessage() &&
+           SharedLog::Instance().ReadCount() != g_readsBeforeRecord.load();
 }
 
 }  // namespace
@@ -49,9 +56,14 @@ void NotifyLogWindow(HWND window, const LOG_RECORD& record) {
         return;
     }
     win32::MutexLock lock(g_handoffLock.get(), win32::MutexLock::Wait::kAnsweringSentMessages);
+    // The read count is noted before the window's thread is named, so that thread is never let
+    // through on a count from another record.
+    const std::uint64_t previousReads =
+        g_readsBeforeRecord.exchange(SharedLog::Instance().ReadCount());
     const DWORD previous = g_answeringThread.exchange(GetWindowThreadProcessId(window, nullptr));
     Deliver(window, record);
     g_answeringThread.store(previous);
+    g_readsBeforeRecord.store(previousReads);
 }
 
 }  // namespace logging
