@@ -22,17 +22,15 @@ const char* const kLoginFailed = "ログインに失敗しました";
 const char* const kMissingCredentials = "会社名かパスワードかユーザー名が空です";
 const char* const kDialogNotShown = "ログイン画面を表示できませんでした";
 
-// Tries the current record; true when the service accepted it. No dialog, no
-// last error.
-bool LoginWithCurrentRecord(const LOGIN_INFO& record) {
+// Tries the current record and logs the outcome. No dialog, no last error.
+void LoginWithCurrentRecord(const LOGIN_INFO& record) {
     logging::Log("自動でログイン認証へ", "Login", kSource, logging::kStep, 1);
     transport::CPelmoraInterface service;
     if (service.Login(record.companyId, record.password) == 0) {
         logging::Log("ログインできた", "Login", kSource, logging::kFinding, 2);
-        return true;
+        return;
     }
     logging::LogError("ログイン失敗＞＜", "Login", kSource, 2);
-    return false;
 }
 
 void MakeCurrent(const char* companyId, const char* password, const char* userName) {

@@ -17,8 +17,6 @@ public:
     PlatformOverride(const PlatformOverride&) = delete;
     PlatformOverride& operator=(const PlatformOverride&) = delete;
 
-    Function real() const { return saved_; }
-
 private:
     Function win32::PlatformCalls::*entry_;
     Function saved_;
