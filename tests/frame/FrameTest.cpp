@@ -17,12 +17,13 @@
 #include "log/SharedLog.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
+#include "win32/Handle.h"
 
 namespace {
 
 // Each failure is logged as an error of the flow (kind 4, indent 1, flag 1) with the host's
 // message cut to 255 bytes, except a connectivity finding, which its check logged already. The
-// service's failures: the login flows suite.
+// service's failures: the login flows suite; the Internet's finding: the platform fault suite.
 TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     const std::string platformText = win32::CHResultException(E_ACCESSDENIED).ErrorText(256);
     EXPECT_NE("", platformText);
@@ -36,8 +37,6 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     } cases[] = {
         {"adapter", [] { throw frame::CNetworkAdapterException(); }, 1001,
          "ネットワークにつながる環境がありません", false},
-        {"internet", [] { throw frame::CInternetConnectionException(); }, 1001,
-         "インターネットへの接続がありません", false},
         // A service failure is 1006 whatever its own code.
         {"exchange", [&] { throw frame::CNetworkException(7, longText); }, 1006, longText, true},
         // Shift_JIS bytes written out, so that a wrong execution character set shows.
@@ -70,48 +69,41 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     logging::SharedLog::Instance().Close();
 }
 
-// The folder of the library's file without a trailing backslash (the drive for a library at
-// the root of one), none when the file name cannot be had (no exchange may run "\pmqclient.exe"),
-// or the host's override exactly as given, until a null or empty one.
-TEST(ProgramDirectory, IsTheLibrarysFolderOrTheOverride) {
+// The folder of the library's file without its trailing backslash, none when the file name
+// cannot be had (no exchange may run "\pmqclient.exe"), or the host's override exactly as given,
+// until a null or empty one; the user's data folder is made with its parent on first use.
+TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
     testing_support::TempDirectory folder;
-    const std::string root = "C:\\pelmora-root-" + std::to_string(GetCurrentProcessId()) + ".dll";
-    const std::string original = testing_support::ExecutableDirectory() + "\\Pelmora.dll";
-    for (const auto& copy : {std::make_pair(folder.File("Pelmora.dll"), folder.path()),
-                             std::make_pair(root, std::string("C:"))}) {
-        ASSERT_TRUE(CopyFileA(original.c_str(), copy.first.c_str(), FALSE)) << copy.first;
-        {
-            win32::LoadedModule library(LoadLibraryA(copy.first.c_str()));
-            frame::SetLibraryModule(library.get());
-            EXPECT_EQ(0, lstrcmpiA(copy.second.c_str(), frame::GetProgramDirectory().c_str()))
-                << frame::GetProgramDirectory();
-            frame::SetLibraryModule(nullptr);
+    const std::string library = folder.File("Pelmora.dll");
+    auto libraryFolder = [&] {
+        return lstrcmpiA(folder.path().c_str(), frame::GetProgramDirectory().c_str()) == 0;
+    };
+    ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\Pelmora.dll").c_str(),
+                          library.c_str(), FALSE));
+    {
+        win32::LoadedModule loaded(LoadLibraryA(library.c_str()));
+        frame::SetLibraryModule(loaded.get());
+        EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
+        for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
+            for (const char* path : {"D:\\Work\\", " relative\\フォルダ\\\\ "}) {
+                frame::SetProgramDirectoryOverride(path);
+                EXPECT_EQ(path, frame::GetProgramDirectory());
+            }
+            frame::SetProgramDirectoryOverride(empty);
+            EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
         }
-        DeleteFileA(copy.first.c_str());
-    }
-    const std::string own = frame::GetProgramDirectory();
-    EXPECT_EQ(0, lstrcmpiA(testing_support::ExecutableDirectory().c_str(), own.c_str())) << own;
-    for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
-        for (const char* path : {"D:\\Work\\", " relative\\フォルダ\\\\ "}) {
-            frame::SetProgramDirectoryOverride(path);
-            EXPECT_EQ(path, frame::GetProgramDirectory());
-        }
-        frame::SetProgramDirectoryOverride(empty);
-        EXPECT_EQ(own, frame::GetProgramDirectory());
     }
     frame::SetLibraryModule(reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)));
     EXPECT_EQ("", frame::GetProgramDirectory());
     EXPECT_THROW(frame::RequireProgramDirectory(), frame::CDirectoryException);
     frame::SetLibraryModule(nullptr);
-}
 
-TEST(DataDirectory, IsCreatedWithItsParentOnFirstUse) {
-    const std::string expected = testing_support::DataDirectory();
+    const std::string data = testing_support::DataDirectory();
     // Removal only succeeds for empty folders: what other suites left there stays.
-    RemoveDirectoryA(expected.c_str());
-    RemoveDirectoryA(expected.substr(0, expected.rfind('\\')).c_str());
-    EXPECT_EQ(expected, frame::GetDataDirectory());
-    EXPECT_TRUE(PathIsDirectoryA(expected.c_str()));
+    RemoveDirectoryA(data.c_str());
+    RemoveDirectoryA(data.substr(0, data.rfind('\\')).c_str());
+    EXPECT_EQ(data, frame::GetDataDirectory());
+    EXPECT_TRUE(PathIsDirectoryA(data.c_str()));
 }
 
 }  // namespace
