@@ -1,6 +1,5 @@
-// The frame of every export: the catch ladder that turns each exception class into the host's
-// last-error code and message, with exactly the log entries it writes, and the program and data
-// directories, with real module files and real folders in the test's Wine prefix.
+// The frame of every export: the catch ladder, and the program and data directories with real
+// module files and real folders in the test's Wine prefix.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>

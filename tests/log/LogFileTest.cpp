@@ -1,7 +1,6 @@
-// The log as a host sees it: lines appended to its own file handle, the same entry as a record in
-// the named shared block "SharedLogMemory", and that block's lifetime. Records between processes:
-// the viewer suite; each notification arriving while its record is in the block: the host hammer
-// suite.
+// The log as a host sees it: lines in its own file, the same entries as records in the named
+// shared block, and the block's lifetime. Records between processes: the viewer suite; each
+// notification arriving while its record is in the block: the host hammer suite.
 #include <gtest/gtest.h>
 
 #include <climits>

@@ -27,9 +27,8 @@ using win32::PlatformCalls;
 
 namespace {
 
-// What `call` gives while one entry of the library's platform table is replaced; the real
-// function is back afterwards. (common_type keeps the replacement, a Fail or a Return below, out
-// of the deduction: the entry names the type.)
+// What `call` gives while one entry of the platform table is replaced (by a Fail or Return below:
+// common_type keeps it out of the deduction, so the entry names the type), then restored.
 template <typename Function, typename Call>
 auto With(Function PlatformCalls::*entry, std::common_type_t<Function> replacement, Call call) {
     struct Restore {
