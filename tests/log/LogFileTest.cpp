@@ -1,5 +1,6 @@
-// The file sink seen from a host: lines appended to the host's own file handle, and the same
-// entry as a record in the shared block.
+// The log as a host sees it: lines in its own file, the same entries as records in the named
+// shared block, and the block's lifetime. Records between processes: the viewer suite; each
+// notification arriving while its record is in the block: the host hammer suite.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -8,171 +9,155 @@
 #include "pelmora.h"
 #include "support/HostLogFile.h"
 #include "support/LogCapture.h"
-
-using testing_support::LogLine;
-using testing_support::ParseLogLine;
-using testing_support::SplitLogLines;
+#include "win32/Strings.h"
 
 namespace {
 
+using testing_support::RecordBytes;
+
 class LogFile : public ::testing::Test {
 protected:
+    void SetUp() override {
+        ASSERT_TRUE(PelmSharedLogOpen());
+        PeLmLogWndSet(capture_.window());
+    }
     void TearDown() override {
         PeLmLogWndSet(nullptr);
         PeLmLoggingOn(TRUE);
         PelmSharedLogClose();
     }
-
-    void Log(const char* message, int kind = 0, int indent = 0) {
-        PelmLog(message, "CLogFileTest::Log", "LogFileTest", __LINE__, __DATE__, __TIME__, kind,
-                indent, 0);
-    }
-    // Also watch the records: a log window reading the shared block.
-    void WatchRecords() {
-        ASSERT_TRUE(PelmSharedLogOpen());
-        PeLmLogWndSet(capture_.window());
+    static void Log(const char* message, int kind = 1, int indent = 0) {
+        PelmLog(message, "F", "S", __LINE__, __DATE__, __TIME__, kind, indent, 0);
     }
 
     testing_support::HostLogFile file_{PeLmLogFileSet};
     testing_support::LogCapture capture_;
 };
 
-// Time TAB kind TAB quoted text LF, in the local time of the call; a tab inside the message
-// stays; the end of a call is its empty message; null texts are logged as empty.
-TEST_F(LogFile, OneEntryIsTimeTabKindTabQuotedTextAndLineFeed) {
-    WatchRecords();
-    const std::string message = "サーバーが生きているか確認";
-    const std::string before = testing_support::LocalNowLogTime();
-    Log(message.c_str(), 0);
-    Log("ステータスコード：\t200", 2, 0);
-    Log("", 99, 0);
-    PelmLog(nullptr, nullptr, nullptr, 5, nullptr, nullptr, 1, 1, 0);
-    const std::string after = testing_support::LocalNowLogTime();
-
-    const std::string content = file_.Raw();
-    EXPECT_EQ(std::string::npos, content.find('\r')) << "lines end with LF only";
-    ASSERT_EQ('\n', content.back());
-    std::vector<std::string> raw = SplitLogLines(content);
-    ASSERT_EQ(4u, raw.size());
-    const char* const rest[] = {"\t0\t\"サーバーが生きているか確認\"",
-                                "\t2\t\"ステータスコード：\t200\"", "\t99\t\"\"", "\t1\t\"  \""};
-    for (size_t i = 0; i < raw.size(); ++i) {
-        const std::string time = raw[i].substr(0, 19);
-        EXPECT_TRUE(testing_support::IsLogTimeStamp(time)) << time;
-        EXPECT_LE(before, time);
-        EXPECT_GE(after, time);
-        EXPECT_EQ(rest[i], raw[i].substr(19));
-    }
-    ASSERT_EQ(4u, capture_.records().size());
-    const LOG_RECORD& record = capture_.records()[3];
-    EXPECT_STREQ("", record.message);
-    EXPECT_STREQ("", record.function);
-    EXPECT_STREQ("", record.source);
-    EXPECT_EQ(5, record.line);
-}
-
-// One line per entry, whatever the text: two spaces per level of depth inside the quotes (none
-// for a negative depth, which the record keeps as given), line feeds as spaces (the record keeps
-// them), quotes and carriage returns as they are, texts cut to 255 bytes even inside a
-// double-byte character.
-TEST_F(LogFile, EachEntryIsOneLineWithItsIndentAndTextsCutTo255Bytes) {
-    WatchRecords();
+// Time TAB kind TAB quoted text LF in the local time of the call, one line per entry whatever
+// the text: two spaces per level of depth (capped at 100, none below 0), line feeds as spaces,
+// quotes, tabs and carriage returns as they are; the record keeps the text and the depth as
+// given. Texts are cut to 255 bytes, even inside a double-byte character; null texts are empty.
+TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
     std::string alphabet(300, 'm');
     for (size_t i = 0; i < alphabet.size(); ++i) alphabet[i] = static_cast<char>('a' + i % 26);
-    const std::string split = std::string(254, 'x') + "あ";
+    const std::string split = std::string(254, 'x') + "あ", long255 = alphabet.substr(0, 255);
     struct Case {
         std::string message;
-        int depth;
-        std::string line;
-        int indent;  // -1: any, as long as the entry is there
-        std::string record;
+        int kind, depth;
+        std::string line;  // after its time stamp
     };
     const Case cases[] = {
-        {"entry", 0, "entry", 0, "entry"},
-        {"entry", 2, "entry", 2, "entry"},
-        {"entry", 5, "entry", 5, "entry"},
-        {"entry", -3, "entry", 0, "entry"},
-        {"entry", INT_MAX, "entry", -1, "entry"},
-        {"first\nsecond\n", 1, "first second ", 1, "first\nsecond\n"},
-        {"say \"hi\"\r\nend", 0, "say \"hi\"\r end", 0, "say \"hi\"\r\nend"},
-        {alphabet, 0, alphabet.substr(0, 255), 0, alphabet.substr(0, 255)},
-        {split, 0, split.substr(0, 255), 0, split.substr(0, 255)},
+        {"サーバーが生きているか確認", 0, 0, "\t0\t\"サーバーが生きているか確認\""},
+        {"ステータスコード：\t200", 2, 2, "\t2\t\"    ステータスコード：\t200\""},
+        {"", 99, 0, "\t99\t\"\""},
+        {"entry", -4, -3, "\t-4\t\"entry\""},
+        {"entry", 1, INT_MAX, "\t1\t\"" + std::string(200, ' ') + "entry\""},
+        {"say \"hi\"\r\nend\n", 1, 1, "\t1\t\"  say \"hi\"\r end \""},
+        {alphabet, 1, 0, "\t1\t\"" + long255 + "\""},
+        {split, 1, 0, "\t1\t\"" + split.substr(0, 255) + "\""},
     };
-    for (const Case& c : cases) Log(c.message.c_str(), 1, c.depth);
-    const std::string function(300, 'f'), source(300, 's');
-    PelmLog("names", function.c_str(), source.c_str(), 7, __DATE__, __TIME__, 2, 0, 0);
-
-    const std::vector<LogLine> lines = file_.Lines();
-    const size_t count = sizeof cases / sizeof cases[0];
-    ASSERT_EQ(count + 1, lines.size()) << "one line per entry, none lost";
-    ASSERT_EQ(count + 1, capture_.records().size());
-    for (size_t i = 0; i < count; ++i) {
-        EXPECT_TRUE(lines[i].wellFormed) << i;
-        EXPECT_EQ(cases[i].line, lines[i].text) << i;
-        EXPECT_TRUE(cases[i].indent < 0 || cases[i].indent == lines[i].indent) << i;
-        EXPECT_EQ(cases[i].record, capture_.records()[i].message) << i;
-        EXPECT_EQ(cases[i].depth, capture_.records()[i].indent) << i;
+    const std::string before = testing_support::LocalNowLogTime();
+    std::vector<std::string> expectedLines, expectedEntries;
+    for (const Case& c : cases) {
+        Log(c.message.c_str(), c.kind, c.depth);
+        expectedLines.push_back(c.line);
+        expectedEntries.push_back(win32::Format("%d|%d|0|F|S|", c.kind, c.depth) +
+                                  c.message.substr(0, 255));
     }
-    EXPECT_EQ(function.substr(0, 255), capture_.records().back().function);
-    EXPECT_EQ(source.substr(0, 255), capture_.records().back().source);
+    PelmLog(nullptr, nullptr, nullptr, 5, nullptr, nullptr, 1, 1, 0);
+    PelmLog("names", alphabet.c_str(), alphabet.c_str(), 0x01020304, __DATE__, __TIME__, 3, 2, 1);
+    const std::string after = testing_support::LocalNowLogTime();
+    auto duringTheCalls = [&](const std::string& time) {
+        return testing_support::IsLogTimeStamp(time) && before <= time && time <= after;
+    };
+    expectedLines.insert(expectedLines.end(), {"\t1\t\"  \"", "\t3\t\"    names\""});
+    expectedEntries.insert(expectedEntries.end(),
+                           {"1|1|0|||", "3|2|1|" + long255 + "|" + long255 + "|names"});
+    std::vector<std::string> lines = testing_support::SplitLogLines(file_.Raw());
+    for (std::string& line : lines) {
+        EXPECT_TRUE(duringTheCalls(line.substr(0, 19))) << line;
+        line.erase(0, 19);
+    }
+    EXPECT_EQ(expectedLines, lines);
+    EXPECT_EQ(expectedEntries, capture_.Entries());
+
+    // The record's layout: three zero-padded 256-byte texts, the line, the zero-padded time, then
+    // indent, kind and flag, every number little-endian.
+    const std::string raw = RecordBytes(capture_.records().back());
+    const std::string time = raw.substr(772, 19);
+    EXPECT_TRUE(duringTheCalls(time)) << time;
+    const std::pair<size_t, std::string> fields[] = {
+        {0, "names"},   {256, long255},
+        {512, long255}, {768, std::string("\4\3\2\1", 4)},
+        {772, time},    {1028, std::string("\2\0\0\0\3\0\0\0\1\0\0\0", 12)}};
+    std::string expected(sizeof(LOG_RECORD), '\0');
+    for (const auto& field : fields)
+        expected.replace(field.first, field.second.size(), field.second);
+    EXPECT_EQ(expected, raw);
 }
 
-TEST_F(LogFile, HostTextWrittenBetweenEntriesStaysInPlace) {
-    Log("entry one", 0);
-    // The host writes through a handle of its own, and also moves the log handle's pointer
-    // back to the start: each entry must still go after everything in the file.
-    HANDLE host =
-        CreateFileA(file_.path().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, host);
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(host, "host text\r\n", 11, &written, nullptr));
-    SetFilePointer(file_.handle(), 0, nullptr, FILE_BEGIN);
-    Log("entry two", 0);
-
-    // A handle opened for appending only takes the entries as well.
-    PeLmLogFileSet(host);
-    Log("entry three", 0);
-    PeLmLogFileSet(file_.handle());
-    CloseHandle(host);
-
-    std::vector<std::string> raw = SplitLogLines(file_.Raw());
-    ASSERT_EQ(4u, raw.size());
-    EXPECT_EQ("entry one", ParseLogLine(raw[0]).text);
-    EXPECT_EQ("host text\r", raw[1]);
-    EXPECT_EQ("entry two", ParseLogLine(raw[2]).text);
-    EXPECT_EQ("entry three", ParseLogLine(raw[3]).text);
-}
-
-// Switched off, nothing reaches the file, the window or the block (which keeps its record); a
-// null sink turns that output off alone; each change takes effect with the next entry.
-TEST_F(LogFile, SwitchedOffOrNullSinksWriteNothing) {
-    WatchRecords();
+// Each entry goes after everything in the file, whatever the host wrote in between or wherever
+// it moved the handle's pointer, and only to the sinks set at its call: none while logging is
+// off (the block keeps its record).
+TEST_F(LogFile, EntriesGoAfterTheHostsTextAndOnlyToTheSinksSetAtTheirCall) {
     EXPECT_EQ(file_.handle(), PeLmLogFileGet());
-    Log("before", 1);
-    ASSERT_EQ(1, capture_.notifications());
-
+    Log("entry one");
+    win32::FileHandle host(CreateFileA(file_.path().c_str(), FILE_APPEND_DATA,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(host.get(), "host text\r\n", 11, &written, nullptr));
+    SetFilePointer(file_.handle(), 0, nullptr, FILE_BEGIN);
+    Log("entry two");
+    PeLmLogFileSet(host.get());  // a handle opened for appending only
+    Log("entry three");
     PeLmLoggingOn(FALSE);
     EXPECT_FALSE(PeLmIsLogging());
-    Log("while off", 1);
-    EXPECT_EQ(1, capture_.notifications());
+    Log("while off");
     LOG_RECORD block;
     ASSERT_TRUE(PelmSharedLogRead(&block));
-    EXPECT_STREQ("before", block.message);
-
+    EXPECT_STREQ("entry three", block.message);
     PeLmLoggingOn(TRUE);
     EXPECT_TRUE(PeLmIsLogging());
-    PeLmLogFileSet(nullptr);
-    PeLmLogWndSet(nullptr);
-    EXPECT_EQ(nullptr, PeLmLogFileGet());
-    Log("nowhere", 1);  // built and dropped
-    EXPECT_EQ(1, capture_.notifications());
-
     PeLmLogFileSet(file_.handle());
-    PeLmLogWndSet(capture_.window());
-    Log("after", 1);
-    EXPECT_EQ((std::vector<std::string>{"before", "after"}), file_.Texts());
-    EXPECT_EQ(2, capture_.notifications());
+    Log("after");
+    EXPECT_EQ((std::vector<std::string>{"entry one", "", "entry two", "entry three", "after"}),
+              file_.Texts());
+    EXPECT_NE(std::string::npos, file_.Raw().find("\"\nhost text\r\n")) << file_.Raw();
+    EXPECT_EQ(4, capture_.notifications());
+}
+
+// Closed, the block copies nothing either way (the window is still notified); open, it starts as
+// zero bytes and keeps whole records for any number of readers and across opening again; once
+// its last holder closed it, its content is gone.
+TEST_F(LogFile, SharedBlockKeepsWholeRecordsWhileItIsHeld) {
+    PelmSharedLogClose();
+    LOG_RECORD buffer;
+    ASSERT_FALSE(testing_support::ReadNamedLogBlock(buffer)) << "no other process may hold it";
+    Log("no block");
+    EXPECT_EQ(1, capture_.notifications());
+    LOG_RECORD pattern, untouched;
+    std::memset(&pattern, 3, sizeof pattern);  // a copy that drops any byte shows
+    std::memset(&untouched, 9, sizeof untouched);
+    for (int open = 0; open < 2; ++open) {
+        buffer = untouched;
+        EXPECT_FALSE(PelmSharedLogWrite(&pattern) || PelmSharedLogRead(&buffer));
+        EXPECT_EQ(RecordBytes(untouched), RecordBytes(buffer));
+        ASSERT_TRUE(PelmSharedLogOpen());
+        EXPECT_FALSE(PelmSharedLogWrite(nullptr) || PelmSharedLogRead(nullptr));
+        ASSERT_TRUE(PelmSharedLogRead(&buffer));
+        EXPECT_EQ(RecordBytes(LOG_RECORD{}), RecordBytes(buffer)) << "new, or held by nobody";
+        ASSERT_TRUE(PelmSharedLogWrite(&pattern));
+        ASSERT_TRUE(PelmSharedLogOpen());
+        for (int read = 0; read < 2; ++read) {
+            buffer = untouched;
+            EXPECT_TRUE(PelmSharedLogRead(&buffer));
+            EXPECT_EQ(RecordBytes(pattern), RecordBytes(buffer));
+        }
+        PelmSharedLogClose();
+        PelmSharedLogClose();
+    }
 }
 
 }  // namespace

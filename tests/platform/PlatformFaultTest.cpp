@@ -1,15 +1,13 @@
-// Failures that no real run makes on demand, made through the platform table: a disk that fills
-// on the second write, a refused rename or flush, a process start refused, the adapter query
-// failing, no cryptographic provider, the shared block refused. Each must give the documented
-// result and error, leave the former file intact and no temporary file, and hold no file open.
+// Failures that no real run makes on demand, made through the platform table: each gives the
+// documented result and error, leaves the former file intact and holds no file open.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <type_traits>
+#include <utility>
 
-#include "PlatformOverride.h"
 #include "connectivity/CheckConnectivity.h"
-#include "connectivity/NetworkChecks.h"
 #include "fakeclient/ScriptedClient.h"
 #include "frame/CatchLadder.h"
 #include "frame/Exceptions.h"
@@ -20,195 +18,123 @@
 #include "state/StateFiles.h"
 #include "support/HostLogFile.h"
 #include "transport/HttpRequestUtil.h"
+#include "win32/PlatformCalls.h"
 
 using login::CLoginManager;
-using platform_tests::PlatformOverride;
 using storage::CServerState;
-using testing_support::FileExists;
 using testing_support::ReadFileBytes;
+using win32::PlatformCalls;
 
 namespace {
 
-// The write override lets this many writes through, then fails each with a full disk.
-int g_writesLeft = 0;
-BOOL WINAPI WriteUntilDiskFull(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
-                               LPOVERLAPPED overlapped) {
-    if (g_writesLeft-- > 0) return WriteFile(file, data, size, written, overlapped);
-    if (written != nullptr) *written = 0;
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
+// What `call` gives while one entry of the platform table is replaced (by a Fail or Return below:
+// common_type keeps it out of the deduction, so the entry names the type), then restored.
+template <typename Function, typename Call>
+auto With(Function PlatformCalls::*entry, std::common_type_t<Function> replacement, Call call) {
+    struct Restore {
+        Function& entry;
+        const Function saved;
+        ~Restore() { entry = saved; }
+    } restore{win32::Platform().*entry, std::exchange(win32::Platform().*entry, replacement)};
+    return call();
 }
 
-BOOL WINAPI RefuseFlush(HANDLE) {
-    SetLastError(ERROR_IO_DEVICE);
-    return FALSE;
+// Any call that fails with `error` as its last error and a zero result (FALSE, NULL).
+template <auto error, typename Result, typename... Args>
+Result WINAPI Fail(Args...) {
+    SetLastError(static_cast<DWORD>(error));
+    return Result{};
 }
-
-BOOL WINAPI RefuseRename(LPCWSTR, LPCWSTR, DWORD) {
-    SetLastError(ERROR_WRITE_PROTECT);
-    return FALSE;
+// Any call that returns `result` (an error code, an HRESULT) and does nothing else.
+template <auto result, typename Result, typename... Args>
+Result WINAPI Return(Args...) {
+    return static_cast<Result>(result);
 }
 
 struct StoredFile {
     const char* name;
     std::function<std::string()> path;
     std::function<bool()> save;  // the library's own write of the file
+    const char* failureEntry;
 };
 
 const StoredFile kStoredFiles[] = {
-    {"Login.dat", CLoginManager::GetFilePath, CLoginManager::Save},
-    {"dead.dat", CServerState::GetDeadFilePath, CServerState::ToDead},
-    {"sub.dat", CServerState::GetSubFilePath, CServerState::ToSub},
+    {"Login.dat", CLoginManager::GetFilePath, CLoginManager::Save, "ファイルの保存失敗！\""},
+    {"dead.dat", CServerState::GetDeadFilePath, CServerState::ToDead, "dead.datのオープンに失敗"},
+    {"sub.dat", CServerState::GetSubFilePath, CServerState::ToSub, "sub.datの作成に失敗"},
 };
 
-class PlatformFaults : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CLoginManager::SetLoginInfo(
-            std::make_shared<login::LOGIN_INFO>(login::LOGIN_INFO{"C9", "pw", "user", true}));
-    }
-    void TearDown() override {
-        CLoginManager::ClearLoginInfo();
-        for (const StoredFile& file : kStoredFiles) DeleteFileA(file.path().c_str());
-    }
-};
-
-// Every stored file, every way its replacement can fail half way: the former content stays.
-TEST_F(PlatformFaults, StoredFileKeepsItsFormerContentWhenItsReplacementFails) {
+// A full disk, a refused flush, a refused rename: the former content stays, and it is logged.
+TEST(PlatformFaults, StoredFileKeepsItsFormerContentWhenItsReplacementFails) {
+    CLoginManager::SetLoginInfo(
+        std::make_shared<login::LOGIN_INFO>(login::LOGIN_INFO{"C9", "pw", "user", true}));
+    testing_support::HostLogFile log(logging::SetLogFile);
     for (const StoredFile& file : kStoredFiles) {
         SCOPED_TRACE(file.name);
-        std::string former;
-        {
-            g_writesLeft = 1;  // the first save goes through, the second meets a full disk
-            PlatformOverride disk(&win32::PlatformCalls::writeFile, &WriteUntilDiskFull);
-            ASSERT_TRUE(file.save());
-            former = ReadFileBytes(file.path());
-            EXPECT_FALSE(file.save());
-        }
-        EXPECT_EQ(former, ReadFileBytes(file.path())) << "disk full";
         ASSERT_TRUE(testing_support::WriteFileBytes(file.path(), "former"));
-        {
-            PlatformOverride flush(&win32::PlatformCalls::flushFileBuffers, &RefuseFlush);
-            EXPECT_FALSE(file.save());
-        }
-        EXPECT_EQ("former", ReadFileBytes(file.path())) << "flush refused";
-        {
-            PlatformOverride rename(&win32::PlatformCalls::moveFileEx, &RefuseRename);
-            EXPECT_FALSE(file.save());
-        }
-        EXPECT_EQ("former", ReadFileBytes(file.path())) << "rename refused";
+        EXPECT_FALSE(With(&PlatformCalls::writeFile, Fail<ERROR_DISK_FULL>, file.save));
+        EXPECT_FALSE(With(&PlatformCalls::flushFileBuffers, Fail<ERROR_IO_DEVICE>, file.save));
+        EXPECT_FALSE(With(&PlatformCalls::moveFileEx, Fail<ERROR_WRITE_PROTECT>, file.save));
+        EXPECT_EQ("former", ReadFileBytes(file.path()));
+        EXPECT_NE(std::string::npos, log.Raw().find(file.failureEntry));
         EXPECT_EQ(0, state_tests::StrayFiles());
         EXPECT_TRUE(state_tests::HoldOpen(file.path())) << "a handle was left open";
         // With the platform whole again the same call replaces it.
         EXPECT_TRUE(file.save());
         EXPECT_NE("former", ReadFileBytes(file.path()));
+        DeleteFileA(file.path().c_str());
     }
+    CLoginManager::ClearLoginInfo();
 }
 
-TEST_F(PlatformFaults, RefusedSaveIsLogged) {
-    testing_support::HostLogFile log(logging::SetLogFile);
-    PlatformOverride rename(&win32::PlatformCalls::moveFileEx, &RefuseRename);
-    EXPECT_FALSE(CLoginManager::Save());
-    CServerState::ToDead();
-    EXPECT_FALSE(CServerState::ToSub());
-    EXPECT_TRUE(log.Contains("ファイルの保存失敗！"));
-    EXPECT_TRUE(log.Contains(CServerState::GetDeadFilePath() + "のオープンに失敗"));
-    EXPECT_TRUE(log.Contains(CServerState::GetSubFilePath() + "の作成に失敗"));
-}
-
-// The exchange under each fault: the documented error code, no status, and the request (which
-// holds the password) deleted, and so not held open either.
-void ExpectExchangeFailsWithoutLeavingTheRequest(
-    const testing_support::ScriptedClientDirectory& client, int errorCode) {
-    HttpUtility::CHttpRequestUtil request("https://127.0.0.1/Pelmora/Pelmora/Login");
-    request.SetParameter("パスワード", "secret");
-    EXPECT_FALSE(request.Execute());
-    EXPECT_EQ(errorCode, request.GetErrorCode());
-    EXPECT_EQ(0u, request.GetStatusCode());
-    EXPECT_FALSE(FileExists(client.File("pmqrequest.dat"))) << "the password stays on disk";
-}
-
+// The documented error code and no status; the request, which holds the password, is deleted
+// and so not held open either.
 TEST(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumentedError) {
     testing_support::ScriptedClientDirectory client;
     client.AnswerNothing(200);
-    {
-        SCOPED_TRACE("disk full");
-        g_writesLeft = 0;
-        PlatformOverride disk(&win32::PlatformCalls::writeFile, &WriteUntilDiskFull);
-        ExpectExchangeFailsWithoutLeavingTheRequest(client, 0);
-    }
-    {
-        SCOPED_TRACE("start refused");
-        PlatformOverride start(
-            &win32::PlatformCalls::createProcess,
-            [](LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
-               LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) -> BOOL {
-                SetLastError(ERROR_ACCESS_DENIED);
-                return FALSE;
-            });
-        ExpectExchangeFailsWithoutLeavingTheRequest(client, 7);
-    }
-    {
-        SCOPED_TRACE("no cryptographic provider");
-        PlatformOverride provider(&win32::PlatformCalls::cryptAcquireContext,
-                                  [](HCRYPTPROV*, LPCSTR, LPCSTR, DWORD, DWORD) -> BOOL {
-                                      SetLastError(NTE_KEYSET_NOT_DEF);
-                                      return FALSE;
-                                  });
-        ExpectExchangeFailsWithoutLeavingTheRequest(client, 0);
-    }
+    auto expectFailure = [&](const char* fault, int errorCode) {
+        return [&client, fault, errorCode] {
+            SCOPED_TRACE(fault);
+            HttpUtility::CHttpRequestUtil request("https://127.0.0.1/Pelmora/Pelmora/Login");
+            request.SetParameter("パスワード", "secret");
+            EXPECT_FALSE(request.Execute());
+            EXPECT_EQ(errorCode, request.GetErrorCode());
+            EXPECT_EQ(0u, request.GetStatusCode());
+            EXPECT_FALSE(testing_support::FileExists(client.File("pmqrequest.dat")));
+        };
+    };
+    With(&PlatformCalls::writeFile, Fail<ERROR_DISK_FULL>, expectFailure("disk full", 0));
+    With(&PlatformCalls::createProcess, Fail<ERROR_ACCESS_DENIED>, expectFailure("no start", 7));
+    With(&PlatformCalls::cryptAcquireContext, Fail<NTE_KEYSET_NOT_DEF>,
+         expectFailure("no cryptographic provider", 0));
 }
 
+// A query that fails reads as absent, never as present; a shared block refused holds nothing and
+// copies nothing.
 TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
-    {
-        PlatformOverride adapters(&win32::PlatformCalls::getAdaptersAddresses,
-                                  [](ULONG, ULONG, PVOID, _IP_ADAPTER_ADDRESSES_LH*,
-                                     PULONG) -> ULONG { return ERROR_NOT_SUPPORTED; });
-        EXPECT_FALSE(connectivity::IsNetworkAvailable());
+    auto connectivityFinding = [] {
         frame::RunWithCatchLadder("PeLmLoginUserCreate",
                                   [] { connectivity::CheckConnectivity("PeLmLoginUserCreate"); });
-        EXPECT_EQ(1001, frame::GetLastErrorCode());
-        EXPECT_EQ("ネットワークにつながる環境がありません", frame::GetLastErrorMessage());
-    }
-    {
-        PlatformOverride internet(&win32::PlatformCalls::internetGetConnectedState,
-                                  [](LPDWORD, DWORD) -> BOOL { return FALSE; });
-        frame::RunWithCatchLadder("PeLmLoginUserCreate",
-                                  [] { connectivity::CheckConnectivity("PeLmLoginUserCreate"); });
-        EXPECT_EQ(1001, frame::GetLastErrorCode());
-        EXPECT_EQ("インターネットへの接続がありません", frame::GetLastErrorMessage());
-    }
-    {
-        PlatformOverride folder(&win32::PlatformCalls::shGetFolderPath,
-                                [](HWND, int, HANDLE, DWORD, LPSTR) -> HRESULT { return E_FAIL; });
+        return std::to_string(frame::GetLastErrorCode()) + " " + frame::GetLastErrorMessage();
+    };
+    EXPECT_EQ("1001 ネットワークにつながる環境がありません",
+              With(&PlatformCalls::getAdaptersAddresses, Return<ERROR_NOT_SUPPORTED>,
+                   connectivityFinding));
+    EXPECT_EQ("1001 インターネットへの接続がありません",
+              With(&PlatformCalls::internetGetConnectedState, Fail<0>, connectivityFinding));
+    With(&PlatformCalls::shGetFolderPath, Return<E_FAIL>, [] {
         EXPECT_THROW(CLoginManager::Load(), frame::CDirectoryException);
         EXPECT_THROW(CServerState::IsSub(), frame::CDirectoryException);
-    }
-    {
-        PlatformOverride provider(
-            &win32::PlatformCalls::cryptAcquireContext,
-            [](HCRYPTPROV*, LPCSTR, LPCSTR, DWORD, DWORD) -> BOOL { return FALSE; });
-        EXPECT_THROW(storage::EncryptCurrentTime(), frame::CCryptException);
-    }
-}
+    });
+    With(&PlatformCalls::cryptAcquireContext, Fail<NTE_BAD_KEYSET>,
+         [] { EXPECT_THROW(storage::EncryptCurrentTime(), frame::CCryptException); });
 
-TEST(PlatformQueries, SharedBlockRefusedHoldsNothingAndCopiesNothing) {
     auto& block = logging::SharedLog::Instance();
+    auto open = [&block] { return block.Open(); };
     LOG_RECORD record{};
-    {
-        PlatformOverride mapping(&win32::PlatformCalls::createFileMapping,
-                                 [](HANDLE, LPSECURITY_ATTRIBUTES, DWORD, DWORD, DWORD,
-                                    LPCSTR) -> HANDLE { return nullptr; });
-        EXPECT_FALSE(block.Open());
-    }
-    EXPECT_FALSE(block.Write(record));
-    EXPECT_FALSE(block.Read(record));
-    {
-        PlatformOverride mutex(
-            &win32::PlatformCalls::createMutex,
-            [](LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) -> HANDLE { return nullptr; });
-        EXPECT_FALSE(block.Open());
-    }
+    EXPECT_FALSE(With(&PlatformCalls::createFileMapping, Fail<ERROR_ACCESS_DENIED>, open));
+    EXPECT_FALSE(block.Write(record) || block.Read(record));
+    EXPECT_FALSE(With(&PlatformCalls::createMutex, Fail<ERROR_ACCESS_DENIED>, open));
     EXPECT_FALSE(block.Write(record));
     ASSERT_TRUE(block.Open());
     EXPECT_TRUE(block.Write(record));

@@ -9,15 +9,15 @@ const char kArgumentVariable[] = "PELMORA_TEST_CHILD_ARG";
 
 std::string Variable(const char* name) {
     char value[1024];
-    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return std::string(value, length < sizeof value ? length : 0);
 }
 }  // namespace
 
 int DispatchChildRole(std::initializer_list<std::pair<const char*, ChildRoleFunction>> roles) {
     const std::string role = Variable(kRoleVariable);
     for (const auto& entry : roles) {
-        if (!role.empty() && role == entry.first) ExitProcess(static_cast<UINT>(entry.second()));
+        if (role == entry.first) ExitProcess(static_cast<UINT>(entry.second()));
     }
     return 0;  // a role of another suite's executable cannot be asked of this one
 }
@@ -35,10 +35,6 @@ HANDLE StartChild(const std::string& role, const std::string& argument) {
     SetEnvironmentVariableA(kRoleVariable, nullptr);
     SetEnvironmentVariableA(kArgumentVariable, nullptr);
     return process;
-}
-
-unsigned long RunChild(const std::string& role, const std::string& argument) {
-    return RunToExit(StartChild(role, argument));
 }
 
 }  // namespace testing_support

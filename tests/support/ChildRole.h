@@ -1,6 +1,5 @@
-// Second processes for tests: the test executable starts itself with a role named in its
-// environment; the role runs before the test framework starts and ends the process with its
-// result as the exit code.
+// Second processes for tests: the test executable starts itself in a role named in its
+// environment; the role runs before the test framework starts and exits with its result.
 #pragma once
 
 #include <windows.h>
@@ -13,16 +12,11 @@ namespace testing_support {
 
 using ChildRoleFunction = int (*)();
 
-// Called from a static initialiser of a suite: when this process was started in one of
-// `roles`, runs it and exits with its result; otherwise returns at once.
+// From a suite's static initialiser: runs the role this process was started in, if any.
 int DispatchChildRole(std::initializer_list<std::pair<const char*, ChildRoleFunction>> roles);
-
 // Inside a role: its argument (plain ASCII: the environment passes through UTF-16).
 std::string ChildArgument();
-
 // Starts this executable in `role`: its process handle (nullptr if not started).
 HANDLE StartChild(const std::string& role, const std::string& argument = std::string());
-// Runs it and waits: the role's exit code.
-unsigned long RunChild(const std::string& role, const std::string& argument = std::string());
 
 }  // namespace testing_support

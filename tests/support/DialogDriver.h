@@ -1,18 +1,24 @@
-// Drives the library's modal windows (dialogs and message boxes) from a helper thread, as a
-// user would: the thread under test runs the modal call, the driver finds its windows, reads
-// and types into controls, clicks and closes message boxes. Observations are kept and checked
-// after the modal call returned, on the test's own thread.
+// Drives the library's modal windows from a helper thread, as a user would; what it sees is
+// checked after the modal call returned, on the test's own thread.
 #pragma once
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "support/TestSupport.h"
 
 namespace testing_support {
 
-// Top-level windows of `thread` with the given caption (UTF-16).
-HWND FindThreadWindow(DWORD thread, const std::wstring& caption);
+// The caption every message box of the library carries, and the dialog's own.
+inline const wchar_t* const kBoxCaption = L"確認";
+inline const wchar_t* const kDialogCaption = L"ログイン";
 
 struct MessageBoxSeen {
     std::wstring caption;
@@ -21,44 +27,105 @@ struct MessageBoxSeen {
     HWND owner = nullptr;
 };
 
+// A visible top-level window of `thread` with this caption.
+inline HWND FindThreadWindow(DWORD thread, const std::wstring& caption) {
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, nullptr, caption.c_str())) != nullptr) {
+        if (IsWindowVisible(window) && GetWindowThreadProcessId(window, nullptr) == thread) break;
+    }
+    return window;
+}
+
 class DialogDriver {
 public:
     explicit DialogDriver(DWORD thread) : thread_(thread) {}
 
-    // Waits for a visible top-level window of the thread under test; nullptr after the safety
-    // limit (the modal call then failed to show it).
-    HWND WaitForWindow(const std::wstring& caption);
-    // Waits for the box, reads it and closes it with its OK button, then waits until it is gone.
-    MessageBoxSeen CloseMessageBox();
-    // Waits until `window` no longer exists (the dialog ended).
-    bool WaitUntilClosed(HWND window);
+    HWND WaitForWindow(const std::wstring& caption) {
+        HWND window = nullptr;
+        WaitUntil([&] { return (window = FindThreadWindow(thread_, caption)) != nullptr; });
+        return window;
+    }
+    // Waits for the box, reads it, presses its OK button and waits until it is gone.
+    MessageBoxSeen CloseMessageBox() {
+        HWND box = WaitForWindow(kBoxCaption);
+        if (box == nullptr) return {};
+        MessageBoxSeen seen{Text(box), L"", nullptr, GetWindow(box, GW_OWNER)};
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!(SendMessageW(child, WM_GETDLGCODE, 0, 0) & DLGC_STATIC)) continue;
+            if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                seen.icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+            else if (!Text(child).empty())
+                seen.text = Text(child);
+        }
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        WaitUntilClosed(box);
+        return seen;
+    }
+    bool WaitUntilClosed(HWND window) {
+        return WaitUntil([&] { return !IsWindow(window); });
+    }
 
-    static std::wstring Text(HWND window);
-    static void Type(HWND dialog, int id, const std::wstring& text);
-    // A click as the button delivers it, posted so that a box the click opens cannot block us.
-    static void Click(HWND dialog, int id);
+    static std::wstring Text(HWND window) {
+        std::vector<wchar_t> text(GetWindowTextLengthW(window) + 1, L'\0');
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+        return text.data();
+    }
+    static void Type(HWND dialog, int id, const std::wstring& text) {
+        SetDlgItemTextW(dialog, id, text.c_str());
+    }
+    // Posted, so that a box the click opens cannot block the driver.
+    static void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
     // Enter on the control that has the focus, through the dialog's keyboard handling.
-    void PressEnter();
-    HWND Focus() const;
-    // The focus once it has reached `expected` (the dialog moves it after a box closes, on its
-    // own thread); whatever holds it when the safety limit passes otherwise.
-    HWND AwaitFocus(HWND expected) const;
+    void PressEnter() {
+        HWND target = Focus();
+        PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    }
+    HWND Focus() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
+    }
+    // The focus once it is `expected` (the dialog moves it on its own thread after a box closes).
+    HWND AwaitFocus(HWND expected) const {
+        WaitUntil([&] { return Focus() == expected; });
+        return Focus();
+    }
 
 private:
     DWORD thread_;
 };
 
-// Runs `modal` on this thread while `drive` runs on a helper thread with a driver for this
-// thread; returns what `modal` returned, once both are done.
-INT_PTR RunDriven(const std::function<INT_PTR()>& modal,
-                  const std::function<void(DialogDriver&)>& drive);
+// Runs `modal` on this thread and `drive` on a helper thread, which then cancels whatever is
+// still open until the modal call returns, so that a script that stopped early cannot hang.
+inline INT_PTR RunDriven(const std::function<INT_PTR()>& modal,
+                         const std::function<void(DialogDriver&)>& drive) {
+    const DWORD thread = GetCurrentThreadId();
+    std::atomic<bool> modalDone{false};
+    std::thread helper([&] {
+        DialogDriver driver(thread);
+        drive(driver);
+        WaitUntil([&] {
+            for (const wchar_t* caption : {kBoxCaption, kDialogCaption}) {
+                if (HWND open = FindThreadWindow(thread, caption))
+                    PostMessageW(open, WM_COMMAND, IDCANCEL, 0);
+            }
+            return modalDone.load();
+        });
+    });
+    const INT_PTR result = modal();
+    modalDone = true;
+    helper.join();
+    return result;
+}
 
-// RunDriven for the login dialog: `script` gets the driver and the dialog once it is on screen.
-INT_PTR RunLoginDialog(const std::function<INT_PTR()>& modal,
-                       const std::function<void(DialogDriver&, HWND)>& script);
-
-// The caption every message box of the library carries, and the dialog's own.
-extern const wchar_t* const kBoxCaption;
-extern const wchar_t* const kDialogCaption;
+inline INT_PTR RunLoginDialog(const std::function<INT_PTR()>& modal,
+                              const std::function<void(DialogDriver&, HWND)>& script) {
+    return RunDriven(modal, [&](DialogDriver& driver) {
+        HWND dialog = driver.WaitForWindow(kDialogCaption);
+        ASSERT_NE(dialog, nullptr) << "the login dialog did not show";
+        script(driver, dialog);
+    });
+}
 
 }  // namespace testing_support

@@ -1,42 +1,81 @@
-// A log window for tests. It is a message-only window on the creating thread; on every log
-// notification it copies the record out of the named shared block "SharedLogMemory" under
-// "SharedLogMemoryMutex", exactly as a host window in any process would. It reads the named
-// objects itself, so it works both for suites that call the DLL and for suites that link the
-// library's internals, and it proves the records really travel through the named block.
+// A log window for tests on the creating thread that copies each record out of the named block,
+// as a host window in any process would: so the records are proved to travel through it.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "pelmora.h"
+#include "support/LogWindowThread.h"
+#include "win32/Strings.h"
 
 namespace testing_support {
 
+// The record in the named block, read without the library; false when no process holds it.
+inline bool ReadNamedLogBlock(LOG_RECORD& record) {
+    win32::KernelHandle mapping(OpenFileMappingA(FILE_MAP_READ, FALSE, "SharedLogMemory"));
+    win32::KernelHandle mutex(
+        OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "SharedLogMemoryMutex"));
+    if (!mapping || !mutex) return false;
+    win32::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof record));
+    const DWORD wait = view ? WaitForSingleObject(mutex.get(), INFINITE) : WAIT_FAILED;
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return false;
+    std::memcpy(&record, view.get(), sizeof record);
+    ReleaseMutex(mutex.get());
+    return true;
+}
+
 class LogCapture {
 public:
-    LogCapture();
-    ~LogCapture();
+    // The block is opened after this is made: its named objects are looked up on each notification.
+    LogCapture() {
+        auto procedure = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            auto* self = reinterpret_cast<LogCapture*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+            if (message != PELMORA_WM_LOG || self == nullptr)
+                return DefWindowProcA(window, message, wParam, lParam);
+            ++self->notifications_;
+            LOG_RECORD record;
+            if (ReadNamedLogBlock(record)) self->records_.push_back(record);
+            return 0;
+        };
+        window_ = CreateOwnedWindow("PelmoraTestLogCapture", procedure, this, HWND_MESSAGE);
+    }
+    ~LogCapture() { DestroyWindow(window_); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    // Give this to the library as its log window. The library must have opened its shared
-    // block, or the notifications arrive with nothing new in the block.
+    // The library's log window; the block must be open, or the notifications bring nothing.
     HWND window() const { return window_; }
-
-    // Every record seen so far, in order, and how many notifications arrived.
     const std::vector<LOG_RECORD>& records() const { return records_; }
     int notifications() const { return notifications_; }
-    void Clear();
+    void Clear() {
+        records_.clear();
+        notifications_ = 0;
+    }
 
-    // The first record with exactly this message, nullptr if none.
-    const LOG_RECORD* Find(const std::string& message) const;
-    // Whether any message holds `text`.
-    bool Mentions(const std::string& text) const;
-
-    // Called by the window on each notification: copies the record out of the named block.
-    void OnLogNotification();
+    const LOG_RECORD* Find(const std::string& message) const {
+        for (const LOG_RECORD& record : records_) {
+            if (message == record.message) return &record;
+        }
+        return nullptr;
+    }
+    bool Mentions(const std::string& text) const {
+        return std::any_of(records_.begin(), records_.end(), [&](const LOG_RECORD& record) {
+            return std::strstr(record.message, text.c_str()) != nullptr;
+        });
+    }
+    // "kind|indent|flag|function|source|message" per record, for compact expectations.
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> entries;
+        for (const LOG_RECORD& r : records_)
+            entries.push_back(win32::Format("%d|%d|%d|%s|%s|%s", r.kind, r.indent, r.flag,
+                                            r.function, r.source, r.message));
+        return entries;
+    }
 
 private:
     HWND window_ = nullptr;
@@ -44,13 +83,9 @@ private:
     int notifications_ = 0;
 };
 
-// A record whose every byte is set, so a copy that drops or shifts any byte shows.
-LOG_RECORD PatternRecord(unsigned char seed);
-bool SameBytes(const LOG_RECORD& a, const LOG_RECORD& b);
-
-// Reads the record now in the named block, independently of the library; false when no process
-// holds the block.
-bool ReadNamedLogBlock(LOG_RECORD& record);
+inline std::string RecordBytes(const LOG_RECORD& record) {
+    return std::string(reinterpret_cast<const char*>(&record), sizeof record);
+}
 
 // The last error's message as a host reads it through the exports.
 inline std::string LastErrorMessage() {

@@ -1,25 +1,50 @@
-// Helpers shared by the test suites: files in the test's own Wine prefix, byte-exact texts,
-// guard-byte buffers and awaiting a condition instead of sleeping.
+// Helpers shared by the test suites: files in the test's own Wine prefix, guard-byte buffers,
+// processes, and awaiting a condition instead of sleeping.
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
+#include <atomic>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "win32/Files.h"
+#include "win32/Process.h"
+#include "win32/Strings.h"
+
 namespace testing_support {
 
 // Whole file as bytes; "" when it cannot be read.
-std::string ReadFileBytes(const std::string& path);
-bool WriteFileBytes(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);
+inline std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    win32::ReadWholeFile(path, bytes, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    return bytes;
+}
+inline bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    return win32::WriteWholeFile(path, bytes);
+}
+inline bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // A fresh empty directory under the system temp folder, removed with its files at scope end.
 class TempDirectory {
 public:
-    TempDirectory();
-    ~TempDirectory();
+    TempDirectory() {
+        static std::atomic<int> counter{0};
+        path_ = (std::filesystem::temp_directory_path() /
+                 win32::Format("pelmora-test-%lu-%d", GetCurrentProcessId(), counter++))
+                    .string();
+        std::filesystem::create_directory(path_);
+    }
+    ~TempDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     TempDirectory(const TempDirectory&) = delete;
     TempDirectory& operator=(const TempDirectory&) = delete;
     const std::string& path() const { return path_; }
@@ -29,17 +54,24 @@ private:
     std::string path_;
 };
 
-// Polls `condition` until it holds or `limitMs` passes; true when it held. The limit is only a
-// safety net against a hang, never what the test measures.
-bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 20000);
+// Polls `condition` until it holds; false after `limitMs`, a safety net that no test measures.
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 20000) {
+    for (const DWORD start = GetTickCount(); !condition(); Sleep(5)) {
+        if (GetTickCount() - start > limitMs) return false;
+    }
+    return true;
+}
 
-// A buffer with guard bytes after `size` usable bytes, to prove nothing is written past it.
+// `size` usable bytes and guard bytes after them, to prove nothing is written past the size.
 class GuardedBuffer {
 public:
-    explicit GuardedBuffer(size_t size, char fill = '\x5A');
+    explicit GuardedBuffer(size_t size, char fill = '\x5A')
+        : size_(size), fill_(fill), bytes_(size + kGuard, fill) {}
     char* data() { return bytes_.data(); }
     size_t size() const { return size_; }
-    bool GuardsIntact() const;
+    bool GuardsIntact() const {
+        return std::string(bytes_.end() - kGuard, bytes_.end()) == std::string(kGuard, fill_);
+    }
     std::string Text() const { return std::string(bytes_.data()); }
 
 private:
@@ -49,22 +81,34 @@ private:
     std::vector<char> bytes_;
 };
 
-// The library's per-user data folder ("Torva Inc\\Pelmora" under the local application data
-// folder), found here on its own so that a test can check where the library puts it.
-std::string DataDirectory();
-// A file in that folder, which is created first if missing (a test may run first in a prefix).
-std::string DataFile(const std::string& name);
+// The library's per-user data folder, found here on its own to check where the library puts it.
+inline std::string DataDirectory() {
+    char localAppData[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, localAppData);
+    return std::string(localAppData) + "\\Torva Inc\\Pelmora";
+}
+// A file in that folder, which is created first (a suite may run first in a fresh prefix).
+inline std::string DataFile(const std::string& name) {
+    std::filesystem::create_directories(DataDirectory());
+    return DataDirectory() + "\\" + name;
+}
+// The folder of the running test executable (and of the DLL beside it).
+inline std::string ExecutableDirectory() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, std::strrchr(path, '\\'));
+}
 
-// The directory that holds the running test executable (and the DLL beside it).
-std::string ExecutableDirectory();
-
-// Starts a program with the given command line: its process handle, nullptr if not started.
-HANDLE StartProcess(const std::string& commandLine);
-// Waits for a process to end: its exit code.
-DWORD WaitForExitCode(HANDLE process);
-// Waits for a process started by one of the above and closes it: its exit code (-1 for none).
-DWORD RunToExit(HANDLE process);
-// Runs a program with the given command line and waits for its exit code (-1 if not started).
-DWORD RunProcess(const std::string& commandLine);
+inline HANDLE StartProcess(const std::string& commandLine) {
+    return win32::StartProcess(std::wstring(), win32::ToWide(commandLine)).release();
+}
+inline DWORD WaitForExitCode(HANDLE process) {
+    return win32::AwaitExitCode(process);
+}
+// -1 when the process did not start: no code can be read.
+inline DWORD RunProcess(const std::string& commandLine) {
+    const win32::KernelHandle process(StartProcess(commandLine));
+    return win32::AwaitExitCode(process.get());
+}
 
 }  // namespace testing_support

@@ -1,0 +1,108 @@
+// The frame of every export: the catch ladder, and the program and data directories with real
+// module files and real folders in the test's Wine prefix.
+#include <gtest/gtest.h>
+
+#include <shlwapi.h>
+
+#include <functional>
+#include <new>
+
+#include "frame/CatchLadder.h"
+#include "frame/Directories.h"
+#include "frame/Exceptions.h"
+#include "frame/LastError.h"
+#include "frame/Module.h"
+#include "log/LogWriter.h"
+#include "log/SharedLog.h"
+#include "support/LogCapture.h"
+#include "support/TestSupport.h"
+#include "win32/Handle.h"
+
+namespace {
+
+// Each failure is logged as an error of the flow (kind 4, indent 1, flag 1) with the host's
+// message cut to 255 bytes, except a connectivity finding, which its check logged already. The
+// service's failures: the login flows suite; the Internet's finding: the platform fault suite.
+TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
+    const std::string platformText = win32::CHResultException(E_ACCESSDENIED).ErrorText(256);
+    EXPECT_NE("", platformText);
+    const std::string longText(400, 'e');
+    const struct {
+        const char* what;
+        std::function<void()> thrower;
+        int code;
+        std::string message;  // the host's last-error message
+        bool logged;
+    } cases[] = {
+        {"adapter", [] { throw frame::CNetworkAdapterException(); }, 1001,
+         "ネットワークにつながる環境がありません", false},
+        // A service failure is 1006 whatever its own code.
+        {"exchange", [&] { throw frame::CNetworkException(7, longText); }, 1006, longText, true},
+        // Shift_JIS bytes written out, so that a wrong execution character set shows.
+        {"proxy", [] { throw frame::CProxyLoginCancelException(); }, 1000,
+         "\x83\x76\x83\x8d\x83\x4c\x83\x56\x94\x46\x8f\xd8\x82\xaa\x95\x4b\x97\x76\x82\xc5\x82\xb7",
+         true},
+        {"platform", [] { throw win32::CHResultException(E_ACCESSDENIED); }, 1000, platformText,
+         true},
+        // The cipher's message is for the state store's own log, not the host's last error.
+        {"cipher", [] { throw frame::CCryptException("暗号化に失敗しました"); }, 1000, "", true},
+        {"memory", [] { throw std::bad_alloc(); }, 1000, "", true},
+    };
+    testing_support::LogCapture capture;
+    ASSERT_TRUE(logging::SharedLog::Instance().Open());
+    logging::SetLogWindow(capture.window());
+    EXPECT_TRUE(frame::RunWithCatchLadder("PeLmLoginUserCreate", [] {}));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        frame::SetLastError(0, "before");
+        capture.Clear();
+        EXPECT_FALSE(frame::RunWithCatchLadder("PeLmLoginUserCreate", c.thrower));
+        EXPECT_EQ(c.code, frame::GetLastErrorCode());
+        EXPECT_EQ(c.message, frame::GetLastErrorMessage());
+        const std::string entry =
+            "4|1|1|PeLmLoginUserCreate|PelmoraAPI|" + c.message.substr(0, 255);
+        EXPECT_EQ(c.logged ? std::vector<std::string>{entry} : std::vector<std::string>(),
+                  capture.Entries());
+    }
+    logging::SetLogWindow(nullptr);
+    logging::SharedLog::Instance().Close();
+}
+
+// The folder of the library's file without its trailing backslash, none when the file name
+// cannot be had (no exchange may run "\pmqclient.exe"), or the host's override exactly as given,
+// until a null or empty one; the user's data folder is made with its parent on first use.
+TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
+    testing_support::TempDirectory folder;
+    const std::string library = folder.File("Pelmora.dll");
+    auto libraryFolder = [&] {
+        return lstrcmpiA(folder.path().c_str(), frame::GetProgramDirectory().c_str()) == 0;
+    };
+    ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\Pelmora.dll").c_str(),
+                          library.c_str(), FALSE));
+    {
+        win32::LoadedModule loaded(LoadLibraryA(library.c_str()));
+        frame::SetLibraryModule(loaded.get());
+        EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
+        for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
+            for (const char* path : {"D:\\Work\\", " relative\\フォルダ\\\\ "}) {
+                frame::SetProgramDirectoryOverride(path);
+                EXPECT_EQ(path, frame::GetProgramDirectory());
+            }
+            frame::SetProgramDirectoryOverride(empty);
+            EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
+        }
+    }
+    frame::SetLibraryModule(reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)));
+    EXPECT_EQ("", frame::GetProgramDirectory());
+    EXPECT_THROW(frame::RequireProgramDirectory(), frame::CDirectoryException);
+    frame::SetLibraryModule(nullptr);
+
+    const std::string data = testing_support::DataDirectory();
+    // Removal only succeeds for empty folders: what other suites left there stays.
+    RemoveDirectoryA(data.c_str());
+    RemoveDirectoryA(data.substr(0, data.rfind('\\')).c_str());
+    EXPECT_EQ(data, frame::GetDataDirectory());
+    EXPECT_TRUE(PathIsDirectoryA(data.c_str()));
+}
+
+}  // namespace
