@@ -1,32 +1,26 @@
-// The server state store on real files in the test prefix's data directory, under other time
-// zones, and shared with another host at the same moment.
+// The server state store on real files in the test prefix's data directory: the sealed time
+// under other time zones, content that fails its checks, and files shared with another host.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 
-#include "support/HostLogFile.h"
 #include "StateFiles.h"
-#include "frame/Directories.h"
 #include "frame/Exceptions.h"
 #include "log/LogWriter.h"
 #include "login/LoginManager.h"
 #include "storage/Crypt.h"
 #include "storage/ExclusiveFile.h"
 #include "support/ChildRole.h"
-#include "win32/Handle.h"
+#include "support/HostLogFile.h"
 
 using login::CLoginManager;
 using storage::CServerState;
 using namespace state_tests;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 
 namespace {
 
-void UseZone(const char* tz) {
-    _putenv(tz);
-    _tzset();
-}
-
-constexpr int kRounds = 150;
 const char kChildStarted[] = "pelmora-test-files-child-started";
 
 // Saves and reads back "Login.dat" and "dead.dat" in turns; the number of failed calls.
@@ -34,98 +28,49 @@ int Churn() {
     CLoginManager::SetLoginInfo(
         std::make_shared<login::LOGIN_INFO>(login::LOGIN_INFO{"C1", "pw", "user", true}));
     int failures = 0;
-    for (int i = 0; i < kRounds; ++i) {
+    for (int round = 0; round < 150; ++round) {
         win32::Seconds time = 0;
-        if (!CLoginManager::Save()) ++failures;
-        if (!CLoginManager::Load()) ++failures;
-        if (!storage::ReplaceFileExclusive(CServerState::GetDeadFilePath(),
-                                           storage::EncryptCurrentTime()))
-            ++failures;
-        if (!CServerState::GetDeadTime(time)) ++failures;
+        failures += !CLoginManager::Save() + !CLoginManager::Load() +
+                    !storage::ReplaceFileExclusive(CServerState::GetDeadFilePath(),
+                                                   storage::EncryptCurrentTime()) +
+                    !CServerState::GetDeadTime(time);
     }
     return failures;
 }
 
 int ChurnAsChild() {
-    win32::KernelHandle started(OpenEventA(EVENT_MODIFY_STATE, FALSE, kChildStarted));
-    SetEvent(started.get());
+    SetEvent(win32::KernelHandle(OpenEventA(EVENT_MODIFY_STATE, FALSE, kChildStarted)).get());
     return Churn();
 }
 
 const int kRoleDispatched = testing_support::DispatchChildRole({{"churn", ChurnAsChild}});
+
+// A time text and the digest of `digestOf` (the text itself when well made), encrypted.
+std::string Sealed(const std::string& timeText, std::string digestOf = std::string()) {
+    std::string cipher;
+    storage::CCrypt().Generate(
+        cipher, timeText + " " + storage::CCrypt().MD5(digestOf.empty() ? timeText : digestOf),
+        true);
+    return cipher;
+}
 
 class ServerState : public ::testing::Test {
 protected:
     void SetUp() override { RemoveStateFiles(); }
     void TearDown() override { RemoveStateFiles(); }
 
-    static std::string Decrypt(const std::string& bytes) {
-        std::string plain;
-        EXPECT_TRUE(storage::CCrypt().Generate(plain, bytes, false));
-        return plain;
-    }
+    const std::string dead = CServerState::GetDeadFilePath();
+    const std::string sub = CServerState::GetSubFilePath();
 };
 
-// A fresh directory is the main state. The paths use a doubled slash, which the functions
-// accept; the file holds the sealed local time of writing, and an earlier stamp is replaced.
-TEST_F(ServerState, DeadFileHoldsTheSealedLocalTimeOfWriting) {
-    win32::Seconds read = 0;
-    EXPECT_FALSE(CServerState::IsDead());
-    EXPECT_FALSE(CServerState::IsSub());
-    EXPECT_FALSE(CServerState::GetDeadTime(read));
-    EXPECT_FALSE(CServerState::GetSubTime(read));
-    const std::string dir = frame::GetDataDirectory();
-    EXPECT_EQ(dir + "//dead.dat", CServerState::GetDeadFilePath());
-    EXPECT_EQ(dir + "//sub.dat", CServerState::GetSubFilePath());
-    ASSERT_TRUE(WriteSealed(CServerState::GetDeadFilePath(), LocalMoment(2020, 5, 1, 12, 0, 0)));
-    const win32::Seconds before = win32::Now();
-    CServerState::ToDead();
-    const win32::Seconds after = win32::Now();
-
-    const std::string bytes = testing_support::ReadFileBytes(CServerState::GetDeadFilePath());
-    ASSERT_EQ(52u, bytes.size());
-    const std::string plain = Decrypt(bytes);
-    const std::string timeText = plain.substr(0, 19);
-    EXPECT_TRUE(timeText == win32::FormatLocalTime(before, "%Y/%m/%d/%H/%M/%S") ||
-                timeText == win32::FormatLocalTime(after, "%Y/%m/%d/%H/%M/%S"))
-        << timeText;
-    EXPECT_EQ(' ', plain[19]);
-    EXPECT_EQ(storage::CCrypt().MD5(timeText), plain.substr(20));
-    EXPECT_TRUE(testing_support::FileExists(dir + "\\dead.dat"));
-    ASSERT_TRUE(CServerState::GetDeadTime(read));
-    EXPECT_GE(read, before);
-    EXPECT_LE(read, after);
-    EXPECT_EQ(0u, StrayFiles());
-}
-
-TEST_F(ServerState, ReleaseDeletesAndLogsOnlyWhenTheFileExists) {
-    testing_support::HostLogFile log(logging::SetLogFile);
-    CServerState::ReleaseDead();
-    CServerState::ReleaseSub();
-    EXPECT_TRUE(log.Lines().empty());
-
-    CServerState::ToDead();
-    CServerState::ToSub();
-    CServerState::ReleaseDead();
-    CServerState::ReleaseSub();
-    EXPECT_FALSE(CServerState::IsDead());
-    EXPECT_FALSE(CServerState::IsSub());
-    const auto lines = log.Lines();
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ(CServerState::GetDeadFilePath() + "の削除", lines[0].text);
-    EXPECT_EQ(CServerState::GetSubFilePath() + "の削除", lines[1].text);
-    EXPECT_EQ(1, lines[0].kind);
-    EXPECT_EQ(1, lines[0].indent);
-}
-
-// The file holds the local time (the zone set for this process through TZ); a moment sealed in
-// Japan, and moments in the hour that daylight saving skips (01:50 EST on 2024-03-10, then fifteen
-// real minutes later 03:05 EDT), read back as the moment that was sealed.
+// The files hold local time (the zone set for this process through TZ): a moment sealed in
+// Japan, and moments around the hour that daylight saving skips (01:50 EST on 2024-03-10, then
+// fifteen real minutes later 03:05 EDT), read back as the moment that was sealed.
 TEST_F(ServerState, FilesHoldLocalTimeAndReadBackTheSameMomentInAnyZone) {
     struct Case {
         const char* zone;
         win32::Seconds moment;
-        const char* sealed;
+        std::string sealed;
     };
     const Case cases[] = {
         {"TZ=JST-9", 1706713170, "2024/01/31/23/59/30"},  // 14:59:30 UTC
@@ -133,103 +78,87 @@ TEST_F(ServerState, FilesHoldLocalTimeAndReadBackTheSameMomentInAnyZone) {
         {"TZ=EST5EDT", 1710054300, "2024/03/10/03/05/00"},
     };
     for (const Case& c : cases) {
-        UseZone(c.zone);
-        EXPECT_EQ(c.sealed, Decrypt(storage::SealTime(c.moment)).substr(0, 19)) << c.zone;
-        ASSERT_TRUE(WriteSealed(CServerState::GetSubFilePath(), c.moment));
+        _putenv(c.zone);
+        _tzset();
+        EXPECT_EQ(Sealed(c.sealed), storage::SealTime(c.moment)) << c.zone;
+        ASSERT_TRUE(WriteFileBytes(sub, storage::SealTime(c.moment)));
         win32::Seconds read = 0;
         ASSERT_TRUE(CServerState::GetSubTime(read));
         EXPECT_EQ(c.moment, read) << c.sealed;
     }
 }
 
-// --- Content that fails its checks -------------------------------------------------------------
-
-// Edited, truncated, extended, empty or hand-made: detected on every read, the file kept as it
-// is (its presence alone still counts).
-TEST_F(ServerState, TamperedFilesAreDetectedAndKept) {
-    const std::string path = CServerState::GetDeadFilePath();
-    const std::string sealed = storage::SealTime(LocalMoment(2024, 1, 31, 9, 5, 7));
-    std::vector<std::string> tampered = {"", "2024/01/31/09/05/07 plain text here",
-                                         sealed.substr(0, 40), sealed + "trailing"};
-    const size_t malformed = tampered.size();  // these fail the format check itself
-    for (size_t index : {0u, 10u, 25u, 51u}) {
-        tampered.push_back(sealed);
-        tampered.back()[index] = static_cast<char>(sealed[index] ^ 0x01);
+// What a read of the content ends in: the moment, or the failure it raised.
+std::string ReadOutcome() {
+    win32::Seconds t = 0;
+    try {
+        CServerState::GetDeadTime(t);
+        return std::to_string(t);
+    } catch (const frame::CFalsificationException&) {
+        return "falsified";
+    } catch (const win32::CHResultException& e) {
+        return e.Result() == E_FAIL ? "E_FAIL" : "other result";
     }
-    for (size_t i = 0; i < tampered.size(); ++i) {
-        ASSERT_TRUE(testing_support::WriteFileBytes(path, tampered[i]));
-        win32::Seconds t = 0;
-        if (i < malformed) {
-            EXPECT_THROW(CServerState::GetDeadTime(t), frame::CFalsificationException) << i;
-        } else {
-            EXPECT_THROW(CServerState::GetDeadTime(t), win32::CException) << i;
-        }
-        EXPECT_EQ(tampered[i], testing_support::ReadFileBytes(path));
+}
+
+// Edited, truncated, extended, empty or hand-made content, or a sealed time that is no moment
+// (a field past its range or too large for an int, a missing day): detected on every read with
+// its entry, the file kept as it is (its presence alone still counts). Runs of separators and a
+// missing seconds field are accepted as the format allows.
+TEST_F(ServerState, ContentThatFailsItsChecksIsDetectedLoggedAndKept) {
+    const std::string sealed = storage::SealTime(LocalMoment(2024, 1, 31, 9, 5, 7));
+    std::string flipped = sealed;
+    flipped[51] ^= 0x01;
+    const std::string malformed = "4|1|保存されている情報が正しくありません";
+    const std::string forged = "4|1|dead.datが改ざんされた可能性あり";  // for both files
+    struct Case {
+        std::string content, outcome, entry;
+    };
+    const Case cases[] = {
+        {"", "falsified", malformed},
+        {"2024/01/31/09/05/07 plain text here", "falsified", malformed},
+        {sealed.substr(0, 40), "falsified", forged},
+        {sealed + "trailing", "falsified", forged},
+        {flipped, "falsified", forged},
+        {Sealed("2024/01/31/09/05/07", "2024/01/31/09/05/08"), "falsified", forged},
+        {Sealed("2024/13/01/00/00/00"), "E_FAIL", ""},
+        {Sealed("2024/01/31/24/00/00"), "E_FAIL", ""},
+        {Sealed("2024/01/01/00/60/00"), "E_FAIL", ""},
+        {Sealed("2024/01/01/00/00/60"), "E_FAIL", ""},
+        {Sealed("1899/12/31/00/00/00"), "E_FAIL", ""},
+        {Sealed("2024/01/31/00/00/99999999999"), "E_FAIL", ""},
+        {Sealed("2024/01"), "E_FAIL", ""},
+        {Sealed("2024//12/31/23/59"), std::to_string(LocalMoment(2024, 12, 31, 23, 59, 0)), ""},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFileBytes(dead, c.content));
+        testing_support::HostLogFile log(logging::SetLogFile);
+        EXPECT_EQ(c.outcome, ReadOutcome()) << c.content;
+        EXPECT_EQ(c.entry, log.Entries().empty() ? "" : log.Entries().back()) << c.content;
+        EXPECT_EQ(c.content, ReadFileBytes(dead));
         EXPECT_TRUE(CServerState::IsDead());
     }
 }
 
-TEST_F(ServerState, SubDigestMismatchLogsTheFixedEntry) {
-    // A well-formed pair whose digest belongs to another time.
-    const std::string plain =
-        "2024/01/31/09/05/07 " + storage::CCrypt().MD5(std::string("2024/01/31/09/05/08"));
-    std::string cipher;
-    ASSERT_TRUE(storage::CCrypt().Generate(cipher, plain, true));
-    ASSERT_TRUE(testing_support::WriteFileBytes(CServerState::GetSubFilePath(), cipher));
-
-    testing_support::HostLogFile log(logging::SetLogFile);
-    win32::Seconds t = 0;
-    EXPECT_THROW(CServerState::GetSubTime(t), frame::CFalsificationException);
-    const auto lines = log.Lines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ("dead.datが改ざんされた可能性あり", lines.back().text);
-    EXPECT_EQ(4, lines.back().kind);
-}
-
-TEST_F(ServerState, SealedButImpossibleTimeRaisesWithItsResult) {
-    auto sealedText = [](const std::string& timeText) {
-        std::string cipher;
-        storage::CCrypt().Generate(cipher, timeText + " " + storage::CCrypt().MD5(timeText), true);
-        return cipher;
-    };
-    const char* impossible[] = {"2024/13/01/00/00/00", "2024/01/31/24/00/00", "1899/12/31/00/00/00",
-                                "2024/01/31/00/00/99999999999",
-                                "2024/01"};  // missing day reads as 0
-    for (const char* text : impossible) {
-        ASSERT_TRUE(
-            testing_support::WriteFileBytes(CServerState::GetDeadFilePath(), sealedText(text)));
-        win32::Seconds t = 0;
-        try {
-            CServerState::GetDeadTime(t);
-            ADD_FAILURE() << text << " was accepted";
-        } catch (const win32::CHResultException& e) {
-            EXPECT_EQ(E_FAIL, e.Result()) << text;
-        }
-    }
-    // Runs of separators and a missing seconds field are accepted as the format allows.
-    ASSERT_TRUE(testing_support::WriteFileBytes(CServerState::GetDeadFilePath(),
-                                                sealedText("2024//01/31/09/05")));
-    win32::Seconds t = 0;
-    ASSERT_TRUE(CServerState::GetDeadTime(t));
-    EXPECT_EQ(LocalMoment(2024, 1, 31, 9, 5, 0), t);
-}
-
-// --- Exclusive access and whole-file replacement -----------------------------------------------
-
+// Held by another host for longer than the store waits: an open failure, logged, and the stamps
+// skipped with the file left as it was.
 TEST_F(ServerState, FileHeldOpenElsewhereIsAnOpenFailure) {
-    const std::string path = CServerState::GetDeadFilePath();
     const std::string old = storage::SealTime(LocalMoment(2024, 1, 31, 9, 5, 7));
-    ASSERT_TRUE(testing_support::WriteFileBytes(path, old));
+    ASSERT_TRUE(WriteFileBytes(dead, old));
     testing_support::HostLogFile log(logging::SetLogFile);
     {
-        const win32::FileHandle other = HoldOpen(path);
-        ASSERT_TRUE(other);
+        const win32::FileHandle heldDead = HoldOpen(dead), heldSub = HoldOpen(sub);
+        ASSERT_TRUE(heldDead && heldSub);
         win32::Seconds t = 0;
         EXPECT_FALSE(CServerState::GetDeadTime(t));
-        CServerState::ToDead();  // cannot replace a file in use: logged and skipped
+        EXPECT_FALSE(CServerState::ToDead());
+        EXPECT_FALSE(CServerState::ToSub());
     }
-    EXPECT_EQ(old, testing_support::ReadFileBytes(path));
-    EXPECT_TRUE(log.Contains(path + "のオープンに失敗"));
+    const std::vector<std::string> expected = {"4|1|" + dead + "のオープンに失敗",
+                                               "4|1|" + dead + "のオープンに失敗",
+                                               "4|1|" + sub + "の作成に失敗"};
+    EXPECT_EQ(expected, log.Entries());
+    EXPECT_EQ(old, ReadFileBytes(dead));
     EXPECT_EQ(0, StrayFiles());
 }
 

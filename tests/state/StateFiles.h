@@ -26,10 +26,6 @@ inline void RemoveStateFiles() {
     DeleteFileA(storage::CServerState::GetSubFilePath().c_str());
 }
 
-inline bool WriteSealed(const std::string& path, win32::Seconds t) {
-    return testing_support::WriteFileBytes(path, storage::SealTime(t));
-}
-
 // Temporary files left in the data directory by a failed or finished write.
 inline int StrayFiles() {
     WIN32_FIND_DATAA found;
