@@ -2,63 +2,47 @@
 // through the DLL as a host calls them.
 #include <gtest/gtest.h>
 
+#include "StateFiles.h"
 #include "pelmora.h"
-#include "storage/ServerState.h"
-#include "storage/TimeSeal.h"
 #include "support/DialogDriver.h"
 #include "support/HostLogFile.h"
 
 using storage::CServerState;
 using testing_support::DataFile;
-using testing_support::GuardedBuffer;
 using testing_support::WriteFileBytes;
 
 namespace {
 
-void CleanDataFiles() {
-    for (const char* name : {"dead.dat", "sub.dat", "Login.dat"})
-        DeleteFileA(DataFile(name).c_str());
-}
-
 class Exports : public ::testing::Test {
 protected:
-    void SetUp() override { CleanDataFiles(); }
-    void TearDown() override { CleanDataFiles(); }
+    void SetUp() override {
+        state_tests::RemoveStateFiles();
+        DeleteFileA(DataFile("Login.dat").c_str());
+    }
+    void TearDown() override { SetUp(); }
 };
 
-std::string LocalTimeText(time_t t) {
-    char text[32];
-    strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", localtime(&t));
-    return text;
-}
-
-// A stamp holds the sealed moment of writing, read back as local "YYYY/MM/DD hh:mm:ss" in
-// exactly 20 bytes; a missing or tampered file answers FALSE with the buffer untouched, and a
-// tampered one still counts. A release deletes and logs only a file that is there.
+// A stamp replaces an earlier one with the moment of writing, read back in local time; a missing
+// or tampered file answers FALSE with the buffer untouched, and a tampered one still counts. A
+// release deletes and logs only a file that is there.
 TEST_F(Exports, StateMovesTimesAndReleases) {
-    EXPECT_FALSE(PeLmIsServerDead());
-    EXPECT_FALSE(PeLmIsServerSub());
+    EXPECT_FALSE(PeLmIsServerDead() || PeLmIsServerSub());
     std::string tampered = storage::SealTime(1706659507);
     tampered[3] ^= 0x20;
     ASSERT_TRUE(WriteFileBytes(DataFile("sub.dat"), tampered));
-    GuardedBuffer buffer(20);
-    EXPECT_FALSE(PeLmServerDeadTimeGet(buffer.data(), 20));
-    EXPECT_FALSE(PeLmServerSubTimeGet(buffer.data(), 20));
-    EXPECT_EQ('\x5A', buffer.data()[0]);
+    char text[32] = "untouched";
+    EXPECT_FALSE(PeLmServerDeadTimeGet(text, sizeof text) || PeLmServerSubTimeGet(text, 32));
+    EXPECT_STREQ("untouched", text);
     EXPECT_TRUE(PeLmIsServerSub());
 
     testing_support::HostLogFile log(PeLmLogFileSet);
     ASSERT_TRUE(WriteFileBytes(DataFile("dead.dat"), storage::SealTime(1588334400)));
-    const time_t before = time(nullptr);
+    const std::string before = testing_support::LocalNowLogTime();
     PeLmServerToDead();
-    const time_t after = time(nullptr);
+    const std::string after = testing_support::LocalNowLogTime();
     EXPECT_TRUE(PeLmIsServerDead());
-    const std::string stamp = testing_support::ReadFileBytes(DataFile("dead.dat"));
-    EXPECT_TRUE(stamp == storage::SealTime(before) || stamp == storage::SealTime(after));
-    ASSERT_TRUE(PeLmServerDeadTimeGet(buffer.data(), 20));
-    EXPECT_TRUE(buffer.Text() == LocalTimeText(before) || buffer.Text() == LocalTimeText(after))
-        << buffer.Text();
-    EXPECT_TRUE(buffer.GuardsIntact());
+    ASSERT_TRUE(PeLmServerDeadTimeGet(text, sizeof text));
+    EXPECT_TRUE(text == before || text == after) << text;
     for (int round = 0; round < 2; ++round) {  // the second finds nothing to delete
         PeLmServerDeadRelease();
         PeLmSubServerRelease();
@@ -108,43 +92,35 @@ std::string Get(const UrlEntry& entry) {
     return entry.get(buffer, sizeof buffer) ? buffer : "<FALSE>";
 }
 
-// Empty before the first initialisation, which overwrites what a host set before it. Setters
-// keep their own copy, null empties, and initialising again restores the defaults.
-TEST(Endpoints, DefaultsAfterInitialiseAndSettersStoreCopies) {
+// Empty before the first initialisation, which overwrites what a host set before it; null
+// empties an entry, and initialising again restores the defaults.
+TEST(Endpoints, DefaultsAfterInitialiseAndWhatTheHostSetsInBetween) {
     for (const UrlEntry& entry : kEntries) EXPECT_EQ("", Get(entry));
     PeLmTestUrlSet("https://set.before/init");
     EXPECT_EQ(1, PeHmInitialize(0, 0, 0, 0));
     for (const UrlEntry& entry : kEntries) {
         EXPECT_EQ(entry.defaultUrl, Get(entry));
-        std::string url = "http://127.0.0.1:8080/any thing?x=1";
-        EXPECT_TRUE(entry.set(url.c_str()));
-        url[0] = 'X';
+        EXPECT_TRUE(entry.set("http://127.0.0.1:8080/any thing?x=1"));
         EXPECT_EQ("http://127.0.0.1:8080/any thing?x=1", Get(entry));
         EXPECT_TRUE(entry.set(nullptr));
         EXPECT_EQ("", Get(entry));
     }
     PeHmInitialize(1, 2, 3, 4);
     for (const UrlEntry& entry : kEntries) EXPECT_EQ(entry.defaultUrl, Get(entry));
-    EXPECT_TRUE(PeHmTerminate(0, 0));
-    EXPECT_TRUE(PeHmTerminate(-1, 7));
+    EXPECT_TRUE(PeHmTerminate(0, 0) && PeHmTerminate(-1, 7));
 }
 
-// Each query reads the file afresh and keeps no record.
+// Each query reads the file afresh; dropping the record in memory leaves the file.
 TEST_F(Exports, LoginQueriesAnswerFromTheFile) {
-    GuardedBuffer id(64), password(64);
-    EXPECT_FALSE(PeLmHasLogin());
-    EXPECT_FALSE(PeLmLoginID(id.data(), 64));
-    EXPECT_EQ("", id.Text());
+    char id[64] = "x", password[64] = "x";
+    EXPECT_FALSE(PeLmHasLogin() || PeLmLoginID(id, sizeof id));
+    EXPECT_STREQ("", id);
     ASSERT_TRUE(WriteFileBytes(DataFile("Login.dat"),
                                "\x89\xef\x8e\xd0ID=C42\r\n\xca\xdf\xbd\xdc\xb0\xc4\xde=pw!\r\n"));
-    EXPECT_TRUE(PeLmHasLogin());
-    EXPECT_TRUE(PeLmLoginID(id.data(), 64));
-    EXPECT_EQ("C42", id.Text());
-    EXPECT_TRUE(PeLmLoginPassword(password.data(), 64));
-    EXPECT_EQ("pw!", password.Text());
-    PeLmLoginUserDelete();  // drops only a record in memory
-    EXPECT_TRUE(PeLmHasLogin());
-    EXPECT_TRUE(PeLmLoginRemove());
+    EXPECT_TRUE(PeLmLoginID(id, sizeof id) && PeLmLoginPassword(password, sizeof password));
+    EXPECT_EQ("C42|pw!", std::string(id) + "|" + password);
+    PeLmLoginUserDelete();
+    EXPECT_TRUE(PeLmHasLogin() && PeLmLoginRemove());
     EXPECT_FALSE(PeLmHasLogin());
     EXPECT_TRUE(PeLmLoginRemove());
 }

@@ -1,5 +1,5 @@
-// Test helpers for the server state files: sealed content for a chosen moment, written with the
-// library's own sealing, and a clean state before each test.
+// Test helpers for the stored files: a clean state before each test, the temporary files a write
+// left, and a file held open as another process would.
 #pragma once
 
 #include <windows.h>
@@ -11,15 +11,8 @@
 #include "storage/TimeSeal.h"
 #include "support/TestSupport.h"
 #include "win32/Handle.h"
-#include "win32/Time.h"
 
 namespace state_tests {
-
-inline win32::Seconds LocalMoment(int year, int month, int day, int hour, int minute, int second) {
-    win32::Seconds t = 0;
-    win32::FromLocalDate({year, month, day, hour, minute, second}, t);
-    return t;
-}
 
 inline void RemoveStateFiles() {
     DeleteFileA(storage::CServerState::GetDeadFilePath().c_str());

@@ -1,6 +1,8 @@
-// One exchange end to end: the request the client program receives, how its exit code and
-// answer come back, and the files left in the program directory.
+// The exchange end to end through the scripted client, and the named mutex that keeps the
+// exchanges of every process through one program directory strictly one at a time.
 #include <gtest/gtest.h>
+
+#include <aclapi.h>
 
 #include <thread>
 
@@ -8,12 +10,15 @@
 #include "frame/Directories.h"
 #include "frame/Exceptions.h"
 #include "log/LogWriter.h"
+#include "support/ChildRole.h"
 #include "support/HostLogFile.h"
 #include "transport/HttpRequestUtil.h"
 #include "transport/ProxyDialogFlag.h"
 #include "transport/TextConvert.h"
+#include "win32/Handle.h"
 
 using HttpUtility::CHttpRequestUtil;
+using HttpUtility::ExchangeMutex;
 using testing_support::FileExists;
 
 namespace {
@@ -24,16 +29,28 @@ std::string RequestText(const std::string& query, const char* proxy = "false") {
     return "url:" + kUrl + "\nquery:" + query + "\nshowproxydlg:" + proxy + "\n";
 }
 
+// Another process sends its id from the given directory: 0 when the answer echoes its query.
+int ExchangeOnce() {
+    frame::SetProgramDirectoryOverride(testing_support::ChildArgument().c_str());
+    CHttpRequestUtil request(kUrl);
+    request.SetParameter("id", static_cast<int>(GetCurrentProcessId()));
+    return request.Execute() && request.GetResponse() == request.BuildQuery() ? 0 : 1;
+}
+
+const int kRoleDispatched = testing_support::DispatchChildRole({{"exchange", ExchangeOnce}});
+
 class Exchange : public ::testing::Test {
 protected:
-    void SetUp() override { transport::SetProxyDialogFlag(false); }
     void TearDown() override { transport::SetProxyDialogFlag(false); }
+
+    win32::KernelHandle StartWorker() {
+        return win32::KernelHandle(testing_support::StartChild("exchange", client.path()));
+    }
 
     testing_support::ScriptedClientDirectory client;
 };
 
-// The client gets the three lines (the proxy dialog asked for once, then no more) and its own
-// quoted path alone on its command line.
+// The proxy dialog is asked for once; the client's command line is its own quoted path alone.
 TEST_F(Exchange, ClientGetsTheThreeLinesAndOnlyItsPath) {
     client.AnswerNothing(200);
     transport::SetProxyDialogFlag(true);
@@ -93,14 +110,13 @@ TEST_F(Exchange, ProxyDemandThrowsReleasesTheLockAndKeepsTheDialogFlag) {
     EXPECT_TRUE(transport::GetProxyDialogFlag());
     DWORD wait = WAIT_FAILED;
     std::thread([&] {
-        wait = WaitForSingleObject(HttpUtility::ExchangeMutex(), 0);
-        if (wait == WAIT_OBJECT_0) ReleaseMutex(HttpUtility::ExchangeMutex());
+        wait = WaitForSingleObject(ExchangeMutex(), 0);
+        ReleaseMutex(ExchangeMutex());
     }).join();
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), wait);
 }
 
-// Line breaks are dropped and the answer file deleted; one left by an exchange whose process
-// died before reading it is never taken for the next exchange's answer.
+// An answer file left by an exchange that died before reading it is never taken for the next.
 TEST_F(Exchange, AnswerLinesAreJoinedAndAStaleAnswerIsNeverTaken) {
     client.Answer(200, "<Response>\r\n  <Success>TRUE</Success>\n</Response>\n");
     CHttpRequestUtil answered(kUrl);
@@ -114,21 +130,17 @@ TEST_F(Exchange, AnswerLinesAreJoinedAndAStaleAnswerIsNeverTaken) {
     EXPECT_EQ("", unanswered.GetResponse());
 }
 
-// Missing, or present but not startable (a folder in its place): the request holds the password,
-// so with no client to take it, it must not stay on disk.
-TEST_F(Exchange, ClientThatDoesNotRunGivesErrorSevenAndLeavesNoRequestBehind) {
-    for (bool folder : {false, true}) {
-        client.RemoveClient();
-        if (folder) CreateDirectoryA(client.File("pmqclient.exe").c_str(), nullptr);
-        transport::SetProxyDialogFlag(true);
-        CHttpRequestUtil request(kUrl);
-        request.SetParameter("パスワード", "secret");
-        EXPECT_FALSE(request.Execute());
-        EXPECT_EQ(7, request.GetErrorCode());
-        EXPECT_EQ(0u, request.GetStatusCode());
-        EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
-        EXPECT_TRUE(transport::GetProxyDialogFlag());
-    }
+// The request holds the password: with no client to take it, it must not stay on disk.
+TEST_F(Exchange, MissingClientGivesErrorSevenAndLeavesNoRequestBehind) {
+    client.RemoveClient();
+    transport::SetProxyDialogFlag(true);
+    CHttpRequestUtil request(kUrl);
+    request.SetParameter("パスワード", "secret");
+    EXPECT_FALSE(request.Execute());
+    EXPECT_EQ(7, request.GetErrorCode());
+    EXPECT_EQ(0u, request.GetStatusCode());
+    EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
+    EXPECT_TRUE(transport::GetProxyDialogFlag());
 }
 
 TEST_F(Exchange, UnwritableRequestFileFailsWithALogEntryAndNoCode) {
@@ -139,6 +151,41 @@ TEST_F(Exchange, UnwritableRequestFileFailsWithALogEntryAndNoCode) {
     EXPECT_EQ(0, request.GetErrorCode());
     EXPECT_EQ(0u, request.GetStatusCode());
     EXPECT_EQ(std::vector<std::string>{"4|2|ファイルの作成に失敗＞＜"}, log.Entries());
+}
+
+TEST_F(Exchange, EachProcessGetsItsOwnAnswerAndNoTwoClientsRunAtOnce) {
+    client.Script("exit=200\nbody=echo\n");
+    std::vector<win32::KernelHandle> workers(6);
+    for (win32::KernelHandle& worker : workers) worker = StartWorker();
+    for (win32::KernelHandle& worker : workers) {
+        EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
+        const std::string id = std::to_string(GetProcessId(worker.get()));
+        EXPECT_NE(std::string::npos, client.RequestLog().find("query:id=" + id + "&\n"));
+    }
+    EXPECT_EQ("", client.OverlapLog());
+}
+
+// A holder that ended inside an exchange leaves the mutex abandoned: the next one takes it.
+TEST_F(Exchange, AbandonedLockDoesNotBlockTheNextExchange) {
+    client.AnswerNothing(200);
+    std::thread([] { ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ExchangeMutex(), 0)); }).join();
+    EXPECT_TRUE(CHttpRequestUtil(kUrl).Execute());
+}
+
+// As when another user's host holds the mutex's name: no lock, no exchange.
+TEST_F(Exchange, HostDeniedTheMutexRefusesToExchange) {
+    client.AnswerNothing(200);
+    ACL empty;
+    ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &empty, nullptr));
+    const DWORD exitCode = testing_support::WaitForExitCode(StartWorker().get());
+    // Everyone may use it again (a NULL access list).
+    SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                    nullptr, nullptr);
+    EXPECT_EQ(1u, exitCode) << "the exchange must fail";
+    EXPECT_EQ("", client.RequestLog()) << "no client may run unguarded";
 }
 
 }  // namespace
