@@ -1,6 +1,5 @@
-// Run only by run-offline.sh, inside a network namespace where nothing but the loopback is up:
-// a real machine without a network, as the library sees it through the platform. The login
-// stops at the missing adapter, before any request or dialog.
+// Run by run-offline.sh in a network namespace with only the loopback up: a real machine without
+// a network. The login stops at the missing adapter, before any request or dialog.
 #include <gtest/gtest.h>
 
 #include "pelmora.h"
@@ -14,8 +13,7 @@ TEST(NoNetwork, LoginStopsAtTheAdapter) {
     testing_support::LogCapture capture;
     ASSERT_TRUE(PelmSharedLogOpen());
     PeLmLogWndSet(capture.window());
-    EXPECT_FALSE(PeLmGetIsNetworkAvailable());
-    EXPECT_FALSE(PeLmIsInternetConnected());
+    EXPECT_FALSE(PeLmGetIsNetworkAvailable() || PeLmIsInternetConnected());
     EXPECT_FALSE(PeLmLogin());
     EXPECT_EQ(1001, PeLmLastErrorGet());
     EXPECT_EQ("ネットワークにつながる環境がありません", testing_support::LastErrorMessage());

@@ -20,7 +20,6 @@ unshare -n sh -c '
     "$2" wineboot -i >/dev/null 2>&1
     "$2" "$4"
     rc=$?
-    "$3" -k
-    "$3" -w
+    "$3" -k && "$3" -w
     exit $rc
 ' offline "$prefix" "$WINE64" "$WINESERVER" "$probe"

@@ -23,11 +23,10 @@ inline void RemoveStateFiles() {
 inline int StrayFiles() {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((frame::GetDataDirectory() + "\\*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
     int count = 0;
-    do ++count;
-    while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        ++count;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
     return count;
 }
 

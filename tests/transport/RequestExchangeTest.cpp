@@ -1,5 +1,4 @@
-// The exchange end to end through the scripted client, and the named mutex that keeps the
-// exchanges of every process through one program directory strictly one at a time.
+// The exchange through the scripted client, and the mutex that keeps exchanges one at a time.
 #include <gtest/gtest.h>
 
 #include <aclapi.h>
@@ -24,10 +23,6 @@ using testing_support::FileExists;
 namespace {
 
 const std::string kUrl = "https://127.0.0.1:8443/Pelmora/Pelmora/CheckSqlServerRunning";
-
-std::string RequestText(const std::string& query, const char* proxy = "false") {
-    return "url:" + kUrl + "\nquery:" + query + "\nshowproxydlg:" + proxy + "\n";
-}
 
 // Another process sends its id from the given directory: 0 when the answer echoes its query.
 int ExchangeOnce() {
@@ -57,12 +52,10 @@ TEST_F(Exchange, ClientGetsTheThreeLinesAndOnlyItsPath) {
     CHttpRequestUtil request(kUrl);
     request.SetParameter("id", 7);
     ASSERT_TRUE(request.Execute());
-    EXPECT_EQ(RequestText("id=7&", "true"), client.LastRequest());
+    EXPECT_EQ("url:" + kUrl + "\nquery:id=7&\nshowproxydlg:true\n", client.LastRequest());
     EXPECT_EQ("\"" + client.File("pmqclient.exe") + "\"",
               testing_support::ReadFileBytes(client.File("fakeclient-commandline.txt")));
     EXPECT_FALSE(transport::GetProxyDialogFlag());
-    ASSERT_TRUE(CHttpRequestUtil(kUrl).Execute());
-    EXPECT_EQ(RequestText(""), client.LastRequest());
 }
 
 // Code-page bytes go out as they are, or converted first; a name set twice keeps its last value.
@@ -83,22 +76,19 @@ TEST(Query, ParametersArePercentEncodedEachNameOnce) {
     EXPECT_EQ("%E4%BC%9A%E7%A4%BEID=%E3%83%91&", request.BuildQuery());
 }
 
-// 1234 is the client's word for "no answer at all": no status, and its answer file is ignored.
+// 1234 is the client's "no answer at all": no status, and any answer file is ignored.
 TEST_F(Exchange, ExitCodeIsTheStatusAndDecidesTheResult) {
-    struct Case {
-        DWORD exitCode;
-        bool result;
-        int errorCode;
-    };
-    for (Case c : {Case{0, true, 0}, Case{200, true, 0}, Case{399, true, 0}, Case{400, false, 5},
-                   Case{1233, false, 5}, Case{1234, false, 3}, Case{0xFFFFFFFE, false, 5}}) {
-        client.Answer(c.exitCode, "body");
+    const std::tuple<DWORD, bool, int> cases[] = {
+        {0, true, 0},     {200, true, 0},   {399, true, 0},        {400, false, 5},
+        {1233, false, 5}, {1234, false, 3}, {0xFFFFFFFE, false, 5}};
+    for (const auto& [exitCode, result, errorCode] : cases) {
+        client.Answer(exitCode, "body");
         CHttpRequestUtil request(kUrl);
-        EXPECT_EQ(c.result, request.Execute()) << c.exitCode;
-        EXPECT_EQ(c.errorCode, request.GetErrorCode()) << c.exitCode;
-        const bool answered = c.exitCode != 1234;
-        EXPECT_EQ(answered ? c.exitCode : 0u, request.GetStatusCode());
-        EXPECT_EQ(answered ? "body" : "", request.GetResponse()) << c.exitCode;
+        EXPECT_EQ(result, request.Execute()) << exitCode;
+        EXPECT_EQ(errorCode, request.GetErrorCode()) << exitCode;
+        const bool answered = exitCode != 1234;
+        EXPECT_EQ(answered ? exitCode : 0u, request.GetStatusCode());
+        EXPECT_EQ(answered ? "body" : "", request.GetResponse()) << exitCode;
     }
 }
 
@@ -108,12 +98,10 @@ TEST_F(Exchange, ProxyDemandThrowsReleasesTheLockAndKeepsTheDialogFlag) {
     transport::SetProxyDialogFlag(true);
     EXPECT_THROW(CHttpRequestUtil(kUrl).Execute(), frame::CProxyLoginCancelException);
     EXPECT_TRUE(transport::GetProxyDialogFlag());
-    DWORD wait = WAIT_FAILED;
-    std::thread([&] {
-        wait = WaitForSingleObject(ExchangeMutex(), 0);
+    std::thread([] {
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ExchangeMutex(), 0));
         ReleaseMutex(ExchangeMutex());
     }).join();
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), wait);
 }
 
 // An answer file left by an exchange that died before reading it is never taken for the next.
@@ -130,26 +118,24 @@ TEST_F(Exchange, AnswerLinesAreJoinedAndAStaleAnswerIsNeverTaken) {
     EXPECT_EQ("", unanswered.GetResponse());
 }
 
-// The request holds the password: with no client to take it, it must not stay on disk.
-TEST_F(Exchange, MissingClientGivesErrorSevenAndLeavesNoRequestBehind) {
+// The request holds the password: with no client to take it, it must not stay on disk. One that
+// cannot be written is logged, with no error code.
+TEST_F(Exchange, RequestThatReachesNoClientIsNotLeftBehind) {
+    testing_support::HostLogFile log(logging::SetLogFile);
     client.RemoveClient();
     transport::SetProxyDialogFlag(true);
-    CHttpRequestUtil request(kUrl);
-    request.SetParameter("パスワード", "secret");
-    EXPECT_FALSE(request.Execute());
-    EXPECT_EQ(7, request.GetErrorCode());
-    EXPECT_EQ(0u, request.GetStatusCode());
+    CHttpRequestUtil missing(kUrl);
+    missing.SetParameter("パスワード", "secret");
+    EXPECT_FALSE(missing.Execute());
+    EXPECT_EQ(7, missing.GetErrorCode());
+    EXPECT_EQ(0u, missing.GetStatusCode());
     EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
     EXPECT_TRUE(transport::GetProxyDialogFlag());
-}
-
-TEST_F(Exchange, UnwritableRequestFileFailsWithALogEntryAndNoCode) {
-    testing_support::HostLogFile log(logging::SetLogFile);
     frame::SetProgramDirectoryOverride((client.path() + "\\missing").c_str());
-    CHttpRequestUtil request(kUrl);
-    EXPECT_FALSE(request.Execute());
-    EXPECT_EQ(0, request.GetErrorCode());
-    EXPECT_EQ(0u, request.GetStatusCode());
+    CHttpRequestUtil unwritable(kUrl);
+    EXPECT_FALSE(unwritable.Execute());
+    EXPECT_EQ(0, unwritable.GetErrorCode());
+    EXPECT_EQ(0u, unwritable.GetStatusCode());
     EXPECT_EQ(std::vector<std::string>{"4|2|ファイルの作成に失敗＞＜"}, log.Entries());
 }
 
@@ -181,7 +167,6 @@ TEST_F(Exchange, HostDeniedTheMutexRefusesToExchange) {
               SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                               nullptr, &empty, nullptr));
     const DWORD exitCode = testing_support::WaitForExitCode(StartWorker().get());
-    // Everyone may use it again (a NULL access list).
     SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                     nullptr, nullptr);
     EXPECT_EQ(1u, exitCode) << "the exchange must fail";

@@ -1,13 +1,10 @@
-// The answer reader over the platform's XML parser: how an answer is judged, and how the
-// current selection of CXmlDom moves.
+// Judging answers through the platform's XML parser, and the selection of CXmlDom.
 #include <gtest/gtest.h>
 #include <objbase.h>
 
 #include <thread>
 
 #include "transport/ResponseEnvelope.h"
-
-using transport::CXmlDom;
 
 namespace {
 
@@ -21,9 +18,7 @@ std::string Verdict(const std::string& answer) {
     return verdict.accepted ? "accepted" : "refused:" + verdict.errorMessage;
 }
 
-// "true" in any case and nothing else is accepted (MSXML trims white space around it); the
-// message comes in the system code page whatever encoding the answer declared; only the first
-// of two matches counts.
+// The message in the system code page whatever the declared encoding; the first match counts.
 TEST(ResponseJudging, EachAnswerGetsItsVerdictAndMessage) {
     const std::string message = "会社IDかパスワードが違います";
     const std::string refusal =
@@ -48,8 +43,6 @@ TEST(ResponseJudging, EachAnswerGetsItsVerdictAndMessage) {
         EXPECT_EQ("refused:", Verdict(answer)) << answer;
 }
 
-// A host thread already in the multi-threaded apartment stays in it; on a thread without COM
-// the reader brings it up for itself and takes it down again.
 TEST(ResponseJudging, LeavesTheThreadsComStateAsItFoundIt) {
     std::thread([] {
         ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
@@ -65,10 +58,10 @@ TEST(ResponseJudging, LeavesTheThreadsComStateAsItFoundIt) {
     }).join();
 }
 
-// A relative expression starts from the indexed node of the selection, or from the DOM when
-// there is no such node; a node outside the selection reads as "".
+// A relative expression starts from the indexed node, or from the DOM when there is none.
 TEST(Selection, MovesWithEachExpressionAndCanBePutBack) {
-    CXmlDom dom(Envelope("<Item id='a'>one<Sub>x</Sub></Item><Item id='b'>two<Sub>y</Sub></Item>"));
+    transport::CXmlDom dom(
+        Envelope("<Item id='a'>one<Sub>x</Sub></Item><Item id='b'>two<Sub>y</Sub></Item>"));
     ASSERT_EQ(2, dom.Select("/Response/Item", 0));
     EXPECT_EQ("twoy|y|b", dom.GetText("", 1, 0) + "|" + dom.GetText("Sub", 1, 0) + "|" +
                               dom.GetItem(1).GetAttribute("id"));
