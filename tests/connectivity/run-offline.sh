@@ -1,8 +1,7 @@
 #!/bin/sh
-# Runs the offline probe in a network namespace of its own with only the loopback up, under a
-# Wine prefix (and so a wineserver) of its own: a wineserver started outside the namespace
-# would answer the platform's network queries from the host's adapters. Exits 77 (skipped)
-# only when this machine does not allow a network namespace.
+# Runs the offline probe in a network namespace with only the loopback up, under a Wine prefix
+# (and so a wineserver) of its own: one started outside would answer the network queries from
+# the host's adapters. Exits 77 (skipped) only when network namespaces are not permitted.
 set -u
 probe=${1:?usage: run-offline.sh PROBE.exe}
 . "$(cd "$(dirname "$0")/../../scripts" && pwd)/wine-env.sh"

@@ -1,5 +1,4 @@
-// Test helpers for the stored files: a clean state before each test, the temporary files a write
-// left, and a file held open as another process would.
+// Stored-file helpers: a clean state, the temporary files a write left, a file held elsewhere.
 #pragma once
 
 #include <windows.h>
