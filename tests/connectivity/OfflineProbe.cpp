@@ -31,6 +31,8 @@ TEST(NoNetwork, LoginStopsAtTheAdapter) {
         "0|0|Init終了",
         "99|0|"};
     EXPECT_EQ(expected, entries);
+    EXPECT_FALSE(PeLmLoginUserCreate("C1", "pw", "user"));  // the silent login stops there too
+    EXPECT_EQ(1001, PeLmLastErrorGet());
     PeLmLogWndSet(nullptr);
     PelmSharedLogClose();
 }

@@ -27,7 +27,8 @@ TEST_F(Exports, StateMovesTimesAndReleases) {
     tampered[3] ^= 0x20;
     ASSERT_TRUE(WriteFileBytes(DataFile("sub.dat"), tampered));
     char text[32] = "untouched";
-    EXPECT_FALSE(PeLmServerDeadTimeGet(text, sizeof text) || PeLmServerSubTimeGet(text, 32));
+    EXPECT_FALSE(PeLmServerDeadTimeGet(text, sizeof text) ||
+                 PeLmServerSubTimeGet(text, sizeof text));
     EXPECT_STREQ("untouched", text);
     EXPECT_TRUE(PeLmIsServerSub() && !PeLmIsServerDead());
 

@@ -62,8 +62,7 @@ std::string Sealed(const std::string& timeText, std::string digestOf = std::stri
     return cipher;
 }
 
-// Saves and reads back "Login.dat" and "dead.dat" in turns, the other host started at once by
-// the event; the number of failed calls.
+// Says it runs, then saves and reads back "Login.dat" and "dead.dat" in turns: the failed calls.
 int Churn() {
     SetEvent(win32::KernelHandle(OpenEventA(EVENT_MODIFY_STATE, FALSE, kChildStarted)).get());
     MakeCurrent("C1", "pw", "user", true);
@@ -216,10 +215,10 @@ TEST_F(StoredFiles, StateContentThatFailsItsChecksIsDetectedLoggedAndKept) {
         {Sealed("1899/12/31/00/00/00"), "E_FAIL", ""},
         {Sealed("2024/01/31/00/00/99999999999"), "E_FAIL", ""},
         {Sealed("2024/01"), "E_FAIL", ""},
-        {Sealed("2024/01/31/23/59/30"), "1706713170", ""},  // in Japan
+        {Sealed("2024/01/31/23/59/30"), "1706713170", ""},
         {Sealed("2024//12/31/23/59"), "1735657140", ""},
     };
-    _putenv("TZ=JST-9");
+    _putenv("TZ=JST-9");  // the accepted moments are Japan's local times
     _tzset();
     for (const Case& c : cases) {
         ASSERT_TRUE(WriteFileBytes(dead, c.content));
