@@ -1,32 +1,24 @@
 #!/bin/sh
-# Runs the offline probe in a network namespace of its own with only the loopback up, under a
-# Wine prefix (and so a wineserver) of its own: a wineserver started outside the namespace
-# would answer the platform's network queries from the host's adapters.
-#   run-offline.sh PROBE.exe
-# Exits 77 (skipped) only when this machine does not allow a network namespace.
+# Runs the offline probe in a network namespace with only the loopback up, under a Wine prefix
+# (and so a wineserver) of its own: one started outside would answer the network queries from
+# the host's adapters. Exits 77 (skipped) only when network namespaces are not permitted.
 set -u
 probe=${1:?usage: run-offline.sh PROBE.exe}
-here=$(cd "$(dirname "$0")/../../scripts" && pwd)
-. "$here/wine-env.sh"
-
+. "$(cd "$(dirname "$0")/../../scripts" && pwd)/wine-env.sh"
 if ! unshare -n true 2>/dev/null; then
     echo "network namespaces are not permitted here (unshare -n): skipped"
     exit 77
 fi
-
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/pelmora-offline.XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
-
 unshare -n sh -c '
-    ip=$(command -v ip || echo /usr/sbin/ip)
-    "$ip" link set lo up || exit 1
+    "$(command -v ip || echo /usr/sbin/ip)" link set lo up || exit 1
     export WINEPREFIX="$1" WINEARCH=win64 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     unset DISPLAY
     "$2" wineboot -i >/dev/null 2>&1
     "$2" "$4"
     rc=$?
-    "$3" -k
-    "$3" -w
+    "$3" -k && "$3" -w
     exit $rc
 ' offline "$prefix" "$WINE64" "$WINESERVER" "$probe"

@@ -1,5 +1,4 @@
-// Test helpers for the server state files: sealed content for a chosen moment, written with the
-// library's own sealing, and a clean state before each test.
+// Stored-file helpers: a clean state, the temporary files a write left, a file held elsewhere.
 #pragma once
 
 #include <windows.h>
@@ -11,34 +10,22 @@
 #include "storage/TimeSeal.h"
 #include "support/TestSupport.h"
 #include "win32/Handle.h"
-#include "win32/Time.h"
 
 namespace state_tests {
-
-inline win32::Seconds LocalMoment(int year, int month, int day, int hour, int minute, int second) {
-    win32::Seconds t = 0;
-    win32::FromLocalDate({year, month, day, hour, minute, second}, t);
-    return t;
-}
 
 inline void RemoveStateFiles() {
     DeleteFileA(storage::CServerState::GetDeadFilePath().c_str());
     DeleteFileA(storage::CServerState::GetSubFilePath().c_str());
 }
 
-inline bool WriteSealed(const std::string& path, win32::Seconds t) {
-    return testing_support::WriteFileBytes(path, storage::SealTime(t));
-}
-
 // Temporary files left in the data directory by a failed or finished write.
 inline int StrayFiles() {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((frame::GetDataDirectory() + "\\*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
     int count = 0;
-    do ++count;
-    while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        ++count;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
     return count;
 }
 

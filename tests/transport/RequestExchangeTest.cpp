@@ -1,6 +1,7 @@
-// One exchange end to end: the request the client program receives, how its exit code and
-// answer come back, and the files left in the program directory.
+// The exchange through the scripted client, and the mutex that keeps exchanges one at a time.
 #include <gtest/gtest.h>
+
+#include <aclapi.h>
 
 #include <thread>
 
@@ -8,169 +9,161 @@
 #include "frame/Directories.h"
 #include "frame/Exceptions.h"
 #include "log/LogWriter.h"
-#include "storage/Crypt.h"
+#include "support/ChildRole.h"
 #include "support/HostLogFile.h"
 #include "transport/HttpRequestUtil.h"
 #include "transport/ProxyDialogFlag.h"
-#include "transport/ResponseEnvelope.h"
 #include "transport/TextConvert.h"
+#include "win32/Handle.h"
 
 using HttpUtility::CHttpRequestUtil;
+using HttpUtility::ExchangeMutex;
 using testing_support::FileExists;
-using testing_support::ReadFileBytes;
 
 namespace {
-const char* const kUrl = "https://127.0.0.1:8443/Pelmora/Pelmora/CheckSqlServerRunning";
 
-std::string RequestWithQuery(const std::string& query, const char* proxy = "false") {
-    return std::string("url:") + kUrl + "\nquery:" + query + "\nshowproxydlg:" + proxy + "\n";
+const std::string kUrl = "https://127.0.0.1:8443/Pelmora/Pelmora/CheckSqlServerRunning";
+
+// Another process sends its id from the given directory: 0 when the answer echoes its query.
+int ExchangeOnce() {
+    frame::SetProgramDirectoryOverride(testing_support::ChildArgument().c_str());
+    CHttpRequestUtil request(kUrl);
+    request.SetParameter("id", static_cast<int>(GetCurrentProcessId()));
+    return request.Execute() && request.GetResponse() == request.BuildQuery() ? 0 : 1;
 }
+
+const int kRoleDispatched = testing_support::DispatchChildRole({{"exchange", ExchangeOnce}});
 
 class Exchange : public ::testing::Test {
 protected:
-    void SetUp() override { transport::SetProxyDialogFlag(false); }
     void TearDown() override { transport::SetProxyDialogFlag(false); }
 
-    // The query as the client received it, for one parameter.
-    std::string SentQuery(const std::string& name, const std::string& value,
-                          CHttpRequestUtil::Converter converter = nullptr) {
-        CHttpRequestUtil request(kUrl);
-        request.SetConverter(converter);
-        request.SetParameter(name, value);
-        EXPECT_TRUE(request.Execute());
-        std::string sent = client.LastRequest();
-        size_t start = sent.find("query:") + 6;
-        return sent.substr(start, sent.find('\n', start) - start);
+    win32::KernelHandle StartWorker() {
+        return win32::KernelHandle(testing_support::StartChild("exchange", client.path()));
     }
 
     testing_support::ScriptedClientDirectory client;
 };
-}  // namespace
 
-// The request is three lines each ending in a line feed, left encrypted in the program
-// directory; the client gets its own path and nothing else on its command line.
-TEST_F(Exchange, RequestIsThreeLinesStoredEncryptedAndTheClientGetsOnlyItsPath) {
+// The proxy dialog is asked for once; the client's command line is its own quoted path alone.
+TEST_F(Exchange, ClientGetsTheThreeLinesAndOnlyItsPath) {
     client.AnswerNothing(200);
-    ASSERT_TRUE(CHttpRequestUtil(kUrl).Execute());
-    EXPECT_EQ(RequestWithQuery(""), client.LastRequest());
-    const std::string stored = ReadFileBytes(client.File("pmqrequest.dat"));
-    std::string plain;
-    ASSERT_TRUE(storage::CCrypt().Generate(plain, stored, false));
-    EXPECT_EQ(RequestWithQuery(""), plain);
-    EXPECT_NE(plain, stored);
-    EXPECT_EQ("\"" + client.File("pmqclient.exe") + "\"",
-              ReadFileBytes(client.File("fakeclient-commandline.txt")));
-}
-
-TEST_F(Exchange, ParametersArePercentEncoded) {
-    client.AnswerNothing(200);
-    EXPECT_EQ("a+b=x%7Ey&", SentQuery("a b", "x~y"));
-    EXPECT_EQ("v=A-Z_0.9&", SentQuery("v", "A-Z_0.9"));
-    EXPECT_EQ("empty=&", SentQuery("empty", ""));
-    EXPECT_EQ("p=%2A%2F%3D%26%25%0A&", SentQuery("p", "*/=&%\n"));
-    // Without a converter the code-page bytes go out; with ConvertToUtf8 the UTF-8 bytes.
-    EXPECT_EQ("%89%EF%8E%D0ID=1&", SentQuery("会社ID", "1"));
-    EXPECT_EQ("%E4%BC%9A%E7%A4%BEID=%E3%83%91&",
-              SentQuery("会社ID", "パ", transport::ConvertToUtf8));
-}
-
-TEST_F(Exchange, QueryHoldsEachNameOnceWithItsLastValue) {
+    transport::SetProxyDialogFlag(true);
     CHttpRequestUtil request(kUrl);
-    request.SetParameter("n", "first");
-    request.SetParameter("n", -42);
-    request.SetParameter("m", "x");
-    std::string query = request.BuildQuery();
-    EXPECT_EQ(std::string("n=-42&m=x&").size(), query.size());
-    EXPECT_NE(std::string::npos, query.find("n=-42&"));
-    EXPECT_NE(std::string::npos, query.find("m=x&"));
+    request.SetParameter("id", 7);
+    ASSERT_TRUE(request.Execute());
+    EXPECT_EQ("url:" + kUrl + "\nquery:id=7&\nshowproxydlg:true\n", client.LastRequest());
+    EXPECT_EQ("\"" + client.File("pmqclient.exe") + "\"",
+              testing_support::ReadFileBytes(client.File("fakeclient-commandline.txt")));
+    EXPECT_FALSE(transport::GetProxyDialogFlag());
 }
 
-TEST_F(Exchange, ExitCodeIsTheStatusAndDecidesTheResult) {
-    struct Case {
-        DWORD exitCode;
-        bool result;
-        int errorCode;
-    };
-    for (Case c : {Case{0, true, 0}, Case{199, true, 0}, Case{200, true, 0}, Case{302, true, 0},
-                   Case{399, true, 0}, Case{400, false, 5}, Case{404, false, 5},
-                   Case{1233, false, 5}, Case{1234, false, 3}, Case{0xFFFFFFFE, false, 5}}) {
-        client.Answer(c.exitCode, "body");
+// Code-page bytes go out as they are, or converted first; a name set twice keeps its last value.
+TEST(Query, ParametersArePercentEncodedEachNameOnce) {
+    const std::pair<std::string, std::string> cases[] = {{"a b", "a+b=&"},
+                                                         {"A-Z_0.9", "A-Z_0.9=&"},
+                                                         {"x~*/=&%\n", "x%7E%2A%2F%3D%26%25%0A=&"},
+                                                         {"会社ID", "%89%EF%8E%D0ID=&"}};
+    for (const auto& [name, query] : cases) {
         CHttpRequestUtil request(kUrl);
-        EXPECT_EQ(c.result, request.Execute()) << c.exitCode;
-        EXPECT_EQ(c.errorCode, request.GetErrorCode()) << c.exitCode;
-        // 1234 is the client's word for "no answer at all": no status, and its file is ignored.
-        const bool answered = c.exitCode != 1234;
-        EXPECT_EQ(answered ? c.exitCode : 0u, request.GetStatusCode());
-        EXPECT_EQ(answered ? "body" : "", request.GetResponse()) << c.exitCode;
+        request.SetParameter(name, "");
+        EXPECT_EQ(query, request.BuildQuery());
+    }
+    CHttpRequestUtil request(kUrl);
+    request.SetConverter(transport::ConvertToUtf8);
+    request.SetParameter("会社ID", "first");
+    request.SetParameter("会社ID", "パ");
+    EXPECT_EQ("%E4%BC%9A%E7%A4%BEID=%E3%83%91&", request.BuildQuery());
+}
+
+// 1234 is the client's "no answer at all": no status, and any answer file is ignored.
+TEST_F(Exchange, ExitCodeIsTheStatusAndDecidesTheResult) {
+    const std::tuple<DWORD, bool, int> cases[] = {
+        {0, true, 0},     {200, true, 0},   {399, true, 0},        {400, false, 5},
+        {1233, false, 5}, {1234, false, 3}, {0xFFFFFFFE, false, 5}};
+    for (const auto& [exitCode, result, errorCode] : cases) {
+        client.Answer(exitCode, "body");
+        CHttpRequestUtil request(kUrl);
+        EXPECT_EQ(result, request.Execute()) << exitCode;
+        EXPECT_EQ(errorCode, request.GetErrorCode()) << exitCode;
+        const bool answered = exitCode != 1234;
+        EXPECT_EQ(answered ? exitCode : 0u, request.GetStatusCode());
+        EXPECT_EQ(answered ? "body" : "", request.GetResponse()) << exitCode;
     }
 }
 
+// The next exchange asks for the dialog again and takes the lock, even one that a holder left
+// abandoned when it ended.
 TEST_F(Exchange, ProxyDemandThrowsReleasesTheLockAndKeepsTheDialogFlag) {
     client.AnswerNothing(407);
     transport::SetProxyDialogFlag(true);
-    CHttpRequestUtil request(kUrl);
-    EXPECT_THROW(request.Execute(), frame::CProxyLoginCancelException);
-    EXPECT_TRUE(transport::GetProxyDialogFlag());  // the next exchange asks again
-    DWORD wait = WAIT_FAILED;
-    std::thread([&] {
-        wait = WaitForSingleObject(HttpUtility::ExchangeMutex(), 0);
-        if (wait == WAIT_OBJECT_0) ReleaseMutex(HttpUtility::ExchangeMutex());
-    }).join();
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), wait);
+    EXPECT_THROW(CHttpRequestUtil(kUrl).Execute(), frame::CProxyLoginCancelException);
+    EXPECT_TRUE(transport::GetProxyDialogFlag());
+    std::thread([] { EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ExchangeMutex(), 0)); }).join();
+    client.AnswerNothing(200);
+    EXPECT_TRUE(CHttpRequestUtil(kUrl).Execute());
 }
 
-TEST_F(Exchange, AnswerLinesAreJoinedAndTheResponseFileDeleted) {
+// An answer file left by an exchange that died before reading it is never taken for the next.
+TEST_F(Exchange, AnswerLinesAreJoinedAndAStaleAnswerIsNeverTaken) {
     client.Answer(200, "<Response>\r\n  <Success>TRUE</Success>\n</Response>\n");
-    CHttpRequestUtil request(kUrl);
-    ASSERT_TRUE(request.Execute());
-    EXPECT_EQ("<Response>  <Success>TRUE</Success></Response>", request.GetResponse());
+    CHttpRequestUtil answered(kUrl);
+    ASSERT_TRUE(answered.Execute());
+    EXPECT_EQ("<Response>  <Success>TRUE</Success></Response>", answered.GetResponse());
     EXPECT_FALSE(FileExists(client.File("pmqresponse.xml")));
-    EXPECT_TRUE(transport::JudgeResponse(request.GetResponse()).accepted);
-}
-
-TEST_F(Exchange, NoResponseFileGivesEmptyResponseNotAnotherExchangesAnswer) {
     client.AnswerNothing(200);
-    // Left behind by an exchange whose process died before reading it.
-    testing_support::WriteFileBytes(client.File("pmqresponse.xml"), "stale");
-    CHttpRequestUtil request(kUrl);
-    EXPECT_TRUE(request.Execute());
-    EXPECT_EQ("", request.GetResponse());
+    ASSERT_TRUE(testing_support::WriteFileBytes(client.File("pmqresponse.xml"), "stale"));
+    CHttpRequestUtil unanswered(kUrl);
+    EXPECT_TRUE(unanswered.Execute());
+    EXPECT_EQ("", unanswered.GetResponse());
 }
 
-TEST_F(Exchange, ProxyDialogIsAskedForOnceThenNot) {
-    client.AnswerNothing(200);
-    transport::SetProxyDialogFlag(true);
-    ASSERT_TRUE(CHttpRequestUtil(kUrl).Execute());
-    EXPECT_EQ(RequestWithQuery("", "true"), client.LastRequest());
-    EXPECT_FALSE(transport::GetProxyDialogFlag());
-    ASSERT_TRUE(CHttpRequestUtil(kUrl).Execute());
-    EXPECT_EQ(RequestWithQuery("", "false"), client.LastRequest());
-}
-
-TEST_F(Exchange, ClientThatDoesNotRunGivesErrorSevenAndLeavesNoRequestBehind) {
-    // Missing, and present but not startable (a folder in its place).
-    for (bool startable : {false, true}) {
-        client.RemoveClient();
-        if (startable) CreateDirectoryA(client.File("pmqclient.exe").c_str(), nullptr);
-        transport::SetProxyDialogFlag(true);
-        CHttpRequestUtil request(kUrl);
-        request.SetParameter("パスワード", "secret");
-        EXPECT_FALSE(request.Execute());
-        EXPECT_EQ(7, request.GetErrorCode());
-        EXPECT_EQ(0u, request.GetStatusCode());
-        // The request holds the password: with no client to take it, it must not stay on disk.
-        EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
-        EXPECT_TRUE(transport::GetProxyDialogFlag());
-    }
-}
-
-TEST_F(Exchange, UnwritableRequestFileFailsWithALogEntryAndNoCode) {
+// The request holds the password: with no client to take it, it must not stay on disk. One that
+// cannot be written is logged, with no error code.
+TEST_F(Exchange, RequestThatReachesNoClientIsNotLeftBehind) {
     testing_support::HostLogFile log(logging::SetLogFile);
+    client.RemoveClient();
+    transport::SetProxyDialogFlag(true);
+    CHttpRequestUtil missing(kUrl);
+    missing.SetParameter("パスワード", "secret");
+    EXPECT_FALSE(missing.Execute());
+    EXPECT_EQ(7, missing.GetErrorCode());
+    EXPECT_EQ(0u, missing.GetStatusCode());
+    EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
+    EXPECT_TRUE(transport::GetProxyDialogFlag());
     frame::SetProgramDirectoryOverride((client.path() + "\\missing").c_str());
-    CHttpRequestUtil request(kUrl);
-    EXPECT_FALSE(request.Execute());
-    EXPECT_EQ(0, request.GetErrorCode());
-    EXPECT_EQ(0u, request.GetStatusCode());
-    std::string line = log.Raw();
-    EXPECT_NE(std::string::npos, line.find("\t4\t\"    ファイルの作成に失敗＞＜\"\n")) << line;
+    CHttpRequestUtil unwritable(kUrl);
+    EXPECT_FALSE(unwritable.Execute());
+    EXPECT_EQ(0, unwritable.GetErrorCode());
+    EXPECT_EQ(0u, unwritable.GetStatusCode());
+    EXPECT_EQ(std::vector<std::string>{"4|2|ファイルの作成に失敗＞＜"}, log.Entries());
 }
+
+TEST_F(Exchange, EachProcessGetsItsOwnAnswerAndNoTwoClientsRunAtOnce) {
+    client.Script("exit=200\nbody=echo\n");
+    std::vector<win32::KernelHandle> workers(6);
+    for (win32::KernelHandle& worker : workers) worker = StartWorker();
+    for (win32::KernelHandle& worker : workers) {
+        EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
+        const std::string id = std::to_string(GetProcessId(worker.get()));
+        EXPECT_NE(std::string::npos, client.RequestLog().find("query:id=" + id + "&\n"));
+    }
+    EXPECT_EQ("", client.OverlapLog());
+}
+
+// As when another user's host holds the mutex's name: no lock, no exchange.
+TEST_F(Exchange, HostDeniedTheMutexRefusesToExchange) {
+    client.AnswerNothing(200);
+    ACL empty;
+    ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &empty, nullptr));
+    const DWORD exitCode = testing_support::WaitForExitCode(StartWorker().get());
+    SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                    nullptr, nullptr);
+    EXPECT_EQ(1u, exitCode) << "the exchange must fail";
+    EXPECT_EQ("", client.RequestLog()) << "no client may run unguarded";
+}
+
+}  // namespace
