@@ -6,102 +6,66 @@
 #include <objbase.h>
 #include <shlwapi.h>
 
-#include <set>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "pelmora.h"
-#include "support/LogCapture.h"
 #include "support/HostLogFile.h"
-#include "support/TestSupport.h"
+#include "support/LogCapture.h"
 #include "win32/Handle.h"
 
 namespace {
 
-std::set<std::string> FilesIn(const std::string& directory) {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        names.insert(entry.cFileName);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return names;
+using testing_support::ReadNamedLogBlock;
+
+#define EXPORT(name) \
+    reinterpret_cast<decltype(&name)>(reinterpret_cast<void*>(GetProcAddress(library, #name)))
+
+// The loaded copy's folder holds only the copy, and the data folder is as it was.
+void ExpectNothingWritten(const testing_support::TempDirectory& folder, bool dataFolder) {
+    const std::filesystem::directory_iterator files(folder.path());
+    EXPECT_EQ(1, std::distance(begin(files), end(files)));
+    const std::string data = testing_support::DataDirectory();
+    EXPECT_EQ(dataFolder, PathIsDirectoryA(data.substr(0, data.rfind('\\')).c_str()) != FALSE);
 }
 
-template <typename Function>
-Function Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-TEST(LibraryLoad, DoesNothingButLoadAndStartsFromInitialValues) {
+// The log call keeps per-thread scratch text: a host may unload the library while threads that
+// logged through it live on, and those threads must still end cleanly afterwards.
+TEST(LibraryLoad, DoesNothingButLoadStartsFromInitialValuesAndUnloadsUnderLiveThreads) {
     testing_support::TempDirectory folder;
-    std::string dll = folder.File("Pelmora.dll");
+    const std::string dll = folder.File("Pelmora.dll");
     ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\Pelmora.dll").c_str(),
                           dll.c_str(), FALSE));
-    const std::set<std::string> filesBefore = FilesIn(folder.path());
-    const std::string dataDirectory = testing_support::DataDirectory();
-    const std::string parent = dataDirectory.substr(0, dataDirectory.rfind('\\'));
-    RemoveDirectoryA(dataDirectory.c_str());  // only when empty
-    RemoveDirectoryA(parent.c_str());
-    const bool dataFolderBefore = PathIsDirectoryA(parent.c_str()) != FALSE;
+    const std::string data = testing_support::DataDirectory();
+    RemoveDirectoryA(data.c_str());  // only when empty
+    RemoveDirectoryA(data.substr(0, data.rfind('\\')).c_str());
+    const bool dataFolder = PathIsDirectoryA(data.substr(0, data.rfind('\\')).c_str()) != FALSE;
     LOG_RECORD probe;
-    ASSERT_FALSE(testing_support::ReadNamedLogBlock(probe));
+    ASSERT_FALSE(ReadNamedLogBlock(probe));
 
     HMODULE library = LoadLibraryA(dll.c_str());
     ASSERT_NE(nullptr, library);
-
-    // COM was not initialised on this thread by the load.
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    EXPECT_EQ(S_OK, com);
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    EXPECT_EQ(S_OK, com) << "COM initialised on this thread by the load";
     if (SUCCEEDED(com)) CoUninitialize();
-
-    EXPECT_EQ(filesBefore, FilesIn(folder.path()));
-    EXPECT_EQ(dataFolderBefore, PathIsDirectoryA(parent.c_str()) != FALSE);
-    EXPECT_FALSE(testing_support::ReadNamedLogBlock(probe))
-        << "the host opens the block, not the load";
-
-    auto lastError = Export<int(WINAPI*)()>(library, "PeLmLastErrorGet");
-    auto lastMessage = Export<BOOL(WINAPI*)(char*, unsigned)>(library, "PeLmLastErrorMessageGet");
-    auto isLogging = Export<BOOL(WINAPI*)()>(library, "PeLmIsLogging");
-    auto logWindow = Export<HWND(WINAPI*)()>(library, "PeLmLogWndGet");
-    auto logFile = Export<HANDLE(WINAPI*)()>(library, "PeLmLogFileGet");
-    ASSERT_TRUE(lastError && lastMessage && isLogging && logWindow && logFile);
-    EXPECT_EQ(0, lastError());
+    ExpectNothingWritten(folder, dataFolder);
+    EXPECT_FALSE(ReadNamedLogBlock(probe)) << "the host opens the block, not the load";
+    EXPECT_EQ(0, EXPORT(PeLmLastErrorGet)());
     char message[8] = "x";
-    EXPECT_TRUE(lastMessage(message, sizeof message));
+    EXPECT_TRUE(EXPORT(PeLmLastErrorMessageGet)(message, sizeof message));
     EXPECT_STREQ("", message);
-    EXPECT_TRUE(isLogging());
-    EXPECT_EQ(nullptr, logWindow());
-    EXPECT_EQ(nullptr, logFile());
+    EXPECT_TRUE(EXPORT(PeLmIsLogging)());
+    EXPECT_EQ(nullptr, EXPORT(PeLmLogWndGet)());
+    EXPECT_EQ(nullptr, EXPORT(PeLmLogFileGet)());
 
-    ASSERT_TRUE(FreeLibrary(library));
-    EXPECT_EQ(filesBefore, FilesIn(folder.path()));
-    EXPECT_EQ(dataFolderBefore, PathIsDirectoryA(parent.c_str()) != FALSE);
-}
-
-TEST(LibraryLoad, UnloadingAfterOtherThreadsLoggedLeavesThoseThreadsSafe) {
-    // The log call keeps per-thread scratch text; a host may unload the library while threads
-    // that logged through it live on, and those threads must still end cleanly afterwards.
-    testing_support::TempDirectory folder;
-    std::string dll = folder.File("Pelmora.dll");
-    ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\Pelmora.dll").c_str(),
-                          dll.c_str(), FALSE));
-    HMODULE library = LoadLibraryA(dll.c_str());
-    ASSERT_NE(nullptr, library);
-    using LogFunction = void(WINAPI*)(const char*, const char*, const char*, int, const char*,
-                                      const char*, int, int, int);
-    auto log = Export<LogFunction>(library, "PelmLog");
-    auto setFile = Export<void(WINAPI*)(HANDLE)>(library, "PeLmLogFileSet");
-    ASSERT_TRUE(log && setFile);
-
+    const auto log = EXPORT(PelmLog);
     win32::KernelHandle logged(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     win32::KernelHandle unloaded(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::thread worker;
     {
-        testing_support::HostLogFile file(setFile);
+        testing_support::HostLogFile file(EXPORT(PeLmLogFileSet));
         worker = std::thread([&] {
             log("worker", "Worker", "DllLoadTest", 1, "", "", 1, 0, 0);
             SetEvent(logged.get());
@@ -112,6 +76,7 @@ TEST(LibraryLoad, UnloadingAfterOtherThreadsLoggedLeavesThoseThreadsSafe) {
         EXPECT_EQ((std::vector<std::string>{"worker", "main"}), file.Texts());
     }
     ASSERT_TRUE(FreeLibrary(library));
+    ExpectNothingWritten(folder, dataFolder);
     SetEvent(unloaded.get());
     worker.join();  // the worker's thread exit runs after the library is gone
 }

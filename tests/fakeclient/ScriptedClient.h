@@ -5,59 +5,57 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "frame/Directories.h"
 #include "support/TestSupport.h"
+#include "win32/Strings.h"
 
 namespace testing_support {
 
-// One answer of the service as the client brings it back.
-struct Answer {
-    DWORD exitCode = 200;
-    std::string body;  // one line
-    bool hasBody = true;
-};
-inline Answer Alive() {
-    return {200, "true"};
-}
-inline Answer NotAlive() {
-    return {200, "false"};
-}
-inline Answer Accepted() {
-    return {200, "<Response><Success>true</Success></Response>"};
-}
-inline Answer Refused(const std::string& message) {
-    return {200, "<Response><Success>false</Success><Error><Message>" + message +
-                     "</Message></Error></Response>"};
-}
-inline Answer Status(DWORD exitCode) {
-    return {exitCode, "", false};
-}  // no answer file
-
-// The scripted client program as built beside the test executables.
-std::string ScriptedClientProgram();
 // The requests of a request log, each starting with its "url:" line.
-std::vector<std::string> SplitRequests(const std::string& log);
+inline std::vector<std::string> SplitRequests(const std::string& log) {
+    std::vector<std::string> requests;
+    for (size_t start = 0, next; start < log.size(); start = next) {
+        next = std::min(log.find("\nurl:", start), log.size() - 1) + 1;
+        requests.push_back(log.substr(start, next - start));
+    }
+    return requests;
+}
+
 // The value of one "key:" line of a request text.
-std::string RequestField(const std::string& request, const std::string& key);
+inline std::string RequestField(const std::string& request, const std::string& key) {
+    for (const std::string& line : win32::SplitLines(request)) {
+        if (line.compare(0, key.size() + 1, key + ":") == 0) return line.substr(key.size() + 1);
+    }
+    return std::string();
+}
 
 class ScriptedClientDirectory {
 public:
-    ScriptedClientDirectory();
-    ~ScriptedClientDirectory();
+    ScriptedClientDirectory() {
+        CopyFileA((ExecutableDirectory() + "\\fakeclient.exe").c_str(),
+                  File("pmqclient.exe").c_str(), FALSE);
+        frame::SetProgramDirectoryOverride(path().c_str());
+    }
+    ~ScriptedClientDirectory() { frame::SetProgramDirectoryOverride(nullptr); }
 
     const std::string& path() const { return directory_.path(); }
     std::string File(const std::string& name) const { return directory_.File(name); }
 
     // Writes the client's script as given ("key=value" lines).
-    void Script(const std::string& lines) const;
+    void Script(const std::string& lines) const {
+        WriteFileBytes(File("fakeclient-script.txt"), lines);
+    }
     // The client answers `body` with exit code `exitCode`.
-    void Answer(DWORD exitCode, const std::string& body) const;
+    void Answer(DWORD exitCode, const std::string& body) const {
+        WriteFileBytes(File("fakeclient-body.txt"), body);
+        Script("exit=" + std::to_string(exitCode) + "\nbody=file\n");
+    }
     // The client exits with `exitCode` and leaves no response file.
-    void AnswerNothing(DWORD exitCode) const;
-    // One answer per request in this order; the last one repeats.
-    void Answers(const std::vector<testing_support::Answer>& answers) const;
+    void AnswerNothing(DWORD exitCode) const { Script("exit=" + std::to_string(exitCode)); }
     void RemoveClient() const { DeleteFileA(File("pmqclient.exe").c_str()); }
 
     // What the client decrypted from the last request, byte for byte.
