@@ -1,13 +1,21 @@
-// The exports at their edges: NULL pointers and caller buffers of size 0, 1, one too small and
-// just right, with guard bytes behind them. Nothing may crash or write past the given size.
+// The exports at their edges: NULL pointers, caller buffers of size 0, 1, one too small and just
+// right with guard bytes behind them, and the library's load and unload.
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+#include <shlwapi.h>
+
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "pelmora.h"
-#include "support/TestSupport.h"
+#include "support/HostLogFile.h"
+#include "support/LogCapture.h"
+#include "win32/Handle.h"
 
 namespace {
 
@@ -66,9 +74,65 @@ TEST(DigestExport, WritesExactly33BytesAndNothingOnNullArguments) {
     EXPECT_TRUE(digest.GuardsIntact());
 }
 
-TEST(DirectoryExport, AcceptsAnyTextIncludingNullAndEmpty) {
-    for (const char* directory : {"D:\\Work\\", "", static_cast<const char*>(nullptr)})
-        EXPECT_TRUE(PeLmCurrentDirectorySet(directory));
+#define EXPORT(name) \
+    reinterpret_cast<decltype(&name)>(reinterpret_cast<void*>(GetProcAddress(library, #name)))
+
+// Loading a copy does nothing but load: no file or folder appears, COM stays untouched on this
+// thread, no named object is created, the exports start from their initial values. Threads that
+// logged through it (the log keeps per-thread text) still end cleanly after it is unloaded.
+TEST(LibraryLoad, DoesNothingButLoadStartsFromInitialValuesAndUnloadsUnderLiveThreads) {
+    testing_support::TempDirectory folder;
+    const std::string dll = folder.File("Pelmora.dll");
+    const std::string original = testing_support::ExecutableDirectory() + "\\Pelmora.dll";
+    ASSERT_TRUE(CopyFileA(original.c_str(), dll.c_str(), FALSE));
+    const std::string data = testing_support::DataDirectory();
+    const std::string vendor = data.substr(0, data.rfind('\\'));
+    RemoveDirectoryA(data.c_str());  // only when empty
+    RemoveDirectoryA(vendor.c_str());
+    const bool vendorFolder = PathIsDirectoryA(vendor.c_str()) != FALSE;
+    auto expectNothingWritten = [&] {
+        const std::filesystem::directory_iterator files(folder.path());
+        EXPECT_EQ(1, std::distance(begin(files), end(files)));
+        EXPECT_EQ(vendorFolder, PathIsDirectoryA(vendor.c_str()) != FALSE);
+    };
+    LOG_RECORD probe;
+    ASSERT_FALSE(testing_support::ReadNamedLogBlock(probe));
+
+    HMODULE library = LoadLibraryA(dll.c_str());
+    ASSERT_NE(nullptr, library);
+    ASSERT_NE(GetModuleHandleA(original.c_str()), library) << "the copy is an instance of its own";
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    EXPECT_EQ(S_OK, com) << "COM initialised on this thread by the load";
+    if (SUCCEEDED(com)) CoUninitialize();
+    expectNothingWritten();
+    EXPECT_FALSE(testing_support::ReadNamedLogBlock(probe)) << "the host opens it, not the load";
+    EXPECT_EQ(0, EXPORT(PeLmLastErrorGet)());
+    char message[8] = "x";
+    EXPECT_TRUE(EXPORT(PeLmLastErrorMessageGet)(message, sizeof message));
+    EXPECT_STREQ("", message);
+    EXPECT_TRUE(EXPORT(PeLmIsLogging)());
+    EXPECT_EQ(nullptr, EXPORT(PeLmLogWndGet)());
+    EXPECT_EQ(nullptr, EXPORT(PeLmLogFileGet)());
+
+    win32::KernelHandle logged(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    win32::KernelHandle unloaded(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread worker;
+    {
+        const auto log = EXPORT(PelmLog);
+        testing_support::HostLogFile file(EXPORT(PeLmLogFileSet));
+        worker = std::thread([&] {
+            log("worker", "Worker", "ExportBoundaryTest", 1, "", "", 1, 0, 0);
+            SetEvent(logged.get());
+            WaitForSingleObject(unloaded.get(), INFINITE);
+        });
+        WaitForSingleObject(logged.get(), INFINITE);
+        log("main", "Main", "ExportBoundaryTest", 2, "", "", 1, 0, 0);
+        EXPECT_EQ((std::vector<std::string>{"worker", "main"}), file.Texts());
+    }
+    ASSERT_TRUE(FreeLibrary(library));
+    expectNothingWritten();
+    SetEvent(unloaded.get());
+    worker.join();  // the worker's thread exit runs after the library is gone
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The two exported login flows from a host's side: the DLL, the scripted client answering each
-// request in turn, the log read back through a log window, the login dialog shown for real under
-// Xvfb and driven from a helper thread.
+// The two exported login flows from a host's side: the scripted client answers each request, the
+// log comes back through a log window, the dialog is shown under Xvfb and driven by a helper.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -33,7 +32,7 @@ const char* const kSubLoginUrl = "http://sub.example/Pelmora/Pelmora/Login";
 const std::string kServerFailure =
     "サーバーの内部でエラーが起こりました。しばらくしてから接続してください。";
 const std::string kStoredLogin = "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=u\r\n保存=true\r\n";
-// Answers of the service as the scripted client brings them back, "---" between two.
+// Answers as the scripted client brings them back; "exit=N" alone leaves no answer file.
 const std::string kAlive = "text=true", kNotAlive = "text=false";
 const std::string kAccepted = "text=<Response><Success>true</Success></Response>";
 
@@ -42,16 +41,8 @@ std::string Refused(const std::string& message) {
            "</Message></Error></Response>";
 }
 
-std::string Status(int exitCode) {  // and no answer file
-    return "exit=" + std::to_string(exitCode);
-}
-
 // What every flow logs before its requests, on this machine's real adapters.
 const Texts kChecks = {"0|0|0|ネットワーク接続環境の確認へ", "0|0|0|サーバーが生きているか確認"};
-
-std::string LoginFilePath() {
-    return login::CLoginManager::GetFilePath();
-}
 
 std::string Entry(const LOG_RECORD& r) {
     return win32::Format("%d|%d|%d|%s", r.kind, r.indent, r.flag, r.message);
@@ -108,13 +99,12 @@ protected:
         PeLmLogWndSet(nullptr);
         PelmSharedLogClose();
         PeLmLoginUserDelete();
-        DeleteFileA(LoginFilePath().c_str());
+        DeleteFileA(loginFile_.c_str());
         storage::CServerState::ReleaseSub();
         PeLmCurrentDirectorySet(nullptr);
     }
 
-    // Requests from now on get these answers, in order, the last one repeating; the log starts
-    // afresh.
+    // Requests from now on get these answers in turn, the last one repeating; the log restarts.
     void Serve(const Texts& answers) {
         capture_.Clear();
         client_ = std::make_unique<ScriptedClientDirectory>();
@@ -144,7 +134,7 @@ protected:
             Entry(records.front()) + Entry(records[records.size() - 2]) + Entry(records.back()),
             "0|0|0|Init開始0|0|0|Init終了99|0|0|");
     }
-    // An interactive call that reached the dialog: code 0 and the former message.
+    // An interactive call that reached the dialog leaves code 0 and the former message.
     void ExpectDialogEnd(const Texts& loginEntries, bool cancelled) const {
         EXPECT_EQ(PeLmLastErrorGet(), 0);
         EXPECT_EQ(LastErrorMessage(), "former message");
@@ -155,12 +145,16 @@ protected:
         ExpectScopeEntries();
     }
 
+    const std::string loginFile_ = login::CLoginManager::GetFilePath();
     LogCapture capture_;
     std::unique_ptr<ScriptedClientDirectory> client_;
 };
 
-TEST_F(LoginFlows, SilentLoginWithANullArgumentFailsBeforeAnyCheck) {
-    Serve({kAlive, kAccepted});
+// A null argument fails before any check. The credentials serve the following operations from
+// memory, never from disk: a second success replaces the record, a refusal keeps it; success
+// leaves the last error alone. The password's log line keeps its place but shows only a mask.
+TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
+    Serve({kAlive, kAccepted, kAlive, kAccepted, kAlive, Refused("認証エラー")});
     for (int missing = 0; missing < 3; ++missing) {
         const char* arguments[] = {"C1", "pw", "user"};
         arguments[missing] = nullptr;
@@ -168,21 +162,13 @@ TEST_F(LoginFlows, SilentLoginWithANullArgumentFailsBeforeAnyCheck) {
         EXPECT_EQ(PeLmLastErrorGet(), 1002);
         EXPECT_EQ(LastErrorMessage(), "会社名かパスワードかユーザー名が空です");
     }
-    EXPECT_TRUE(Urls().empty());
     EXPECT_TRUE(capture_.records().empty());
-}
-
-// The credentials serve the following operations from memory, never from disk; a second
-// success replaces the first record, a refusal keeps it; success leaves the last error alone.
-// While the sub server is in use both requests go there. The request's own entries keep the
-// password's line in place but show only a mask.
-TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
-    Serve({kAlive, kAccepted, kAlive, kAccepted, kAlive, Refused("認証エラー")});
+    PeLmSetLastError(1234, "former message");
     ASSERT_TRUE(PeLmLoginUserCreate("first", "pw1", "user1"));
     ASSERT_TRUE(PeLmLoginUserCreate("会社二", "pw2", "user2"));
     EXPECT_EQ(PeLmLastErrorGet(), 1234);
     EXPECT_EQ(LastErrorMessage(), "former message");
-    EXPECT_FALSE(FileExists(LoginFilePath()));
+    EXPECT_FALSE(FileExists(loginFile_));
     EXPECT_EQ(Entries("PeLmLoginUserCreate"),
               (Texts{kChecks[0], kChecks[1], kChecks[0], kChecks[1]}));
     EXPECT_EQ(RequestField(client_->Requests()[0], "query"), "");
@@ -210,11 +196,10 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     EXPECT_FALSE(capture_.Mentions("Secret-Pw-98765"));
 }
 
-// Each failure of the transport or the service reaches the host as its code and message from
-// either flow, logged by the ladder as an error of the flow. The interactive call shows no
-// dialog, still closes its scope, and leaves the stored file as it was.
+// Either flow: each failure becomes the host's code and message, logged as the flow's error; the
+// interactive call shows no dialog, closes its scope, and leaves the stored file as it was.
 TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
-    WriteFileBytes(LoginFilePath(), kStoredLogin);
+    WriteFileBytes(loginFile_, kStoredLogin);
     struct Case {
         Texts answers;
         int code;
@@ -222,12 +207,12 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
     };
     const Case cases[] = {
         {{kNotAlive}, 1006, "サーバーにアクセスできませんでした"},
-        {{Status(404)}, 1006, kServerFailure + "(5)"},
-        {{kAlive, Status(500)}, 1006, kServerFailure + "(5)"},
-        {{kAlive, Status(1234)}, 1006, kServerFailure + "(3)"},
-        {{kAlive, Status(199)}, 1006, kServerFailure},
-        {{Status(407)}, 1000, "プロキシ認証が必要です"},
-        {{kAlive, Status(407)}, 1000, "プロキシ認証が必要です"},
+        {{"exit=404"}, 1006, kServerFailure + "(5)"},
+        {{kAlive, "exit=500"}, 1006, kServerFailure + "(5)"},
+        {{kAlive, "exit=1234"}, 1006, kServerFailure + "(3)"},
+        {{kAlive, "exit=199"}, 1006, kServerFailure},
+        {{"exit=407"}, 1000, "プロキシ認証が必要です"},
+        {{kAlive, "exit=407"}, 1000, "プロキシ認証が必要です"},
     };
     for (const Case& c : cases) {
         for (const std::string flow : {"PeLmLoginUserCreate", "PeLmLogin"}) {
@@ -247,10 +232,10 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
             if (interactive) ExpectScopeEntries();
         }
     }
-    EXPECT_EQ(ReadFileBytes(LoginFilePath()), kStoredLogin);
+    EXPECT_EQ(ReadFileBytes(loginFile_), kStoredLogin);
 }
 
-// The dialog's template: topmost, centred without an owner, OK the default button, the password
+// The template: topmost, centred without an owner, OK focused and the default button, the password
 // masked, the save flag hidden.
 void ExpectTemplate(DialogDriver& driver, HWND dialog) {
     EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -274,10 +259,9 @@ void ExpectTemplate(DialogDriver& driver, HWND dialog) {
     EXPECT_NEAR(own.top + own.bottom, area.top + area.bottom, 2);
 }
 
-// Without a record only the account name is offered. Each press reports only the first empty
-// field, in the order ID, password, user name, and moves the focus there. Blanks are text: the
-// form is then sent, and a request that cannot even start (the client program gone) shows the
-// generic text while the dialog stays. A cancel is the user's choice: code 0, nothing saved.
+// Without a record only the account name is offered. Each press reports the first empty field and
+// moves the focus there; blanks are text, so the form is then sent, and a request that cannot
+// start (no client program) shows the generic text in the dialog. A cancel is no error.
 TEST_F(LoginFlows, DialogAsItsTemplateSaysChecksItsFieldsAndMayBeCancelled) {
     Serve({kAlive});
     EXPECT_FALSE(LoginThroughDialog([&](DialogDriver& driver, HWND dialog) {
@@ -302,13 +286,13 @@ TEST_F(LoginFlows, DialogAsItsTemplateSaysChecksItsFieldsAndMayBeCancelled) {
         DialogDriver::Click(dialog, IDCANCEL);
     }));
     ExpectDialogEnd({"1|1|0|ユーザー情報の保存：なし"}, true);
-    EXPECT_FALSE(FileExists(LoginFilePath()));
+    EXPECT_FALSE(FileExists(loginFile_));
 }
 
-// The stored record is tried first and the outcome only logged: the dialog opens either way,
-// filled from a record kept for reuse, and its OK sends and saves what the user confirmed.
+// The stored record is tried, the outcome only logged: the dialog opens either way, filled from a
+// record kept for reuse, and its OK sends and saves what the user confirmed.
 TEST_F(LoginFlows, StoredRecordIsTriedAndTheDialogStillConfirms) {
-    WriteFileBytes(LoginFilePath(), kStoredLogin);
+    WriteFileBytes(loginFile_, kStoredLogin);
     Serve({kAlive, kAccepted});
     EXPECT_TRUE(LoginThroughDialog([](DialogDriver&, HWND dialog) {
         ExpectForm(dialog, L"C1|pw|u", BST_CHECKED);
@@ -321,18 +305,17 @@ TEST_F(LoginFlows, StoredRecordIsTriedAndTheDialogStillConfirms) {
         false);
     EXPECT_EQ(Urls(), (Texts{kTestUrl, kLoginUrl, kLoginUrl}));
     EXPECT_FALSE(capture_.Mentions("ﾊﾟｽﾜｰﾄﾞ=pw"));
-    EXPECT_EQ(ReadFileBytes(LoginFilePath()),
+    EXPECT_EQ(ReadFileBytes(loginFile_),
               "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=山田花子\r\n保存=true\r\n");
 }
 
-// A record not kept for reuse is tried but fills nothing. In the dialog a proxy demand and a
-// refusal each show their box and keep the dialog, what the user typed and the focus, and write
-// nothing; the accepted try is saved with the flag the dialog opened with. Only the company ID
-// and the password travel, percent-encoded UTF-8.
+// A record not kept for reuse fills nothing. A proxy demand and a refusal each show their box and
+// keep the dialog, the typed fields and the focus; the accepted try is saved with the flag the
+// dialog opened with. Only the company ID and the password travel, percent-encoded UTF-8.
 TEST_F(LoginFlows, RefusedStoredRecordThenTheDialogTriesUntilAccepted) {
     const std::string stored = "会社ID=old\r\nﾊﾟｽﾜｰﾄﾞ=stale\r\n使用者名=u\r\n保存=false\r\n";
-    WriteFileBytes(LoginFilePath(), stored);
-    Serve({kAlive, Refused(""), Status(407), Refused("認証エラー"), kAccepted});
+    WriteFileBytes(loginFile_, stored);
+    Serve({kAlive, Refused(""), "exit=407", Refused("認証エラー"), kAccepted});
     EXPECT_TRUE(LoginThroughDialog([&](DialogDriver& driver, HWND dialog) {
         ExpectForm(dialog, L"||" + AccountName(), BST_UNCHECKED);
         DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"会社A");
@@ -344,7 +327,7 @@ TEST_F(LoginFlows, RefusedStoredRecordThenTheDialogTriesUntilAccepted) {
                  IDI_WARNING);
         ExpectForm(dialog, L"会社A|bad|" + AccountName(), BST_UNCHECKED);
         EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDOK)), GetDlgItem(dialog, IDOK));
-        EXPECT_EQ(ReadFileBytes(LoginFilePath()), stored);
+        EXPECT_EQ(ReadFileBytes(loginFile_), stored);
         DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"p=w");
         DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田 太郎");
         DialogDriver::Click(dialog, IDOK);
@@ -356,12 +339,11 @@ TEST_F(LoginFlows, RefusedStoredRecordThenTheDialogTriesUntilAccepted) {
     EXPECT_EQ(RequestField(client_->Requests().back(), "query"),
               "%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=p%3Dw&"
               "%E4%BC%9A%E7%A4%BEID=%E4%BC%9A%E7%A4%BEA&");
-    EXPECT_EQ(ReadFileBytes(LoginFilePath()),
+    EXPECT_EQ(ReadFileBytes(loginFile_),
               "会社ID=会社A\r\nﾊﾟｽﾜｰﾄﾞ=p=w\r\n使用者名=山田 太郎\r\n保存=false\r\n");
 }
 
-// No template to show (a module without it stands in for a missing desktop or resource): the
-// user saw nothing to cancel, so the flow fails with its own reason.
+// A module without the template stands in for a missing desktop: no window to cancel, a failure.
 TEST_F(LoginFlows, WindowThatCannotBeShownIsAFailureNotACancel) {
     Serve({kAlive});
     frame::SetLibraryModule(GetModuleHandleA("kernel32.dll"));
@@ -371,8 +353,8 @@ TEST_F(LoginFlows, WindowThatCannotBeShownIsAFailureNotACancel) {
     EXPECT_EQ("ログイン画面を表示できませんでした", frame::GetLastErrorMessage());
 }
 
-// A template face that is not installed is replaced on the controls by an installed face of the
-// same size; a control that already has an installed face keeps it.
+// A template face that is not installed gives way on the controls to an installed face of the
+// same size; a control whose face is installed keeps it.
 TEST(DialogFont, MissingFaceIsReplacedOnTheControlsAndAnInstalledOneIsKept) {
     LOGFONTW font{};
     font.lfHeight = -13;
