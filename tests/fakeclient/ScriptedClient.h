@@ -1,6 +1,6 @@
 // A program directory for one test: a fresh temp directory holding the scripted client as
-// "pmqclient.exe", made the library's program directory for the test's lifetime. Suites that
-// call the DLL point it there themselves (PeLmCurrentDirectorySet).
+// "pmqclient.exe", the library's program directory while it lives (DLL suites also call
+// PeLmCurrentDirectorySet). The script and the files the client leaves: FakeClient.cpp.
 #pragma once
 
 #include <windows.h>
@@ -45,22 +45,19 @@ public:
     const std::string& path() const { return directory_.path(); }
     std::string File(const std::string& name) const { return directory_.File(name); }
 
-    // Writes the client's script as given ("key=value" lines).
     void Script(const std::string& lines) const {
         WriteFileBytes(File("fakeclient-script.txt"), lines);
     }
-    // The client answers `body` with exit code `exitCode`.
     void Answer(DWORD exitCode, const std::string& body) const {
         WriteFileBytes(File("fakeclient-body.txt"), body);
         Script("exit=" + std::to_string(exitCode) + "\nbody=file\n");
     }
-    // The client exits with `exitCode` and leaves no response file.
+    // No response file.
     void AnswerNothing(DWORD exitCode) const { Script("exit=" + std::to_string(exitCode)); }
     void RemoveClient() const { DeleteFileA(File("pmqclient.exe").c_str()); }
 
-    // What the client decrypted from the last request, byte for byte.
+    // The last request as the client decrypted it, and every request one after another.
     std::string LastRequest() const { return ReadFileBytes(File("fakeclient-last-request.txt")); }
-    // Every request it received, one after another.
     std::string RequestLog() const { return ReadFileBytes(File("fakeclient-requests.log")); }
     std::vector<std::string> Requests() const { return SplitRequests(RequestLog()); }
     std::string OverlapLog() const { return ReadFileBytes(File("fakeclient-overlaps.log")); }
