@@ -48,16 +48,13 @@ void LogAs(int thread, int count) {
 // Runs `change(i)` `times` times on one thread while three threads run `check` until it is done:
 // how many checks failed.
 int Race(int times, const std::function<void(int)>& change, const std::function<bool()>& check) {
-    std::atomic<bool> done{false};
-    std::atomic<int> failed{0};
-    std::thread changer([&] {
-        for (int i = 0; i < times; ++i) change(i);
-        done = true;
+    std::atomic<int> changes{0}, failed{0};
+    OnThreads(4, [&](int thread) {
+        if (thread == 0)
+            for (; changes < times; ++changes) change(changes);
+        else
+            while (changes < times) failed += check() ? 0 : 1;
     });
-    OnThreads(3, [&](int) {
-        while (!done) failed += check() ? 0 : 1;
-    });
-    changer.join();
     return failed;
 }
 

@@ -46,7 +46,8 @@ Script ReadScript() {
     // A single answer needs no look at the earlier requests (the benchmark's log grows long).
     if (blocks.size() == 1) return blocks[0];
     const size_t earlier =
-        testing_support::SplitRequests(ReadFileBytes(Beside("fakeclient-requests.log"))).size();
+        testing_support::RequestFields(ReadFileBytes(Beside("fakeclient-requests.log")), "url")
+            .size();
     return blocks[std::min(earlier, blocks.size() - 1)];
 }
 
@@ -76,7 +77,8 @@ int main() {
     if (script["body"] == "file")
         WriteFileBytes(response, ReadFileBytes(Beside("fakeclient-body.txt")));
     else if (script["body"] == "echo")
-        WriteFileBytes(response, testing_support::RequestField(request, "query"));
+        for (const std::string& query : testing_support::RequestFields(request, "query"))
+            WriteFileBytes(response, query);
     else if (script.count("text"))
         WriteFileBytes(response, script["text"]);
 

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,22 +14,14 @@
 
 namespace testing_support {
 
-// The requests of a request log, each starting with its "url:" line.
-inline std::vector<std::string> SplitRequests(const std::string& log) {
-    std::vector<std::string> requests;
-    for (size_t start = 0, next; start < log.size(); start = next) {
-        next = std::min(log.find("\nurl:", start), log.size() - 1) + 1;
-        requests.push_back(log.substr(start, next - start));
+// The values of the "key:" lines of request texts, in order.
+inline std::vector<std::string> RequestFields(const std::string& requests, const std::string& key) {
+    std::vector<std::string> values;
+    for (const std::string& line : win32::SplitLines(requests)) {
+        if (line.compare(0, key.size() + 1, key + ":") == 0)
+            values.push_back(line.substr(key.size() + 1));
     }
-    return requests;
-}
-
-// The value of one "key:" line of a request text.
-inline std::string RequestField(const std::string& request, const std::string& key) {
-    for (const std::string& line : win32::SplitLines(request)) {
-        if (line.compare(0, key.size() + 1, key + ":") == 0) return line.substr(key.size() + 1);
-    }
-    return std::string();
+    return values;
 }
 
 class ScriptedClientDirectory {
@@ -59,7 +50,6 @@ public:
     // The last request as the client decrypted it, and every request one after another.
     std::string LastRequest() const { return ReadFileBytes(File("fakeclient-last-request.txt")); }
     std::string RequestLog() const { return ReadFileBytes(File("fakeclient-requests.log")); }
-    std::vector<std::string> Requests() const { return SplitRequests(RequestLog()); }
     std::string OverlapLog() const { return ReadFileBytes(File("fakeclient-overlaps.log")); }
 
 private:

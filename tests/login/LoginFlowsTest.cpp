@@ -110,12 +110,7 @@ protected:
         client_->Script(script);
         PeLmCurrentDirectorySet(client_->path().c_str());
     }
-    Texts Urls() const {
-        Texts urls;
-        for (const std::string& request : client_->Requests())
-            urls.push_back(RequestField(request, "url"));
-        return urls;
-    }
+    Texts Urls() const { return RequestFields(client_->RequestLog(), "url"); }
     // "kind|indent|flag|message" of each entry `function` logged, in order.
     Texts Entries(const std::string& function) const {
         Texts entries;
@@ -168,7 +163,7 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     EXPECT_FALSE(FileExists(loginFile_));
     EXPECT_EQ(Entries("PeLmLoginUserCreate"),
               (Texts{kChecks[0], kChecks[1], kChecks[0], kChecks[1]}));
-    EXPECT_EQ(RequestField(client_->Requests()[0], "query"), "");
+    EXPECT_EQ(RequestFields(client_->RequestLog(), "query")[0], "");
     EXPECT_FALSE(PeLmLoginUserCreate("other", "bad", "user"));
     EXPECT_EQ(PeLmLastErrorGet(), 1002);
     EXPECT_EQ(LastErrorMessage(), "ログインに失敗しました");
@@ -339,9 +334,9 @@ TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogDecides) {
         {"1|1|0|ユーザー情報の保存：あり", "0|1|0|自動でログイン認証へ", "4|2|1|ログイン失敗＞＜"},
         false);
     // パスワード=p=w&会社ID=会社A& (names and values encoded alike)
-    EXPECT_EQ(RequestField(client_->Requests().back(), "query"),
-              "%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=p%3Dw&"
-              "%E4%BC%9A%E7%A4%BEID=%E4%BC%9A%E7%A4%BEA&");
+    EXPECT_EQ(RequestFields(client_->LastRequest(), "query"),
+              (Texts{"%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=p%3Dw&"
+                     "%E4%BC%9A%E7%A4%BEID=%E4%BC%9A%E7%A4%BEA&"}));
     EXPECT_EQ(ReadFileBytes(loginFile_),
               "会社ID=会社A\r\nﾊﾟｽﾜｰﾄﾞ=p=w\r\n使用者名=山田 太郎\r\n保存=false\r\n");
 }
