@@ -175,7 +175,6 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     EXPECT_TRUE(PeLmLoginID(id, sizeof id));  // answers from memory, then drops the record
     EXPECT_STREQ(id, "会社二");
     EXPECT_FALSE(PeLmHasLogin());
-
     storage::CServerState::ToSub();
     Serve({kAlive, kAccepted});
     ASSERT_TRUE(PeLmLoginUserCreate("C1", "Secret-Pw-98765", "user"));
@@ -225,7 +224,6 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
         }
     }
     EXPECT_EQ(ReadFileBytes(loginFile_), kStoredLogin);
-
     // A module without the template stands in for a missing desktop: no window to cancel.
     Serve({kAlive});
     frame::SetLibraryModule(GetModuleHandleA("kernel32.dll"));
@@ -235,8 +233,8 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
     EXPECT_EQ("ログイン画面を表示できませんでした", frame::GetLastErrorMessage());
 }
 
-// The template: topmost, centred without an owner, OK focused and the default button, the password
-// masked, the save flag hidden.
+// The template: topmost, centred without an owner, OK focused, the password masked, the save flag
+// hidden.
 void ExpectTemplate(DialogDriver& driver, HWND dialog) {
     auto style = [dialog](int id) { return GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE); };
     EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -246,7 +244,6 @@ void ExpectTemplate(DialogDriver& driver, HWND dialog) {
                    IDOK, IDCANCEL})
         labels += DialogDriver::Text(GetDlgItem(dialog, id)) + L"|";
     EXPECT_EQ(labels, L"ID:|パスワード:|使用者名:|OK|キャンセル|");
-    EXPECT_EQ(style(IDOK) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
     EXPECT_EQ(style(IDC_LOGIN_SAVE_FLAG) & (BS_TYPEMASK | WS_VISIBLE), BS_AUTOCHECKBOX);
     const LONG edit = WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
     for (int id : {IDC_LOGIN_COMPANY_ID, IDC_LOGIN_PASSWORD, IDC_LOGIN_USER_NAME}) {
@@ -307,7 +304,6 @@ TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogDecides) {
     EXPECT_FALSE(capture_.Mentions("ﾊﾟｽﾜｰﾄﾞ=pw"));
     EXPECT_EQ(ReadFileBytes(loginFile_),
               "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=山田花子\r\n保存=true\r\n");
-
     // A record not kept for reuse fills nothing. A proxy demand and a refusal each show their box
     // and keep the dialog, the typed fields and the focus; the accepted try is saved with the flag
     // the dialog opened with. Only the company ID and the password travel, percent-encoded UTF-8.
