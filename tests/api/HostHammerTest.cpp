@@ -1,6 +1,5 @@
-// A careless host: many threads calling the exports at once, a log window whose own thread logs and
-// whose handler calls back. Every line and record arrives whole and once, every value read is one
-// that was set.
+// A careless host: many threads call the exports at once. Every line and record arrives whole and
+// once, every value read is one that was set.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -24,14 +23,13 @@ void Log(const std::string& message) {
     PelmLog(message.c_str(), "HostHammer", "HostHammerTest", 1, __DATE__, __TIME__, 1, 0, 0);
 }
 
-// Runs `work(index)` on `count` threads at once and waits for all of them.
 void OnThreads(int count, const std::function<void(int)>& work) {
     std::vector<std::thread> threads;
     for (int i = 0; i < count; ++i) threads.emplace_back(work, i);
     for (std::thread& thread : threads) thread.join();
 }
 
-// What `threads` threads numbered from `first` log: "t<thread>-<i>" for each i below `count`.
+// What threads numbered from `first` on log: "t<thread>-<i>" for each i below `count`.
 Texts Entries(int first, int threads, int count) {
     Texts texts;
     for (int t = first; t < first + threads; ++t)
@@ -44,8 +42,7 @@ void LogAs(int thread, int count) {
     for (const std::string& text : Entries(thread, 1, count)) Log(text);
 }
 
-// Runs `change(i)` `times` times on one thread while three threads run `check` until it is done:
-// how many checks failed.
+// How many checks failed on three threads while a fourth made `times` changes.
 int Race(int times, const std::function<void(int)>& change, const std::function<bool()>& check) {
     std::atomic<int> changes{0}, failed{0};
     OnThreads(4, [&](int thread) {
@@ -80,10 +77,9 @@ TEST_F(HostHammer, ThreadsLoggingIntoOneFileWriteEveryLineWholeAndOnce) {
 // back (logging, asking for the stored login). A hung window holds a logger for a bounded time.
 TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBack) {
     testing_support::ScriptedClientDirectory client;
-    const std::string running = "pelmora-test-hammer-running", release = "pelmora-test-hammer-go";
-    win32::KernelHandle clientRunning(CreateEventA(nullptr, TRUE, FALSE, running.c_str()));
-    win32::KernelHandle clientRelease(CreateEventA(nullptr, TRUE, FALSE, release.c_str()));
-    client.Script("signal=" + running + "\nwait=" + release + "\nexit=200\n");
+    win32::KernelHandle clientRunning(CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-running"));
+    win32::KernelHandle clientRelease(CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-release"));
+    client.Script("signal=pelmora-hammer-running\nwait=pelmora-hammer-release\nexit=200\n");
     PeLmCurrentDirectorySet(client.path().c_str());
     Texts received;  // touched on the window's thread only
     win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
@@ -115,7 +111,6 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBa
     expected.insert("t4-0");
     for (int i = 0; i < 1201; ++i) expected.insert("callback");
     EXPECT_TRUE(received == expected);
-
     window.Freeze();
     // Returns although the window's thread answers nothing; without a bound it never would.
     std::thread([] { Log("to a hung window"); }).join();
@@ -123,9 +118,8 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBa
     PeLmCurrentDirectorySet(nullptr);
 }
 
-// Setters race getters: a getter always copies one whole value that some setter set; the stored
-// login reads whole while others drop the record in memory; a record written to the shared block
-// reads whole while others open and close it, and the window copies it, under the loggers' feet.
+// Getters race setters, the stored login's readers the dropping of its record, the shared block's
+// writers, readers and window its opening and closing: every value read is whole and was set.
 TEST_F(HostHammer, ValuesReadWhileOthersChangeThemAreWholeValuesThatWereSet) {
     testing_support::LogWindowThread window([](WPARAM, LPARAM) {
         LOG_RECORD record;

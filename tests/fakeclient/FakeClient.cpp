@@ -1,12 +1,10 @@
-// A scripted stand-in for the client program, for the tests and the benchmark. Copied into a
-// program directory as "pmqclient.exe", it does what "fakeclient-script.txt" beside it says, one
-// "key=value" per line: exit=N (decimal; 200 when absent); an answer of body=file (the bytes of
-// "fakeclient-body.txt"), body=echo (the request's query) or text=T (the one line T), else none;
-// signal=NAME and wait=NAME (set that event once the request is recorded, then block until this
-// one is set). Blocks between "---" lines answer the requests in turn, the last one repeating.
-// It keeps the decrypted requests in "fakeclient-requests.log" and the last alone in
-// "fakeclient-last-request.txt", its command line and process id beside them, and notes a second
-// copy running in the same directory at once in "fakeclient-overlaps.log".
+// The client program's stand-in for tests and the benchmark, copied as "pmqclient.exe". Its script
+// "fakeclient-script.txt" beside it says, a "key=value" a line: exit=N (200 when absent); answer
+// body=file ("fakeclient-body.txt"), body=echo (the request's query), text=T or none; signal=NAME
+// once the request is kept, then wait=NAME. Blocks between "---" lines answer the requests in
+// turn, the last repeating. It keeps the requests ("fakeclient-requests.log", the last alone in
+// "fakeclient-last-request.txt"), its command line and process id, and notes an overlapping copy
+// in "fakeclient-overlaps.log".
 #include <windows.h>
 
 #include <algorithm>
@@ -61,7 +59,6 @@ int main() {
     win32::FileHandle busy(CreateFileA(Beside("fakeclient.busy").c_str(), GENERIC_WRITE, 0, nullptr,
                                        CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!busy) Append("fakeclient-overlaps.log", std::to_string(GetCurrentProcessId()) + "\n");
-
     Script script = ReadScript();
     std::string request;
     storage::CCrypt().Generate(request, ReadFileBytes(Beside("pmqrequest.dat")), false);
@@ -69,7 +66,6 @@ int main() {
     WriteFileBytes(Beside("fakeclient-last-request.txt"), request);
     WriteFileBytes(Beside("fakeclient-commandline.txt"), GetCommandLineA());
     WriteFileBytes(Beside("fakeclient-pid.txt"), std::to_string(GetCurrentProcessId()));
-
     if (script.count("signal")) SetEvent(Event(script["signal"]).get());
     if (script.count("wait")) WaitForSingleObject(Event(script["wait"]).get(), INFINITE);
 

@@ -1,6 +1,5 @@
-// A program directory for one test: a fresh temp directory holding the scripted client as
-// "pmqclient.exe", the library's program directory while it lives (DLL suites also call
-// PeLmCurrentDirectorySet). The script and the files the client leaves: FakeClient.cpp.
+// A fresh program directory holding the scripted client (FakeClient.cpp) as "pmqclient.exe", the
+// library's program directory while it lives (DLL suites also call PeLmCurrentDirectorySet).
 #pragma once
 
 #include <windows.h>
@@ -43,7 +42,6 @@ public:
         WriteFileBytes(File("fakeclient-body.txt"), body);
         Script("exit=" + std::to_string(exitCode) + "\nbody=file\n");
     }
-    // No response file.
     void AnswerNothing(DWORD exitCode) const { Script("exit=" + std::to_string(exitCode)); }
     void RemoveClient() const { DeleteFileA(File("pmqclient.exe").c_str()); }
 

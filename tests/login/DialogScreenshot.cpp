@@ -1,6 +1,5 @@
-// Shows the login dialog filled with sample values and holds it open while a script takes a
-// picture of the screen: "login-dialog-shot.ready" appears beside the program once the dialog
-// is up; the dialog is cancelled once "login-dialog-shot.taken" appears.
+// The login dialog with sample values, for a picture: "login-dialog-shot.ready" appears beside the
+// program once it is up; it is cancelled once "login-dialog-shot.taken" appears.
 #include <memory>
 
 #include "login/LoginDialog.h"

@@ -69,10 +69,8 @@ void ExpectForm(HWND dialog, const std::wstring& fields, UINT saveFlag) {
 // Closes the next box after checking its text, the library's caption, the icon and the owner.
 void CloseBox(DialogDriver& driver, HWND dialog, const std::wstring& text, LPCSTR icon) {
     const MessageBoxSeen box = driver.CloseMessageBox();
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.caption, kBoxCaption);
-    EXPECT_EQ(box.icon, LoadIconA(nullptr, icon));
-    EXPECT_EQ(box.owner, dialog);
+    EXPECT_EQ(std::make_tuple(box.text, box.caption, box.icon, box.owner),
+              std::make_tuple(text, std::wstring(kBoxCaption), LoadIconA(nullptr, icon), dialog));
 }
 
 INT_PTR LoginThroughDialog(const std::function<void(DialogDriver&, HWND)>& user) {
@@ -82,7 +80,6 @@ INT_PTR LoginThroughDialog(const std::function<void(DialogDriver&, HWND)>& user)
 class LoginFlows : public ::testing::Test {
 protected:
     void SetUp() override {
-        PeHmInitialize(0, 0, 0, 0);
         PeLmTestUrlSet(kTestUrl);
         PeLmLoginUrlSet(kLoginUrl);
         PeLmTestSubUrlSet(kSubTestUrl);
@@ -143,9 +140,8 @@ protected:
     std::unique_ptr<ScriptedClientDirectory> client_;
 };
 
-// A null argument fails before any check. The credentials serve the following operations from
-// memory, never from disk: a second success replaces the record, a refusal keeps it; success
-// leaves the last error alone. The password's log line keeps its place but shows only a mask.
+// A null argument fails before any check. A success leaves the last error alone and its record in
+// memory only; a second replaces it, a refusal keeps it. The password is logged as a mask.
 TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     Serve({kAlive, kAccepted, kAlive, kAccepted, kAlive, Refused("認証エラー")});
     for (int missing = 0; missing < 3; ++missing) {
@@ -229,9 +225,9 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
     EXPECT_EQ("ログイン画面を表示できませんでした", frame::GetLastErrorMessage());
 }
 
-// Without a record only the account name is offered. Each press reports the first empty field and
-// moves the focus there; blanks are text, so the form is then sent, and a request that cannot
-// start (no client program) shows the generic text in the dialog. A cancel is no error.
+// Without a record only the account name is offered. Each press reports the first empty field; a
+// blank is text, the form is sent, a request that cannot start shows the generic text. A cancel is
+// no error.
 TEST_F(LoginFlows, DialogAsItsTemplateSaysChecksItsFieldsAndMayBeCancelled) {
     Serve({kAlive});
     EXPECT_FALSE(LoginThroughDialog([&](DialogDriver& driver, HWND dialog) {
@@ -291,9 +287,8 @@ TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogDecides) {
     EXPECT_FALSE(capture_.Mentions("ﾊﾟｽﾜｰﾄﾞ=pw"));
     EXPECT_EQ(ReadFileBytes(loginFile_),
               "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=山田花子\r\n保存=true\r\n");
-    // A record not kept for reuse fills nothing. A proxy demand and a refusal each show their box
-    // and keep the dialog, the typed fields and the focus; the accepted try is saved with the flag
-    // the dialog opened with. Only the company ID and the password travel, percent-encoded UTF-8.
+    // A record not kept for reuse fills nothing. A proxy demand and a refusal keep the dialog, its
+    // fields and focus; the accepted try is saved with the flag the dialog opened with.
     const std::string stored = "会社ID=old\r\nﾊﾟｽﾜｰﾄﾞ=stale\r\n使用者名=u\r\n保存=false\r\n";
     WriteFileBytes(loginFile_, stored);
     Serve({kAlive, Refused(""), "exit=407", Refused("認証エラー"), kAccepted});
@@ -316,7 +311,7 @@ TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogDecides) {
     ExpectDialogEnd(
         {"1|1|0|ユーザー情報の保存：あり", "0|1|0|自動でログイン認証へ", "4|2|1|ログイン失敗＞＜"},
         false);
-    // パスワード=p=w&会社ID=会社A& (names and values encoded alike)
+    // パスワード=p=w&会社ID=会社A&, names and values as percent-encoded UTF-8; no user name
     EXPECT_EQ(RequestFields(client_->LastRequest(), "query"),
               (Texts{"%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=p%3Dw&"
                      "%E4%BC%9A%E7%A4%BEID=%E4%BC%9A%E7%A4%BEA&"}));
