@@ -13,18 +13,16 @@ int main() {
     login::CLoginManager::SetLoginInfo(std::make_unique<login::LOGIN_INFO>(
         login::LOGIN_INFO{"demo-company", "secret", "山田 太郎", true}));
     login::CLoginDialog dialog;
-    bool shown = false;
-    RunDriven(
+    const INT_PTR result = RunDriven(
         [&] { return dialog.DoModal(); },
         [&](DialogDriver& driver) {
             HWND window = driver.WaitForWindow(kDialogCaption);
             if (window == nullptr) return;
-            shown = true;
             WriteFileBytes(ExecutableDirectory() + "\\login-dialog-shot.ready", "");
             WaitUntil(
                 [] { return FileExists(ExecutableDirectory() + "\\login-dialog-shot.taken"); },
                 60000);
             PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
         });
-    return shown ? 0 : 1;
+    return result == IDCANCEL ? 0 : 1;
 }
