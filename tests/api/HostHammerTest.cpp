@@ -165,8 +165,8 @@ TEST_F(HostHammer, ValuesReadWhileOthersChangeThemAreWholeValuesThatWereSet) {
         char id[64] = "";
         return PeLmLoginID(id, sizeof id) ? std::string(id) == "C42" : id[0] == 0;
     };
-    EXPECT_EQ(0, Race(
-                     300, [](int) { PeLmLoginUserDelete(); }, readStored));
+    auto dropRecord = [](int) { PeLmLoginUserDelete(); };
+    EXPECT_EQ(0, Race(300, dropRecord, readStored));
     PeHmInitialize(0, 0, 0, 0);
     PeLmLoginRemove();
 }
