@@ -1,61 +1,53 @@
-// The exports at their edges: NULL pointers and caller buffers of size 0, 1, one too small and
-// just right, with guard bytes behind them. Nothing may crash or write past the given size.
+// The exports at their edges: NULL pointers, caller buffers of size 0, 1, one too small and just
+// right with guard bytes behind them, and the library's load.
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "pelmora.h"
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
-
-using testing_support::GuardedBuffer;
 
 namespace {
 
-struct TextExport {
-    const char* name;
-    BOOL(WINAPI* get)(char*, unsigned int);
-    std::function<void()> prepare;  // gives the export a text to copy
-};
+using namespace testing_support;
 
 // Every family's text getter: the text only when it fits whole, "" when it does not and at
 // least one byte fits, never a byte past the size.
 TEST(TextExports, CopyOnlyWhatFitsWholeAndNeverPastTheBuffer) {
-    const std::string loginFile = testing_support::DataFile("Login.dat");
-    auto storeLogin = [&loginFile] {
-        testing_support::WriteFileBytes(loginFile,
-                                        "\x89\xef\x8e\xd0"
-                                        "ID=ABCDEF\r\n\xca\xdf\xbd\xdc\xb0\xc4\xde=pw!\r\n");
-    };
-    const TextExport exports[] = {
-        {"PeLmLastErrorMessageGet", PeLmLastErrorMessageGet,
+    const std::string loginFile = DataFile("Login.dat");
+    const std::pair<BOOL(WINAPI*)(char*, unsigned int), std::function<void()>> exports[] = {
+        {PeLmLastErrorMessageGet,
          [] { PeLmSetLastError(1006, "サーバーにアクセスできませんでした"); }},
-        {"PeLmLastErrorMessageGet after a null message", PeLmLastErrorMessageGet,
+        {PeLmLastErrorMessageGet,
          [] {
              PeLmSetLastError(1000, "old");
              PeLmSetLastError(1002, nullptr);  // stored as empty
              EXPECT_EQ(1002, PeLmLastErrorGet());
          }},
-        {"PeLmServerDeadTimeGet", PeLmServerDeadTimeGet, [] { PeLmServerToDead(); }},
-        {"PeLmLoginSubUrlGet", PeLmLoginSubUrlGet, [] { PeHmInitialize(0, 0, 0, 0); }},
-        {"PeLmLoginID", PeLmLoginID, storeLogin},
-        {"PeLmLoginPassword", PeLmLoginPassword, storeLogin},
+        {PeLmServerDeadTimeGet, [] { PeLmServerToDead(); }},
+        {PeLmLoginSubUrlGet, [] { PeHmInitialize(0, 0, 0, 0); }},
+        {PeLmLoginID, [&] { WriteFileBytes(loginFile, "会社ID=ABCDEF\r\nﾊﾟｽﾜｰﾄﾞ=pw!\r\n"); }},
+        {PeLmLoginPassword, [] {}},
     };
-    for (const TextExport& text : exports) {
-        SCOPED_TRACE(text.name);
-        text.prepare();
+    for (const auto& text : exports) {
+        SCOPED_TRACE(&text - exports);
+        text.second();
         char full[512];
-        ASSERT_TRUE(text.get(full, sizeof full));
+        ASSERT_TRUE(text.first(full, sizeof full));
         const size_t needed = std::strlen(full) + 1;
-        EXPECT_FALSE(text.get(nullptr, sizeof full));
+        EXPECT_FALSE(text.first(nullptr, sizeof full));
         for (size_t size : {size_t{0}, size_t{1}, size_t{2}, needed - 1, needed, needed + 20}) {
             GuardedBuffer buffer(size);
-            BOOL copied = text.get(buffer.data(), static_cast<unsigned int>(size));
-            EXPECT_TRUE(buffer.GuardsIntact()) << "size " << size;
-            EXPECT_EQ(size >= needed, copied != FALSE) << "size " << size;
+            EXPECT_EQ(size >= needed, text.first(buffer.data(), static_cast<unsigned>(size)) != 0);
+            EXPECT_TRUE(buffer.GuardsIntact()) << size;
             if (size > 0) {
-                EXPECT_EQ(size >= needed ? std::string(full) : "", buffer.Text()) << size;
+                EXPECT_EQ(size >= needed ? full : "", buffer.Text()) << size;
             }
         }
     }
@@ -65,9 +57,8 @@ TEST(TextExports, CopyOnlyWhatFitsWholeAndNeverPastTheBuffer) {
 
 TEST(DigestExport, WritesExactly33BytesAndNothingOnNullArguments) {
     EXPECT_FALSE(PeLmMD5(nullptr, "abc"));
-    EXPECT_FALSE(PeLmMD5(nullptr, nullptr));
     GuardedBuffer digest(33);
-    std::memcpy(digest.data(), "unchanged", 10);
+    std::strcpy(digest.data(), "unchanged");
     EXPECT_FALSE(PeLmMD5(digest.data(), nullptr));
     EXPECT_EQ("unchanged", digest.Text());
     // The host's digest is the plain digest of its text, whatever the library's own key is.
@@ -76,10 +67,26 @@ TEST(DigestExport, WritesExactly33BytesAndNothingOnNullArguments) {
     EXPECT_TRUE(digest.GuardsIntact());
 }
 
-TEST(DirectoryExport, AcceptsAnyTextIncludingNullAndEmpty) {
-    EXPECT_TRUE(PeLmCurrentDirectorySet("D:\\Work\\"));
-    EXPECT_TRUE(PeLmCurrentDirectorySet(""));
-    EXPECT_TRUE(PeLmCurrentDirectorySet(nullptr));
+// Loading a copy does nothing but load: no file appears beside it, COM stays untouched on this
+// thread, no named object is made, and the last error starts at 0.
+TEST(LibraryLoad, DoesNothingButLoad) {
+    TempDirectory folder;
+    const std::string original = ExecutableDirectory() + "\\Pelmora.dll";
+    ASSERT_TRUE(CopyFileA(original.c_str(), folder.File("Pelmora.dll").c_str(), FALSE));
+    HMODULE library = LoadLibraryA(folder.File("Pelmora.dll").c_str());
+    ASSERT_NE(nullptr, library);
+    ASSERT_NE(GetModuleHandleA(original.c_str()), library) << "the copy is an instance of its own";
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    EXPECT_EQ(S_OK, com) << "COM initialised on this thread by the load";
+    if (SUCCEEDED(com)) CoUninitialize();
+    LOG_RECORD probe;
+    EXPECT_FALSE(ReadNamedLogBlock(probe)) << "the host opens it, not the load";
+    const auto lastError = reinterpret_cast<decltype(&PeLmLastErrorGet)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "PeLmLastErrorGet")));
+    EXPECT_EQ(0, lastError());
+    ASSERT_TRUE(FreeLibrary(library));
+    const std::filesystem::directory_iterator files(folder.path());
+    EXPECT_EQ(1, std::distance(begin(files), end(files))) << "only the copy in its folder";
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
-// Shows the login dialog filled with sample values and holds it open while a script takes a
-// picture of the screen: "login-dialog-shot.ready" appears beside the program once the dialog
-// is up; the dialog is cancelled once "login-dialog-shot.taken" appears.
-#include <windows.h>
-
+// The login dialog with sample values, for a picture: "login-dialog-shot.ready" appears beside the
+// program once it is up; it is cancelled once "login-dialog-shot.taken" appears.
 #include <memory>
 
 #include "login/LoginDialog.h"
@@ -10,24 +7,22 @@
 #include "support/DialogDriver.h"
 #include "support/TestSupport.h"
 
-int main() {
-    auto record = std::make_unique<login::LOGIN_INFO>();
-    *record = login::LOGIN_INFO{"demo-company", "secret", "山田 太郎", true};
-    login::CLoginManager::SetLoginInfo(std::move(record));
+using namespace testing_support;
 
-    const std::string ready = testing_support::ExecutableDirectory() + "\\login-dialog-shot.ready";
-    const std::string taken = testing_support::ExecutableDirectory() + "\\login-dialog-shot.taken";
+int main() {
+    login::CLoginManager::SetLoginInfo(std::make_unique<login::LOGIN_INFO>(
+        login::LOGIN_INFO{"demo-company", "secret", "山田 太郎", true}));
     login::CLoginDialog dialog;
-    bool shown = false;
-    testing_support::RunDriven(
+    const INT_PTR result = RunDriven(
         [&] { return dialog.DoModal(); },
-        [&](testing_support::DialogDriver& driver) {
-            HWND window = driver.WaitForWindow(testing_support::kDialogCaption);
+        [&](DialogDriver& driver) {
+            HWND window = driver.WaitForWindow(kDialogCaption);
             if (window == nullptr) return;
-            shown = true;
-            testing_support::WriteFileBytes(ready, "");
-            testing_support::WaitUntil([&] { return testing_support::FileExists(taken); }, 60000);
+            WriteFileBytes(ExecutableDirectory() + "\\login-dialog-shot.ready", "");
+            WaitUntil(
+                [] { return FileExists(ExecutableDirectory() + "\\login-dialog-shot.taken"); },
+                60000);
             PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
         });
-    return shown ? 0 : 1;
+    return result == IDCANCEL ? 0 : 1;
 }

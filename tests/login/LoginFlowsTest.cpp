@@ -1,33 +1,30 @@
-// The two exported login flows from a host's side: the DLL, the scripted client answering each
-// request in turn, the log read back through a log window, the dialog driven on screen.
+// The two exported login flows from a host's side: the scripted client answers each request, the
+// log comes back through a log window, the dialog is shown under Xvfb and driven by a helper.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "fakeclient/ScriptedClient.h"
+#include "frame/LastError.h"
+#include "frame/Module.h"
+#include "login/LoginFlows.h"
 #include "login/LoginManager.h"
 #include "pelmora.h"
 #include "res/resource.h"
 #include "storage/ServerState.h"
 #include "support/DialogDriver.h"
 #include "support/LogCapture.h"
+#include "win32/DialogFont.h"
+#include "win32/Strings.h"
 
 namespace {
 
-using testing_support::Accepted;
-using testing_support::Alive;
-using testing_support::Answer;
-using testing_support::DialogDriver;
-using testing_support::LastErrorMessage;
-using testing_support::NotAlive;
-using testing_support::Refused;
-using testing_support::RequestField;
-using testing_support::Status;
+using namespace testing_support;
+using Texts = std::vector<std::string>;
 
 const char* const kTestUrl = "http://main.example/Pelmora/Pelmora/CheckSqlServerRunning";
 const char* const kLoginUrl = "http://main.example/Pelmora/Pelmora/Login";
@@ -36,15 +33,53 @@ const char* const kSubLoginUrl = "http://sub.example/Pelmora/Pelmora/Login";
 const std::string kServerFailure =
     "サーバーの内部でエラーが起こりました。しばらくしてから接続してください。";
 const std::string kStoredLogin = "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=u\r\n保存=true\r\n";
+// Answers as the scripted client brings them back; "exit=N" alone leaves no answer file.
+const std::string kAlive = "text=true", kNotAlive = "text=false";
+const std::string kAccepted = "text=<Response><Success>true</Success></Response>";
 
-std::string LoginFilePath() {
-    return login::CLoginManager::GetFilePath();
+std::string Refused(const std::string& message) {
+    return "text=<Response><Success>false</Success><Error><Message>" + message +
+           "</Message></Error></Response>";
+}
+
+// What every flow logs before its requests, on this machine's real adapters.
+const Texts kChecks = {"0|0|0|ネットワーク接続環境の確認へ", "0|0|0|サーバーが生きているか確認"};
+
+std::string Entry(const LOG_RECORD& r) {
+    return win32::Format("%d|%d|%d|%s", r.kind, r.indent, r.flag, r.message);
+}
+
+std::wstring AccountName() {
+    wchar_t name[256] = {};
+    DWORD size = 256;
+    GetUserNameW(name, &size);
+    return name;
+}
+
+// The three fields as "ID|password|user name", and the hidden save flag.
+void ExpectForm(HWND dialog, const std::wstring& fields, UINT saveFlag) {
+    std::wstring form;
+    for (int id : {IDC_LOGIN_COMPANY_ID, IDC_LOGIN_PASSWORD, IDC_LOGIN_USER_NAME})
+        form +=
+            (id == IDC_LOGIN_COMPANY_ID ? L"" : L"|") + DialogDriver::Text(GetDlgItem(dialog, id));
+    EXPECT_EQ(form, fields);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_LOGIN_SAVE_FLAG), saveFlag);
+}
+
+// Closes the next box after checking its text, the library's caption, the icon and the owner.
+void CloseBox(DialogDriver& driver, HWND dialog, const std::wstring& text, LPCSTR icon) {
+    const MessageBoxSeen box = driver.CloseMessageBox();
+    EXPECT_EQ(std::make_tuple(box.text, box.caption, box.icon, box.owner),
+              std::make_tuple(text, std::wstring(kBoxCaption), LoadIconA(nullptr, icon), dialog));
+}
+
+INT_PTR LoginThroughDialog(const std::function<void(DialogDriver&, HWND)>& user) {
+    return RunLoginDialog([] { return PeLmLogin(); }, user);
 }
 
 class LoginFlows : public ::testing::Test {
 protected:
     void SetUp() override {
-        PeHmInitialize(0, 0, 0, 0);
         PeLmTestUrlSet(kTestUrl);
         PeLmLoginUrlSet(kLoginUrl);
         PeLmTestSubUrlSet(kSubTestUrl);
@@ -58,226 +93,253 @@ protected:
         PeLmLogWndSet(nullptr);
         PelmSharedLogClose();
         PeLmLoginUserDelete();
-        DeleteFileA(LoginFilePath().c_str());
+        DeleteFileA(loginFile_.c_str());
         storage::CServerState::ReleaseSub();
         PeLmCurrentDirectorySet(nullptr);
     }
 
-    // Requests from now on get these answers, in order.
-    void Serve(const std::vector<Answer>& answers) {
+    // Requests from now on get these answers in turn, the last one repeating; the log restarts.
+    void Serve(const Texts& answers) {
         capture_.Clear();
-        client_ = std::make_unique<testing_support::ScriptedClientDirectory>();
-        client_->Answers(answers);
+        client_.reset();  // its end clears the program directory the next one sets
+        client_ = std::make_unique<ScriptedClientDirectory>();
+        std::string script = answers[0];
+        for (size_t i = 1; i < answers.size(); ++i) script += "\n---\n" + answers[i];
+        client_->Script(script);
         PeLmCurrentDirectorySet(client_->path().c_str());
     }
-    std::vector<std::string> Requests() const { return client_->Requests(); }
-
-    void ExpectEntry(const std::string& message, const char* function, int kind, int indent,
-                     int flag) const {
-        const LOG_RECORD* entry = capture_.Find(message);
-        ASSERT_NE(entry, nullptr) << message;
-        EXPECT_STREQ(entry->function, function) << message;
-        EXPECT_EQ(entry->kind, kind) << message;
-        EXPECT_EQ(entry->indent, indent) << message;
-        EXPECT_EQ(entry->flag, flag) << message;
+    Texts Urls() const { return RequestFields(client_->RequestLog(), "url"); }
+    // "kind|indent|flag|message" of each entry `function` logged, in order.
+    Texts Entries(const std::string& function) const {
+        Texts entries;
+        for (const LOG_RECORD& record : capture_.records())
+            if (function == record.function) entries.push_back(Entry(record));
+        return entries;
     }
     // The scope's entries open and close every interactive call, whichever way it ends.
     void ExpectScopeEntries() const {
         const std::vector<LOG_RECORD>& records = capture_.records();
         ASSERT_GE(records.size(), 3u);
-        EXPECT_STREQ(records.front().message, "Init開始");
-        EXPECT_STREQ(records[records.size() - 2].message, "Init終了");
-        EXPECT_STREQ(records.back().message, "");
-        EXPECT_EQ(records.back().kind, 99);
+        EXPECT_EQ(
+            Entry(records.front()) + Entry(records[records.size() - 2]) + Entry(records.back()),
+            "0|0|0|Init開始0|0|0|Init終了99|0|0|");
+    }
+    // An interactive call that reached the dialog leaves code 0 and the former message.
+    void ExpectDialogEnd(const Texts& loginEntries, bool cancelled) const {
+        EXPECT_EQ(PeLmLastErrorGet(), 0);
+        EXPECT_EQ(LastErrorMessage(), "former message");
+        EXPECT_EQ(Entries("Login"), loginEntries);
+        Texts flowEntries = kChecks;
+        if (cancelled) flowEntries.push_back("0|1|0|ログインに失敗しました");
+        EXPECT_EQ(Entries("PeLmLogin"), flowEntries);
+        ExpectScopeEntries();
     }
 
-    testing_support::LogCapture capture_;
-    std::unique_ptr<testing_support::ScriptedClientDirectory> client_;
+    const std::string loginFile_ = login::CLoginManager::GetFilePath();
+    LogCapture capture_;
+    std::unique_ptr<ScriptedClientDirectory> client_;
 };
 
-// ---- PeLmLoginUserCreate ----
-
-TEST_F(LoginFlows, SilentLoginWithANullArgumentFailsBeforeAnyCheck) {
-    Serve({Alive(), Accepted()});
-    const char* arguments[][3] = {
-        {nullptr, "pw", "user"}, {"C1", nullptr, "user"}, {"C1", "pw", nullptr}};
-    for (const auto& a : arguments) {
-        PeLmSetLastError(0, "");
-        EXPECT_FALSE(PeLmLoginUserCreate(a[0], a[1], a[2]));
+// A null argument fails before any check. A success leaves the last error alone and its record in
+// memory only; a second replaces it, a refusal keeps it. The password is logged as a mask.
+TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
+    Serve({kAlive, kAccepted, kAlive, kAccepted, kAlive, Refused("認証エラー")});
+    for (int missing = 0; missing < 3; ++missing) {
+        const char* arguments[] = {"C1", "pw", "user"};
+        arguments[missing] = nullptr;
+        EXPECT_FALSE(PeLmLoginUserCreate(arguments[0], arguments[1], arguments[2]));
         EXPECT_EQ(PeLmLastErrorGet(), 1002);
         EXPECT_EQ(LastErrorMessage(), "会社名かパスワードかユーザー名が空です");
     }
-    EXPECT_TRUE(Requests().empty());
-    EXPECT_EQ(capture_.Find("ネットワーク接続環境の確認へ"), nullptr);
-}
-
-// The credentials serve the following operations from memory, never from disk; a second
-// success replaces the first record, a refusal keeps it.
-TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
-    Serve({Alive(), Accepted(), Alive(), Accepted(), Alive(), Refused("認証エラー")});
+    EXPECT_TRUE(capture_.records().empty());
+    PeLmSetLastError(1234, "former message");
     ASSERT_TRUE(PeLmLoginUserCreate("first", "pw1", "user1"));
     ASSERT_TRUE(PeLmLoginUserCreate("会社二", "pw2", "user2"));
     EXPECT_EQ(PeLmLastErrorGet(), 1234);
     EXPECT_EQ(LastErrorMessage(), "former message");
-    EXPECT_FALSE(testing_support::FileExists(LoginFilePath()));
-    // The ladder on this machine's real adapters logs its steps, and no finding for a live service.
-    ExpectEntry("ネットワーク接続環境の確認へ", "PeLmLoginUserCreate", 0, 0, 0);
-    ExpectEntry("サーバーが生きているか確認", "PeLmLoginUserCreate", 0, 0, 0);
-    EXPECT_EQ(capture_.Find("サーバーが死んでいる"), nullptr);
-
-    std::vector<std::string> requests = Requests();
-    ASSERT_EQ(requests.size(), 4u);
-    EXPECT_EQ(RequestField(requests[0], "url"), kTestUrl);
-    EXPECT_EQ(RequestField(requests[0], "query"), "");
-    EXPECT_EQ(RequestField(requests[3], "url"), kLoginUrl);
-
+    EXPECT_FALSE(FileExists(loginFile_));
+    EXPECT_EQ(Entries("PeLmLoginUserCreate"),
+              (Texts{kChecks[0], kChecks[1], kChecks[0], kChecks[1]}));
+    EXPECT_EQ(RequestFields(client_->RequestLog(), "query")[0], "");
     EXPECT_FALSE(PeLmLoginUserCreate("other", "bad", "user"));
     EXPECT_EQ(PeLmLastErrorGet(), 1002);
     EXPECT_EQ(LastErrorMessage(), "ログインに失敗しました");
-    EXPECT_TRUE(capture_.Mentions("レスポンス：失敗"));
-    ExpectEntry("ログイン失敗！：認証エラー", "CPelmoraInterface::Login", 4, 5, 1);
-
+    EXPECT_EQ(Urls(), (Texts{kTestUrl, kLoginUrl, kTestUrl, kLoginUrl, kTestUrl, kLoginUrl}));
+    const Texts refusal = Entries("CPelmoraInterface::Login");
+    EXPECT_EQ(Texts(refusal.end() - 2, refusal.end()),
+              (Texts{"2|6|0|レスポンス：失敗", "4|5|1|ログイン失敗！：認証エラー"}));
     char id[64] = {};
     EXPECT_TRUE(PeLmLoginID(id, sizeof id));  // answers from memory, then drops the record
     EXPECT_STREQ(id, "会社二");
     EXPECT_FALSE(PeLmHasLogin());
-}
-
-// Each failure of the transport or the service reaches the host as its code and message, and
-// the ladder logs what it records as an error of the flow.
-TEST_F(LoginFlows, SilentLoginFailuresBecomeTheLastError) {
-    struct Case {
-        std::vector<Answer> answers;
-        int code;
-        std::string message;
-    };
-    const Case cases[] = {
-        {{NotAlive()}, 1006, "サーバーにアクセスできませんでした"},
-        {{Status(404)}, 1006, kServerFailure + "(5)"},
-        {{Alive(), Status(500)}, 1006, kServerFailure + "(5)"},
-        {{Alive(), Status(1234)}, 1006, kServerFailure + "(3)"},
-        {{Alive(), Status(199)}, 1006, kServerFailure},
-        {{Status(407)}, 1000, "プロキシ認証が必要です"},
-        {{Alive(), Status(407)}, 1000, "プロキシ認証が必要です"},
-    };
-    for (const Case& c : cases) {
-        Serve(c.answers);
-        EXPECT_FALSE(PeLmLoginUserCreate("C1", "pw", "user")) << c.message;
-        EXPECT_EQ(PeLmLastErrorGet(), c.code) << c.message;
-        EXPECT_EQ(LastErrorMessage(), c.message);
-        ExpectEntry(c.message, "PeLmLoginUserCreate", 4, 1, 1);
-        EXPECT_EQ(capture_.Find("サーバーが死んでいる") != nullptr, &c == &cases[0]);
-        EXPECT_FALSE(PeLmHasLogin());
-    }
-}
-
-// While the sub server is in use both requests go there; the request's own entries keep the
-// password's line in place but show only a mask.
-TEST_F(LoginFlows, SubServerTakesTheRequestsAndThePasswordIsNeverLogged) {
     storage::CServerState::ToSub();
-    const char* secret = "Secret-Pw-98765";
-    Serve({Alive(), Accepted()});
-    ASSERT_TRUE(PeLmLoginUserCreate("C1", secret, "user"));
-    std::vector<std::string> requests = Requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(RequestField(requests[0], "url"), kSubTestUrl);
-    EXPECT_EQ(RequestField(requests[1], "url"), kSubLoginUrl);
-    const char* f = "CPelmoraInterface::Login";
-    ExpectEntry("ログイン認証開始", f, 0, 3, 0);
-    ExpectEntry("会社ID：\tC1", f, 3, 4, 0);
-    ExpectEntry("パスワード：\t********", f, 3, 4, 0);
-    ExpectEntry(std::string("接続先：\t") + kSubLoginUrl, f, 3, 4, 0);
-    ExpectEntry("---通信----", f, 0, 5, 0);
-    ExpectEntry("ステータスコード：200", f, 2, 5, 0);
-    ExpectEntry("レスポンス：成功", f, 2, 6, 0);
+    Serve({kAlive, kAccepted});
+    ASSERT_TRUE(PeLmLoginUserCreate("C1", "Secret-Pw-98765", "user"));
+    EXPECT_EQ(Urls(), (Texts{kSubTestUrl, kSubLoginUrl}));
+    EXPECT_EQ(Entries("CPelmoraInterface::Login"),
+              (Texts{"0|3|0|ログイン認証開始", "3|4|0|会社ID：\tC1", "3|4|0|パスワード：\t********",
+                     std::string("3|4|0|接続先：\t") + kSubLoginUrl, "0|5|0|---通信----",
+                     "2|5|0|ステータスコード：200", "2|6|0|レスポンス：成功"}));
     EXPECT_STREQ(capture_.Find("ログイン認証開始")->source, "PelmoraInterface");
-    EXPECT_FALSE(capture_.Mentions(secret));
+    EXPECT_FALSE(capture_.Mentions("Secret-Pw-98765"));
 }
 
-// ---- PeLmLogin ----
-
-INT_PTR LoginThroughDialog(const std::function<void(HWND)>& script) {
-    return testing_support::RunLoginDialog([] { return PeLmLogin(); },
-                                           [&](DialogDriver&, HWND dialog) { script(dialog); });
+// Either flow: each failure becomes the host's code and message, logged as the flow's error; the
+// interactive call shows no dialog, closes its scope, and leaves the stored file as it was.
+TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
+    WriteFileBytes(loginFile_, kStoredLogin);
+    const std::tuple<Texts, int, std::string> cases[] = {
+        {{kNotAlive}, 1006, "サーバーにアクセスできませんでした"},
+        {{"exit=404"}, 1006, kServerFailure + "(5)"},
+        {{kAlive, "exit=500"}, 1006, kServerFailure + "(5)"},
+        {{kAlive, "exit=1234"}, 1006, kServerFailure + "(3)"},
+        {{kAlive, "exit=199"}, 1006, kServerFailure},
+        {{"exit=407"}, 1000, "プロキシ認証が必要です"},
+        {{kAlive, "exit=407"}, 1000, "プロキシ認証が必要です"},
+    };
+    for (const auto& [answers, code, message] : cases) {
+        for (const std::string flow : {"PeLmLoginUserCreate", "PeLmLogin"}) {
+            SCOPED_TRACE(flow + " " + message);
+            const bool interactive = flow == "PeLmLogin";
+            Serve(answers);
+            // A dialog opened by mistake is cancelled by the driver's safety net.
+            EXPECT_FALSE(interactive ? RunDriven([] { return PeLmLogin(); }, [](DialogDriver&) {})
+                                     : PeLmLoginUserCreate("C1", "pw", "user"));
+            EXPECT_EQ(PeLmLastErrorGet(), code);
+            EXPECT_EQ(LastErrorMessage(), message);
+            Texts expected = kChecks;
+            if (answers[0] == kNotAlive) expected.push_back("1|1|0|サーバーが死んでいる");
+            expected.push_back("4|1|1|" + message);
+            EXPECT_EQ(Entries(flow), expected);
+            EXPECT_EQ(!Entries("Login").empty(), interactive && answers.size() > 1);
+            if (interactive) ExpectScopeEntries();
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(loginFile_), kStoredLogin);
+    // A module without the template stands in for a missing desktop: no window to cancel.
+    Serve({kAlive});
+    frame::SetLibraryModule(GetModuleHandleA("kernel32.dll"));
+    EXPECT_FALSE(login::LoginInteractively());
+    frame::SetLibraryModule(nullptr);
+    EXPECT_EQ(1000, frame::GetLastErrorCode());
+    EXPECT_EQ("ログイン画面を表示できませんでした", frame::GetLastErrorMessage());
 }
 
-TEST_F(LoginFlows, CancelledDialogLeavesCodeZeroAndTheFormerMessage) {
-    Serve({Alive()});
-    EXPECT_FALSE(LoginThroughDialog([](HWND dialog) { DialogDriver::Click(dialog, IDCANCEL); }));
-    EXPECT_EQ(PeLmLastErrorGet(), 0);
-    EXPECT_EQ(LastErrorMessage(), "former message");
-    EXPECT_FALSE(testing_support::FileExists(LoginFilePath()));
-    ExpectEntry("ユーザー情報の保存：なし", "Login", 1, 1, 0);
-    ExpectEntry("ログインに失敗しました", "PeLmLogin", 0, 1, 0);
-    EXPECT_EQ(capture_.Find("自動でログイン認証へ"), nullptr);
-    ExpectScopeEntries();
+// Without a record only the account name is offered. Each press reports the first empty field; a
+// blank is text, the form is sent, a request that cannot start shows the generic text. A cancel is
+// no error.
+TEST_F(LoginFlows, DialogAsItsTemplateSaysChecksItsFieldsAndMayBeCancelled) {
+    Serve({kAlive});
+    EXPECT_FALSE(LoginThroughDialog([&](DialogDriver& driver, HWND dialog) {
+        // Topmost, centred without an owner, OK focused, the password masked, the flag hidden.
+        auto style = [dialog](int id) { return GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE); };
+        EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_EQ(driver.Focus(), GetDlgItem(dialog, IDOK)) << "so that Enter sends at once";
+        std::wstring labels;
+        for (int id : {IDC_LOGIN_COMPANY_ID_LABEL, IDC_LOGIN_PASSWORD_LABEL,
+                       IDC_LOGIN_USER_NAME_LABEL, IDOK, IDCANCEL})
+            labels += DialogDriver::Text(GetDlgItem(dialog, id)) + L"|";
+        EXPECT_EQ(labels, L"ID:|パスワード:|使用者名:|OK|キャンセル|");
+        EXPECT_EQ(style(IDC_LOGIN_SAVE_FLAG) & (BS_TYPEMASK | WS_VISIBLE), BS_AUTOCHECKBOX);
+        EXPECT_TRUE(style(IDC_LOGIN_PASSWORD) & ES_PASSWORD);
+        RECT own{}, area{};
+        GetWindowRect(dialog, &own);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+        EXPECT_NEAR(own.left + own.right, area.left + area.right, 2);
+        EXPECT_NEAR(own.top + own.bottom, area.top + area.bottom, 2);
+        ExpectForm(dialog, L"||" + AccountName(), BST_CHECKED);
+        DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"");
+        driver.PressEnter();
+        const std::pair<int, const wchar_t*> fields[] = {
+            {IDC_LOGIN_COMPANY_ID, L"IDを入力してください。"},
+            {IDC_LOGIN_PASSWORD, L"パスワードを入力してください。"},
+            {IDC_LOGIN_USER_NAME, L"使用者名を入力してください。"}};
+        for (const auto& field : fields) {
+            CloseBox(driver, dialog, field.second, IDI_WARNING);
+            HWND edit = GetDlgItem(dialog, field.first);
+            EXPECT_EQ(driver.AwaitFocus(edit), edit);
+            DialogDriver::Type(dialog, field.first, L" ");
+            if (field.first == IDC_LOGIN_USER_NAME) client_->RemoveClient();
+            DialogDriver::Click(dialog, IDOK);
+        }
+        CloseBox(driver, dialog, L"内部エラーが発生しました。", IDI_ERROR);
+        ExpectForm(dialog, L" | | ", BST_CHECKED);
+        DialogDriver::Click(dialog, IDCANCEL);
+    }));
+    ExpectDialogEnd({"1|1|0|ユーザー情報の保存：なし"}, true);
+    EXPECT_FALSE(FileExists(loginFile_));
 }
 
-// Stored credentials are tried first; the dialog still opens, filled from them, and its OK
-// sends and saves what the user confirmed.
-TEST_F(LoginFlows, StoredCredentialsLogInAutomaticallyAndTheDialogStillConfirms) {
-    testing_support::WriteFileBytes(LoginFilePath(), kStoredLogin);
-    Serve({Alive(), Accepted()});
-    EXPECT_TRUE(LoginThroughDialog([](HWND dialog) {
-        EXPECT_EQ(DialogDriver::Text(GetDlgItem(dialog, IDC_LOGIN_COMPANY_ID)), L"C1");
+// The stored record is tried, the outcome only logged: the dialog opens either way, filled from a
+// record kept for reuse, and its OK sends and saves what the user confirmed.
+TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogDecides) {
+    WriteFileBytes(loginFile_, kStoredLogin);
+    Serve({kAlive, kAccepted});
+    EXPECT_TRUE(LoginThroughDialog([](DialogDriver&, HWND dialog) {
+        ExpectForm(dialog, L"C1|pw|u", BST_CHECKED);
         DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田花子");
         DialogDriver::Click(dialog, IDOK);
     }));
-    EXPECT_EQ(PeLmLastErrorGet(), 0);
-    EXPECT_EQ(Requests().size(), 3u);
-    ExpectEntry("ユーザー情報の保存：あり", "Login", 1, 1, 0);
-    ExpectEntry("自動でログイン認証へ", "Login", 0, 1, 0);
-    ExpectEntry("ログインできた", "Login", 1, 2, 0);
-    EXPECT_EQ(capture_.Find("ログインに失敗しました"), nullptr);
-    EXPECT_EQ(testing_support::ReadFileBytes(LoginFilePath()),
-              "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=山田花子\r\n保存=true\r\n");
+    ExpectDialogEnd(
+        {"1|1|0|ユーザー情報の保存：あり", "0|1|0|自動でログイン認証へ", "1|2|0|ログインできた"},
+        false);
+    EXPECT_EQ(Urls(), (Texts{kTestUrl, kLoginUrl, kLoginUrl}));
     EXPECT_FALSE(capture_.Mentions("ﾊﾟｽﾜｰﾄﾞ=pw"));
-    ExpectScopeEntries();
-}
-
-TEST_F(LoginFlows, RefusedStoredCredentialsLeadToTheDialog) {
-    testing_support::WriteFileBytes(LoginFilePath(),
-                                    "会社ID=old\r\nﾊﾟｽﾜｰﾄﾞ=stale\r\n使用者名=u\r\n保存=false\r\n");
-    Serve({Alive(), Refused(""), Accepted()});
-    EXPECT_TRUE(LoginThroughDialog([](HWND dialog) {
-        DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"new");
-        DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"fresh");
+    EXPECT_EQ(ReadFileBytes(loginFile_),
+              "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=山田花子\r\n保存=true\r\n");
+    // A record not kept for reuse fills nothing. A proxy demand and a refusal keep the dialog, its
+    // fields and focus; the accepted try is saved with the flag the dialog opened with.
+    const std::string stored = "会社ID=old\r\nﾊﾟｽﾜｰﾄﾞ=stale\r\n使用者名=u\r\n保存=false\r\n";
+    WriteFileBytes(loginFile_, stored);
+    Serve({kAlive, Refused(""), "exit=407", Refused("認証エラー"), kAccepted});
+    EXPECT_TRUE(LoginThroughDialog([&](DialogDriver& driver, HWND dialog) {
+        ExpectForm(dialog, L"||" + AccountName(), BST_UNCHECKED);
+        DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"会社A");
+        DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"bad");
+        DialogDriver::Click(dialog, IDOK);
+        CloseBox(driver, dialog, L"プロキシ認証が必要です", IDI_ERROR);
+        driver.PressEnter();
+        CloseBox(driver, dialog, L"ログインに失敗しました。\nIDとパスワードを確認してください。",
+                 IDI_WARNING);
+        ExpectForm(dialog, L"会社A|bad|" + AccountName(), BST_UNCHECKED);
+        EXPECT_EQ(driver.AwaitFocus(GetDlgItem(dialog, IDOK)), GetDlgItem(dialog, IDOK));
+        EXPECT_EQ(ReadFileBytes(loginFile_), stored);
+        DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"p=w");
+        DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田 太郎");
         DialogDriver::Click(dialog, IDOK);
     }));
-    ExpectEntry("ログイン失敗＞＜", "Login", 4, 2, 1);
-    std::string saved = testing_support::ReadFileBytes(LoginFilePath());
-    EXPECT_EQ(saved.substr(0, saved.find("使用者名")), "会社ID=new\r\nﾊﾟｽﾜｰﾄﾞ=fresh\r\n");
-    EXPECT_NE(saved.find("保存=false\r\n"), std::string::npos);
-    EXPECT_EQ(PeLmLastErrorGet(), 0);
+    ExpectDialogEnd(
+        {"1|1|0|ユーザー情報の保存：あり", "0|1|0|自動でログイン認証へ", "4|2|1|ログイン失敗＞＜"},
+        false);
+    // パスワード=p=w&会社ID=会社A&, names and values as percent-encoded UTF-8; no user name
+    EXPECT_EQ(RequestFields(client_->LastRequest(), "query"),
+              (Texts{"%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=p%3Dw&"
+                     "%E4%BC%9A%E7%A4%BEID=%E4%BC%9A%E7%A4%BEA&"}));
+    EXPECT_EQ(ReadFileBytes(loginFile_),
+              "会社ID=会社A\r\nﾊﾟｽﾜｰﾄﾞ=p=w\r\n使用者名=山田 太郎\r\n保存=false\r\n");
 }
 
-// Failures before the dialog end the call without one, recorded by the ladder, and the scope
-// still closes; the stored file stays as it was.
-TEST_F(LoginFlows, InteractiveLoginFailuresBecomeTheLastErrorWithoutADialog) {
-    testing_support::WriteFileBytes(LoginFilePath(), kStoredLogin);
-    struct Case {
-        std::vector<Answer> answers;
-        int code;
-        std::string message;
-        bool automaticLoginTried;
-    };
-    const Case cases[] = {
-        {{NotAlive()}, 1006, "サーバーにアクセスできませんでした", false},
-        {{Status(407)}, 1000, "プロキシ認証が必要です", false},
-        {{Alive(), Status(500)}, 1006, kServerFailure + "(5)", true},
-    };
-    for (const Case& c : cases) {
-        Serve(c.answers);
-        // A dialog opened by mistake is cancelled by the driver's safety net.
-        EXPECT_FALSE(testing_support::RunDriven([] { return PeLmLogin(); }, [](DialogDriver&) {}))
-            << c.message;
-        EXPECT_EQ(PeLmLastErrorGet(), c.code);
-        EXPECT_EQ(LastErrorMessage(), c.message);
-        ExpectEntry(c.message, "PeLmLogin", 4, 1, 1);
-        ExpectScopeEntries();
-        EXPECT_EQ(capture_.Find("自動でログイン認証へ") != nullptr, c.automaticLoginTried);
-    }
-    EXPECT_EQ(testing_support::ReadFileBytes(LoginFilePath()), kStoredLogin);
+// A template face that is not installed gives way on the controls to an installed face of the
+// same size; a control whose face is installed keeps it.
+TEST(DialogFont, MissingFaceIsReplacedOnTheControlsAndAnInstalledOneIsKept) {
+    LOGFONTW font{};
+    font.lfHeight = -13;
+    lstrcpynW(font.lfFaceName, L"No Such Face 4711", LF_FACESIZE);
+    const win32::FontHandle missing(CreateFontIndirectW(&font));
+    const std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> window(
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 99, 99, nullptr, nullptr, nullptr,
+                        nullptr),
+        DestroyWindow);
+    HWND child = CreateWindowExW(0, L"STATIC", L"ID:", WS_CHILD, 0, 0, 50, 20, window.get(),
+                                 nullptr, nullptr, nullptr);
+    SendMessageW(window.get(), WM_SETFONT, reinterpret_cast<WPARAM>(missing.get()), FALSE);
+    const win32::FontHandle replacement = win32::ReplaceMissingDialogFont(window.get());
+    ASSERT_TRUE(replacement);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), replacement.get());
+    GetObjectW(replacement.get(), sizeof font, &font);
+    EXPECT_TRUE(win32::IsFontFaceInstalled(font.lfFaceName));
+    EXPECT_EQ(-13, font.lfHeight);
+    EXPECT_FALSE(win32::ReplaceMissingDialogFont(child));
 }
 
 }  // namespace
