@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "ViewerIds.h"
 #include "ViewerProcess.h"
 #include "pelmora.h"
@@ -17,22 +14,11 @@
 
 namespace {
 
-using logview_tests::Describe;
-using logview_tests::KnownSequence;
-using logview_tests::LogAll;
-using logview_tests::SavedRow;
 using logview_tests::ViewerProcess;
+using Rows = std::vector<std::string>;
 
-using Texts = std::vector<std::string>;
-
-Texts Messages(const std::vector<SavedRow>& rows) {
-    Texts messages;
-    for (const SavedRow& row : rows) messages.push_back(row.text);
-    return messages;
-}
-
-void LogText(const char* message, int kind = 1) {
-    PelmLog(message, "F", "S", 1, __DATE__, __TIME__, kind, 0, 0);
+void LogText(const char* message) {
+    PelmLog(message, "F", "S", 1, __DATE__, __TIME__, 1, 0, 0);
 }
 
 std::wstring ClipboardText() {
@@ -50,116 +36,95 @@ std::wstring ClipboardText() {
 class LogView : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(nullptr, viewer.window());
+        ASSERT_NE(nullptr, viewer_.window());
         ASSERT_TRUE(PelmSharedLogOpen());
-        PeLmLogWndSet(viewer.window());
+        PeLmLogWndSet(viewer_.window());
     }
     void TearDown() override {
         PeLmLogWndSet(nullptr);
         PeLmLogFileSet(nullptr);
         PelmSharedLogClose();
     }
-    ViewerProcess viewer;
+    Rows Known(std::vector<size_t> entries, bool fromFile = false) const {
+        Rows rows;
+        for (size_t index : entries)
+            rows.push_back(logview_tests::ShownRow(sequence_, index, fromFile));
+        return rows;
+    }
+
+    ViewerProcess viewer_;
+    const std::vector<logview_tests::Entry> sequence_ = logview_tests::KnownSequence();
+    const std::vector<size_t> all_ = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 };
 
-// The saved rows are the logged sequence in order; a copy of all rows holds the same text; the
-// log file the host wrote meanwhile, opened in a second viewer, shows the same rows, each with
-// its own time stamp and without function, source or line, which the file does not keep.
+// A copy of all rows holds the saved text; the log file the host wrote meanwhile, opened in a
+// second viewer, shows the same rows, each with its own time stamp.
 TEST_F(LogView, SavedCopiedAndReopenedRowsAreTheLoggedSequence) {
     testing_support::HostLogFile file(PeLmLogFileSet);
-    const std::vector<logview_tests::Entry> sequence = KnownSequence();
-    LogAll(sequence);
-    const std::vector<SavedRow> live = viewer.ShownRows();
-    ASSERT_EQ(sequence.size(), live.size());
-    for (size_t i = 0; i < live.size(); ++i) {
-        const logview_tests::Entry& entry = sequence[i];
-        EXPECT_TRUE(live[i].wellFormed) << i;
-        EXPECT_EQ(std::to_string(entry.kind) + "|" + std::to_string(entry.indent) + "|" +
-                      entry.shown + "|" + entry.function + "|" + entry.source + "|" +
-                      std::to_string(i),
-                  Describe(live[i]));
-    }
-
-    std::wstring saved = win32::ToWide(viewer.SavedText(), CP_UTF8);
+    logview_tests::LogAll(sequence_);
+    EXPECT_EQ(Known(all_), viewer_.ShownRows());
+    std::wstring saved = win32::ToWide(viewer_.SavedText(), CP_UTF8);
     for (size_t at = 0; (at = saved.find(L'\n', at)) != std::wstring::npos; at += 2)
         saved.insert(at, 1, L'\r');  // the clipboard's line ends
-    viewer.Command(logview::kSelectAllCommand);
-    viewer.Command(logview::kCopyCommand);
+    viewer_.Command(logview::kSelectAllCommand);
+    viewer_.Command(logview::kCopyCommand);
     EXPECT_EQ(saved, ClipboardText());
-
-    const std::vector<SavedRow> fromFile = ViewerProcess("\"" + file.path() + "\"").ShownRows();
-    ASSERT_EQ(live.size(), fromFile.size());
-    for (size_t i = 0; i < live.size(); ++i) {
-        SavedRow expected = live[i];
-        expected.function = expected.source = expected.line = "";
-        EXPECT_EQ(Describe(expected), Describe(fromFile[i]));
-        EXPECT_TRUE(fromFile[i].wellFormed);
-    }
-}
-
-int KindChoice(int kind) {
-    int choice = 0;
-    while (logview::kKindChoices[choice] != kind) ++choice;
-    return choice;
+    EXPECT_EQ(Known(all_, true), ViewerProcess("\"" + file.path() + "\"").ShownRows());
 }
 
 TEST_F(LogView, FiltersByTextAndKind) {
-    const std::vector<logview_tests::Entry> sequence = KnownSequence();
-    LogAll(sequence);
+    logview_tests::LogAll(sequence_);
     const struct {
         const wchar_t* text;
-        int kind;  // a value of the kind list, -1 for all
+        int kindChoice;  // in the kind list: all, 0, 1, 2, 3, 4, 99
         std::vector<size_t> shown;
     } cases[] = {
-        {L"サーバー", -1, {1}},
+        {L"サーバー", 0, {1}},
         // Latin letters in either case, in the message, the function or the source.
-        {L"lOGIN", -1, {2, 4, 5, 7}},
-        {L"LOGIN", 4, {7}},
-        {L"limits", -1, {8, 9}},
+        {L"lOGIN", 0, {2, 4, 5, 7}},
+        {L"LOGIN", 5, {7}},
+        {L"limits", 0, {8, 9}},
         // A backslash is the second byte of "ソ" and "表" in Shift_JIS: only the path has one.
-        {L"\\", -1, {6}},
-        {L"", 99, {10}},
-        {L"ｌｏｇｉｎ", -1, {}},
+        {L"\\", 0, {6}},
+        {L"", 6, {10}},
+        {L"", 1, {0, 1}},
+        {L"ｌｏｇｉｎ", 0, {}},
     };
     for (const auto& filter : cases) {
-        viewer.SetFilter(filter.text, KindChoice(filter.kind));
-        Texts expected;
-        for (size_t index : filter.shown) expected.push_back(sequence[index].shown);
-        EXPECT_EQ(expected, Messages(viewer.ShownRows())) << filter.kind;
+        viewer_.SetFilter(filter.text, filter.kindChoice);
+        EXPECT_EQ(Known(filter.shown), viewer_.ShownRows()) << filter.kindChoice;
     }
 }
 
 TEST_F(LogView, PauseHoldsTheRowsWhileRecordsStillArriveAndClearEmptiesThem) {
     LogText("before");
-    viewer.Refresh();
-    viewer.Command(logview::kPauseCommand);
+    viewer_.Refresh();
+    viewer_.Command(logview::kPauseCommand);
     LogText("during");
-    EXPECT_EQ(Texts({"before"}), Messages(viewer.ShownRows()));
-    viewer.Command(logview::kPauseCommand);
-    EXPECT_EQ(Texts({"before", "during"}), Messages(viewer.ShownRows()));
-    viewer.Command(logview::kClearCommand);
+    EXPECT_EQ(Rows({"1|0|before|F|S|1"}), viewer_.ShownRows());
+    viewer_.Command(logview::kPauseCommand);
+    EXPECT_EQ(Rows({"1|0|before|F|S|1", "1|0|during|F|S|1"}), viewer_.ShownRows());
+    viewer_.Command(logview::kClearCommand);
     LogText("after");
-    EXPECT_EQ(Texts({"after"}), Messages(viewer.ShownRows()));
+    EXPECT_EQ(Rows({"1|0|after|F|S|1"}), viewer_.ShownRows());
 }
 
 // New rows scroll into view while the last row is in view, and leave a user who scrolled up
 // where they are.
 TEST_F(LogView, FollowsNewRowsUnlessScrolledUp) {
-    HWND list = GetDlgItem(viewer.window(), logview::kRowList);
-    auto logMany = [this](int count) {
-        for (int i = 0; i < count; ++i) LogText("row");
-        viewer.Refresh();
+    HWND list = GetDlgItem(viewer_.window(), logview::kRowList);
+    auto topAfter = [&](int count) {
+        while (count-- > 0) LogText("row");
+        viewer_.Refresh();
+        return static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
     };
-    auto top = [list] { return static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)); };
-    logMany(300);
+    const int firstTop = topAfter(300);
     const int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
     ASSERT_LT(perPage, 300);
-    EXPECT_EQ(300 - perPage, top());
-    logMany(100);
-    EXPECT_EQ(400 - perPage, top());
+    EXPECT_EQ(300 - perPage, firstTop);
+    EXPECT_EQ(400 - perPage, topAfter(100));
     SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
-    logMany(100);
-    EXPECT_EQ(0, top());
+    EXPECT_EQ(0, topAfter(100));
 }
 
 // The ladder runs on the viewer's worker thread with the viewer as the library's log window in
@@ -169,24 +134,20 @@ TEST(LogViewDiagnosis, EveryStepAndItsOutcomeLandInTheList) {
         GTEST_SKIP() << "this machine has no network: the ladder stops before the service";
     const std::string base = "http://127.0.0.1:1";  // nothing listens there
     ViewerProcess viewer("/server " + base);
-    ASSERT_NE(nullptr, viewer.window());
     viewer.Command(logview::kDiagnoseCommand);
-    std::vector<SavedRow> rows;
+    Rows rows, own;
     ASSERT_TRUE(testing_support::WaitUntil([&] {
         rows = viewer.ShownRows();
-        return !rows.empty() && rows.back().text.rfind(u8"接続診断の結果", 0) == 0;
+        return !rows.empty() && rows.back().find(u8"|接続診断の結果") != std::string::npos;
     }));
-    Texts own;
-    for (const SavedRow& row : rows) {
-        if (row.source == "PelmoraLogView")
-            own.push_back(std::to_string(row.kind) + "|" + std::to_string(row.indent) + "|" +
-                          row.text);
-    }
-    EXPECT_EQ(Texts({u8"0|0|接続診断を開始",
-                     u8"3|1|接続先：\t" + base + "/Pelmora/Pelmora/CheckSqlServerRunning",
-                     u8"1|1|ネットワークアダプタ：\tOK", u8"1|1|インターネット接続：\tOK",
-                     u8"4|1|サービスの応答：\tNG",
-                     u8"4|0|接続診断の結果：\tサービスの応答に問題があります"}),
+    const std::string mark = "|CLogView::Diagnose|PelmoraLogView|";
+    for (const std::string& row : rows)
+        if (row.find(mark) != std::string::npos) own.push_back(row.substr(0, row.find(mark)));
+    EXPECT_EQ(Rows({u8"0|0|接続診断を開始",
+                    u8"3|1|接続先：\t" + base + "/Pelmora/Pelmora/CheckSqlServerRunning",
+                    u8"1|1|ネットワークアダプタ：\tOK", u8"1|1|インターネット接続：\tOK",
+                    u8"4|1|サービスの応答：\tNG",
+                    u8"4|0|接続診断の結果：\tサービスの応答に問題があります"}),
               own);
     EXPECT_GT(rows.size(), own.size()) << "the service check's own entries are there too";
 }
