@@ -57,14 +57,14 @@ inline void LogAll(const std::vector<Entry>& entries) {
     }
 }
 
-// Entry `index` as ShownRows gives it; read from a log file, a row has no function, source or
-// line.
+// Entry `index` as a saved row without its time stamp; read from a log file, a row has no
+// function, source or line.
 inline std::string ShownRow(const std::vector<Entry>& entries, size_t index, bool fromFile) {
     const Entry& entry = entries[index];
-    return std::to_string(entry.kind) + "|" + std::to_string(entry.indent) + "|" +
-           (entry.shown.empty() ? entry.message : entry.shown) +
-           (fromFile ? "|||"
-                     : "|" + std::string(entry.function) + "|" + entry.source + "|" +
+    return std::to_string(entry.kind) + "\t\"" + std::string(2 * entry.indent, ' ') +
+           (entry.shown.empty() ? entry.message : entry.shown) + "\"\t" +
+           (fromFile ? "\t\t"
+                     : entry.function + ("\t" + std::string(entry.source)) + "\t" +
                            std::to_string(index));
 }
 
@@ -111,20 +111,13 @@ public:
         Command(logview::kSaveCommand);
         return testing_support::ReadFileBytes(SavePath());
     }
-    // The same, "kind|indent|message|function|source|line" each (as saved when malformed).
+    // The same without their time stamps (a row without a well-formed one whole).
     std::vector<std::string> ShownRows() const {
         std::vector<std::string> rows;
-        for (const std::string& saved : testing_support::SplitLogLines(SavedText())) {
-            // From the right end: function, source and line hold no tab, while a message may.
-            std::string line = saved, origin;
-            for (int field = 0; field < 3 && line.rfind('\t') != std::string::npos; ++field) {
-                origin.insert(0, "|" + line.substr(line.rfind('\t') + 1));
-                line.erase(line.rfind('\t'));
-            }
-            const testing_support::LogLine row = testing_support::ParseLogLine(line);
-            rows.push_back(row.wellFormed ? std::to_string(row.kind) + "|" +
-                                                std::to_string(row.indent) + "|" + row.text + origin
-                                          : saved);
+        for (const std::string& row : testing_support::SplitLogLines(SavedText())) {
+            const size_t tab = row.find('\t');
+            const bool stamped = testing_support::IsLogTimeStamp(row.substr(0, tab));
+            rows.push_back(stamped ? row.substr(tab + 1) : row);
         }
         return rows;
     }

@@ -10,63 +10,47 @@
 
 namespace {
 
-// A text of the string table the translation list names first, as Explorer picks it.
-std::string Text(const std::vector<char>& block, const std::string& name) {
-    WORD* translation = nullptr;
-    char* value = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                        reinterpret_cast<void**>(&translation), &length) ||
-        length < 2 * sizeof(WORD))
-        return "<no translation>";
-    char table[32];
-    std::snprintf(table, sizeof table, "\\StringFileInfo\\%04x%04x\\", translation[0],
-                  translation[1]);
-    if (!VerQueryValueA(block.data(), (table + name).c_str(), reinterpret_cast<void**>(&value),
-                        &length))
-        return "<missing>";
-    return value;
-}
-
 TEST(VersionResource, SaysWhatTheFileIsAndWhichBuildItCameFrom) {
     const char* kit = std::getenv("PELMORA_SDK_DIR");
     ASSERT_NE(kit, nullptr) << "PELMORA_SDK_DIR names the unpacked kit";
     unsigned v[4] = {};
     std::sscanf(PELMORA_VERSION, "%u.%u.%u.%u", &v[0], &v[1], &v[2], &v[3]);
     const DWORD ms = MAKELONG(v[1], v[0]), ls = MAKELONG(v[3], v[2]);
-    const struct {
-        const char* name;
-        const char* description;
-        DWORD fileType;
-    } files[] = {{"Pelmora", "Pelmora client library", VFT_DLL},
-                 {"pmqclient", "Pelmora service client", VFT_APP},
-                 {"PelmoraLogView", "Pelmora log viewer", VFT_APP}};
+    const std::pair<std::string, const char*> files[] = {
+        {"Pelmora.dll", "Pelmora client library"},
+        {"pmqclient.exe", "Pelmora service client"},
+        {"PelmoraLogView.exe", "Pelmora log viewer"}};
     for (const char* arch : {"x64", "x86"}) {
-        for (const auto& file : files) {
-            const std::string name =
-                std::string(file.name) + (file.fileType == VFT_DLL ? ".dll" : ".exe");
+        for (const auto& [name, description] : files) {
             const std::string path = std::string(kit) + "\\bin\\" + arch + "\\" + name;
             SCOPED_TRACE(path);
-            DWORD ignored = 0;
-            std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), &ignored));
-            ASSERT_FALSE(block.empty()) << "no version resource";
+            std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), nullptr) + 1);
             ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()),
                                             block.data()));
-            VS_FIXEDFILEINFO* fixed = nullptr;
-            UINT length = 0;
-            ASSERT_TRUE(
-                VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-            EXPECT_EQ(std::vector<DWORD>({0xFEEF04BD, ms, ls, ms, ls, file.fileType}),
+            auto query = [&block](const std::string& key) {
+                void* value = nullptr;
+                UINT length = 0;
+                return VerQueryValueA(block.data(), key.c_str(), &value, &length) ? value : nullptr;
+            };
+            const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query("\\"));
+            const auto* language = static_cast<const WORD*>(query("\\VarFileInfo\\Translation"));
+            ASSERT_TRUE(fixed && language);
+            const DWORD type = name.substr(name.size() - 4) == ".dll" ? VFT_DLL : VFT_APP;
+            EXPECT_EQ(std::vector<DWORD>({0xFEEF04BD, ms, ls, ms, ls, type, 0x0409, 1200}),
                       std::vector<DWORD>({fixed->dwSignature, fixed->dwFileVersionMS,
                                           fixed->dwFileVersionLS, fixed->dwProductVersionMS,
-                                          fixed->dwProductVersionLS, fixed->dwFileType}));
+                                          fixed->dwProductVersionLS, fixed->dwFileType, language[0],
+                                          language[1]}));
             std::vector<std::string> texts;
             for (const char* key :
                  {"CompanyName", "FileDescription", "FileVersion", "InternalName", "LegalCopyright",
-                  "OriginalFilename", "ProductName", "ProductVersion"})
-                texts.push_back(Text(block, key));
-            EXPECT_EQ(std::vector<std::string>({"Torva Inc.", file.description, PELMORA_VERSION,
-                                                file.name,
+                  "OriginalFilename", "ProductName", "ProductVersion"}) {
+                const auto* text = static_cast<const char*>(
+                    query(std::string("\\StringFileInfo\\040904b0\\") + key));
+                texts.push_back(text ? text : "<missing>");
+            }
+            EXPECT_EQ(std::vector<std::string>({"Torva Inc.", description, PELMORA_VERSION,
+                                                name.substr(0, name.find('.')),
                                                 "Copyright (C) Torva Inc. All rights reserved.",
                                                 name, "Pelmora", PELMORA_VERSION}),
                       texts);
