@@ -4,16 +4,17 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <winhttp.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "HttpSender.h"
 #include "ProxyDialogIds.h"
 #include "frame/ClientContract.h"
 #include "frame/Directories.h"
 #include "support/DialogDriver.h"
 #include "support/TestSupport.h"
+#include "win32/Strings.h"
 
 namespace e2e {
 
@@ -32,29 +33,13 @@ inline std::string ServiceUrl(const std::string& path) {
     return "http://127.0.0.1:" + std::to_string(Port("http")) + path;
 }
 
-// Posts `form` to the control endpoint: its JSON record of switches and requests ("" on failure).
+// Posts `form` to the control endpoint through the client's own sender (never while a system
+// proxy is set): the service's JSON record of its switches and requests ("" on failure).
 inline std::string Control(const std::string& form) {
-    HINTERNET session =
-        WinHttpOpen(L"e2e-tests", WINHTTP_ACCESS_TYPE_NO_PROXY, nullptr, nullptr, 0);
-    HINTERNET connection =
-        session ? WinHttpConnect(session, L"127.0.0.1", Port("http"), 0) : nullptr;
-    HINTERNET request = connection ? WinHttpOpenRequest(connection, L"POST", L"/_control", nullptr,
-                                                        nullptr, nullptr, 0)
-                                   : nullptr;
-    std::string answer;
-    const wchar_t header[] = L"Content-Type: application/x-www-form-urlencoded\r\n";
-    if (request &&
-        WinHttpSendRequest(request, header, static_cast<DWORD>(-1L), const_cast<char*>(form.data()),
-                           static_cast<DWORD>(form.size()), static_cast<DWORD>(form.size()), 0) &&
-        WinHttpReceiveResponse(request, nullptr)) {
-        char chunk[4096];
-        DWORD read = 0;
-        while (WinHttpReadData(request, chunk, sizeof chunk, &read) && read > 0)
-            answer.append(chunk, read);
-    }
-    for (HINTERNET h : {request, connection, session})
-        if (h) WinHttpCloseHandle(h);
-    return answer;
+    client::HttpSender sender(client::Timeouts{});
+    return sender.Open(win32::ToWide(ServiceUrl("/_control")), true)
+               ? sender.Send(form, nullptr).body
+               : std::string();
 }
 
 // How many named users the proxies refused since the last reset.
