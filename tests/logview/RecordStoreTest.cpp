@@ -9,7 +9,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// One record per letter of `messages`, each letter its message.
+// One record per letter of `messages`, the letter its message.
 void Add(logview::RecordStore& store, const std::string& messages, int kind = 1) {
     for (char message : messages) {
         LOG_RECORD* slot = store.Reserve();
@@ -31,39 +31,35 @@ Texts Messages(const logview::RecordStore& store, const logview::RowView* rows =
     return texts;
 }
 
-// Capacity 5 in chunks of 2: the ring turns over inside a chunk and across chunk ends.
-TEST(RecordStore, FullRingDropsTheOldestAndCountsThem) {
+// Capacity 5 in chunks of 2: the ring turns over inside a chunk and across chunk ends, counts
+// what it drops, and the rows let those records go; a new filter applies even while frozen.
+TEST(RecordStore, FullRingDropsTheOldestAndTheRowsFollow) {
     logview::RecordStore store(5, 2);
-    Add(store, "1234567");
-    EXPECT_EQ(Texts({"3", "4", "5", "6", "7"}), Messages(store));
+    logview::RowView rows;
+    const logview::RowFilter all, errors(L"", 4);
+    Add(store, "ab", 4);
+    Add(store, "cd");
+    Add(store, "e", 4);
+    EXPECT_TRUE(rows.Update(store, all, false));
+    Add(store, "fg");
+    EXPECT_TRUE(rows.Update(store, all, false));
+    EXPECT_EQ(Texts({"c", "d", "e", "f", "g"}), Messages(store, &rows));
+    EXPECT_EQ(Messages(store, &rows), Messages(store));
     EXPECT_EQ(2u, store.dropped());
     EXPECT_EQ(nullptr, store.At(1));
-    store.Clear();
-    Add(store, "8");
-    EXPECT_EQ(Texts({"8"}), Messages(store));
-    EXPECT_EQ(0u, store.dropped());
-}
 
-TEST(RowView, FollowsTheRingAndTheFilter) {
-    logview::RecordStore store(4, 2);
-    logview::RowView rows;
-    const logview::RowFilter errors(L"", 4), all;
-    Add(store, "a");
-    Add(store, "b", 4);
-    Add(store, "c");
-    EXPECT_TRUE(rows.Update(store, all, false));
-    EXPECT_EQ(Texts({"a", "b", "c"}), Messages(store, &rows));
-    Add(store, "de");  // "a" leaves the ring
-    EXPECT_TRUE(rows.Update(store, all, false));
-    EXPECT_EQ(Texts({"b", "c", "d", "e"}), Messages(store, &rows));
-
-    EXPECT_TRUE(rows.Update(store, errors, true));  // a new filter applies while frozen
-    EXPECT_EQ(Texts({"b"}), Messages(store, &rows));
-    Add(store, "f", 4);
+    EXPECT_TRUE(rows.Update(store, errors, true));
+    EXPECT_EQ(Texts({"e"}), Messages(store, &rows));
+    Add(store, "hij");
+    Add(store, "k", 4);
     EXPECT_FALSE(rows.Update(store, errors, true));
     EXPECT_TRUE(rows.Update(store, errors, false));
-    EXPECT_EQ(Texts({"f"}), Messages(store, &rows));  // "b" left the ring meanwhile
-    EXPECT_FALSE(rows.Update(store, errors, false));
+    EXPECT_EQ(Texts({"k"}), Messages(store, &rows)) << "\"e\" left the ring meanwhile";
+
+    store.Clear();
+    Add(store, "n");
+    EXPECT_EQ(Texts({"n"}), Messages(store));
+    EXPECT_EQ(0u, store.dropped());
 }
 
 }  // namespace

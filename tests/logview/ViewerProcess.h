@@ -26,11 +26,9 @@ struct Entry {
 };
 
 // Japanese texts (with "ソ" and "表", whose second Shift_JIS byte is a backslash), a path, a tab
-// and a line feed inside messages, every kind, indents, the 255-byte limit and a message past
-// it. A line feed shows as a space, and a message is cut to 255 bytes.
+// and a line feed (shown as a space) inside messages, every kind, indents, and a message past
+// the 255-byte limit.
 inline std::vector<Entry> KnownSequence() {
-    std::string kana;
-    for (int i = 0; i < 85; ++i) kana += u8"あ";
     return {
         {u8"Init開始", "CPelmoraInterface::Init", "PelmoraInterface", 0, 0},
         {u8"サーバーが生きているか確認", "CPelmoraInterface::Test", "PelmoraInterface", 0, 1},
@@ -41,7 +39,6 @@ inline std::vector<Entry> KnownSequence() {
         {u8"一行目\n二行目", "CLoginDialog::OnOK", "LoginDialog", 1, 1, u8"一行目 二行目"},
         {"C:\\temp\\pmqclient.exe", "CHttpRequestUtil::Run", "HttpRequestUtil", 2, 2},
         {u8"ログインに失敗しました", "CLoginRequest::Send", "LoginRequest", 4, 1},
-        {kana + std::string(85, 'a'), "Cut", "Limits", 2, 0},
         {std::string(300, 'x'), "Cut", "Limits", 2, 0, std::string(255, 'x')},
         {"", "CCallScope::~CCallScope", "CallScope", 99, 0},
     };
@@ -55,17 +52,6 @@ inline void LogAll(const std::vector<Entry>& entries) {
                 entry.source, static_cast<int>(i), __DATE__, __TIME__, entry.kind, entry.indent,
                 entry.kind == 4 ? 1 : 0);
     }
-}
-
-// Entry `index` as a saved row without its time stamp; read from a log file, a row has no
-// function, source or line.
-inline std::string ShownRow(const std::vector<Entry>& entries, size_t index, bool fromFile) {
-    const Entry& entry = entries[index];
-    return std::to_string(entry.kind) + "\t\"" + std::string(2 * entry.indent, ' ') +
-           (entry.shown.empty() ? entry.message : entry.shown) + "\"\t" +
-           (fromFile ? "\t\t"
-                     : entry.function + ("\t" + std::string(entry.source)) + "\t" +
-                           std::to_string(index));
 }
 
 class ViewerProcess {
@@ -97,7 +83,7 @@ public:
     HWND window() const { return window_; }
     // Returns once the viewer has handled the command.
     void Command(int id) const { SendMessageW(window_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
-    // The filter as a user sets it: the text box and the kind list (an index of its choices).
+    // The text box and the kind list (an index of its choices), as a user sets them.
     void SetFilter(const std::wstring& text, int kindChoice = 0) const {
         SetDlgItemTextW(window_, logview::kFilterEdit, text.c_str());
         SendDlgItemMessageW(window_, logview::kKindCombo, CB_SETCURSEL, kindChoice, 0);

@@ -32,7 +32,8 @@ for file in $(grep '^bin/' "$here/dist-layout.txt"); do
            FileDescription "Pelmora $what" FileVersion "$version" InternalName "${name%.*}" \
            LegalCopyright "Copyright (C) Torva Inc. All rights reserved." OriginalFilename "$name" \
            ProductName Pelmora ProductVersion "$version" VarFileInfo Translation) \
-       <(strings -el "$work/kit/$top/$file" | sed -n '/^VS_VERSION_INFO$/,/^Translation$/p') ||
+       <(x86_64-w64-mingw32-strings -el "$work/kit/$top/$file" |
+           sed -n '/^VS_VERSION_INFO$/,/^Translation$/p') ||
     { echo "$file: its version resource differs (< expected)" >&2; exit 1; }
 done
 echo "kit ok: $top.zip, $(wc -l <<<"$listing") files"
