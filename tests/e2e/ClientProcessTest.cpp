@@ -4,7 +4,6 @@
 
 #include "ProxyStore.h"
 #include "ServiceFixture.h"
-#include "frame/ClientContract.h"
 #include "storage/Crypt.h"
 #include "win32/Strings.h"
 
@@ -20,24 +19,20 @@ protected:
         std::string cipher;
         EXPECT_TRUE(storage::CCrypt().Generate(
             cipher,
-            contract::kUrlKey + url + "\n" + contract::kQueryKey + query + "\n" +
-                contract::kShowProxyDialogKey + (dialog ? "true\n" : "false\n"),
+            "url:" + url + "\nquery:" + query + "\nshowproxydlg:" + (dialog ? "true\n" : "false\n"),
             true));
-        EXPECT_TRUE(testing_support::WriteFileBytes(File(contract::kRequestFile), cipher));
+        EXPECT_TRUE(testing_support::WriteFileBytes(File("pmqrequest.dat"), cipher));
         return RunAsWritten();
     }
 
     DWORD RunAsWritten() {
-        const DWORD code =
-            testing_support::RunProcess("\"" + File(contract::kClientProgram) + "\"");
-        EXPECT_FALSE(FileExists(File(contract::kRequestFile)))
+        const DWORD code = testing_support::RunProcess("\"" + File("pmqclient.exe") + "\"");
+        EXPECT_FALSE(FileExists(File("pmqrequest.dat")))
             << "the request file outlived the exchange";
         return code;
     }
 
-    std::string Response() const {
-        return testing_support::ReadFileBytes(File(contract::kResponseFile));
-    }
+    std::string Response() const { return testing_support::ReadFileBytes(File("pmqresponse.xml")); }
 };
 
 // Parameters travel as a form, never in the URL; the body is left byte for byte as it came.
@@ -57,19 +52,8 @@ TEST_F(ClientProcessTest, PostsParametersAsAFormAndLeavesTheBodyAsItCame) {
               std::string::npos);
 }
 
-TEST_F(ClientProcessTest, EmptyQueryIsAPlainGetAndTheStatusIsTheExitCode) {
-    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 200u);
-    EXPECT_EQ(Response(), "true");
-    EXPECT_NE(e2e::Control("").find("\"method\": \"GET\", \"path\": \"/Pelmora/Pelmora/"
-                                    "CheckSqlServerRunning\", \"query_in_url\": false"),
-              std::string::npos);
-    EXPECT_EQ(Run(e2e::ServiceUrl("/no/such/endpoint"), ""), 404u);
-    e2e::Control("status500=1");
-    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 500u);
-    EXPECT_EQ(Response(), "Internal Server Error\n");
-}
-
-TEST_F(ClientProcessTest, NoStatusGives1234AndNoAnswer) {
+// The exit code is the status, or 1234 without one (no answer left); no query means a GET.
+TEST_F(ClientProcessTest, ExitCodeIsTheStatusOr1234WithoutOne) {
     e2e::Control("down=1");
     EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 1234u) << "connection reset";
     e2e::Control("down=0&slow=1");
@@ -80,9 +64,19 @@ TEST_F(ClientProcessTest, NoStatusGives1234AndNoAnswer) {
     EXPECT_EQ(Run("ftp://127.0.0.1/", ""), 1234u) << "not HTTP";
     EXPECT_EQ(Run("", ""), 1234u) << "empty URL";
     EXPECT_EQ(RunAsWritten(), 1234u) << "no request file";
-    ASSERT_TRUE(testing_support::WriteFileBytes(File(contract::kRequestFile), "not a request"));
+    ASSERT_TRUE(testing_support::WriteFileBytes(File("pmqrequest.dat"), "not a request"));
     EXPECT_EQ(RunAsWritten(), 1234u) << "unreadable request file";
-    EXPECT_FALSE(FileExists(File(contract::kResponseFile)));
+    EXPECT_FALSE(FileExists(File("pmqresponse.xml")));
+    e2e::Control("reset=1");
+    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 200u);
+    EXPECT_EQ(Response(), "true");
+    EXPECT_NE(e2e::Control("").find("\"method\": \"GET\", \"path\": \"/Pelmora/Pelmora/"
+                                    "CheckSqlServerRunning\", \"query_in_url\": false"),
+              std::string::npos);
+    EXPECT_EQ(Run(e2e::ServiceUrl("/no/such/endpoint"), ""), 404u);
+    e2e::Control("status500=1");
+    EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 500u);
+    EXPECT_EQ(Response(), "Internal Server Error\n");
 }
 
 // Two networks' proxies: the service's two proxy listeners, both wanting the same user, so

@@ -10,20 +10,6 @@
 
 namespace {
 
-// Trusts the HTTPS listener's certificate in this prefix. Each start of the service makes a
-// fresh one, so the trust ends with this run of the service.
-bool TrustServiceCertificate() {
-    const std::string der = e2e::ServiceFile("cert.der");
-    HCERTSTORE root =
-        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
-    const bool added =
-        root && CertAddEncodedCertificateToStore(
-                    root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                    static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    if (root) CertCloseStore(root, 0);
-    return added;
-}
-
 BOOL Login(const char* company = "DEMO001", const char* password = "pelmora-demo") {
     return PeLmLoginUserCreate(company, password, "demo");
 }
@@ -79,7 +65,10 @@ TEST_F(LoginFlowTest, LoginOverHttpsOnlyWithACertificateThisPrefixTrusts) {
     char message[512] = "";
     PeLmLastErrorMessageGet(message, sizeof message);
     EXPECT_NE(std::string(message).find("(3)"), std::string::npos) << "no status at all";
-    ASSERT_TRUE(TrustServiceCertificate());
+    // Trusted in this prefix from now on: each start of the service makes a fresh certificate.
+    const std::string der = e2e::ServiceFile("cert.der");
+    ASSERT_TRUE(CertAddEncodedCertificateToSystemStoreW(
+        L"Root", reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size())));
     EXPECT_TRUE(Login());
     EXPECT_NE(e2e::Control("").find("\"listener\": \"https\""), std::string::npos);
 }

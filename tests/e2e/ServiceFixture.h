@@ -10,7 +10,6 @@
 
 #include "HttpSender.h"
 #include "ProxyDialogIds.h"
-#include "frame/ClientContract.h"
 #include "frame/Directories.h"
 #include "support/DialogDriver.h"
 #include "support/TestSupport.h"
@@ -98,9 +97,8 @@ class ClientFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(Port("http"), 0) << "the service fixture is not running";
-        ASSERT_TRUE(CopyFileA(
-            (testing_support::ExecutableDirectory() + "\\" + contract::kClientProgram).c_str(),
-            File(contract::kClientProgram).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\pmqclient.exe").c_str(),
+                              File("pmqclient.exe").c_str(), FALSE));
         TearDown();
     }
     void TearDown() override {

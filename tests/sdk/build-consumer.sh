@@ -23,10 +23,8 @@ check_imports() {
   local imports
   imports=$("$arch-w64-mingw32-objdump" -p "$1" |
     awk '/DLL Name:/ {dll = $3} dll == "Pelmora.dll" && $NF ~ /^Pe([HL]m|lm)[A-Z]/ {print $NF}')
-  if [ -z "$imports" ] || grep -q '@' <<<"$imports"; then
-    echo "$1 does not import plain names from Pelmora.dll: ${imports:-<none>}" >&2
-    exit 1
-  fi
+  [ -n "$imports" ] && ! grep -q '@' <<<"$imports" ||
+    { echo "$1 imports from Pelmora.dll: ${imports:-nothing}" >&2; exit 1; }
 }
 check_imports "$work/c_host.exe"
 # A host on another toolchain makes its own import library from the kit's export list (on x86
