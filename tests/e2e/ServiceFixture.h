@@ -1,5 +1,5 @@
-// The local service that the end-to-end tests talk to: its ports, its fault switches, the
-// proxy settings of this prefix, and the windows of the client's proxy dialog.
+// The local service the end-to-end tests talk to, this prefix's proxy settings, and the client's
+// proxy dialog.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,8 +22,7 @@ inline std::string ServiceFile(const std::string& name) {
     return testing_support::ReadFileBytes(std::string(dir ? dir : "") + "/" + name);
 }
 
-// The port of one listener ("http", "proxy", "proxy2": another network's proxy wanting the
-// same credentials, "https"); 0 when it is not running.
+// "http", "proxy", "proxy2" (another network's proxy wanting the same user) or "https".
 inline int Port(const char* listener) {
     return std::atoi(ServiceFile(std::string(listener) + ".port").c_str());
 }

@@ -1,9 +1,14 @@
-// pmqclient.exe on its own, as the library starts it: a request file beside a copy of the
-// program, a real child process, the local service over loopback HTTP.
+// The real client and library against the local service: pmqclient.exe on its own as the library
+// starts it (a request file beside a copy of the program), then the silent login through the
+// exports, directly, through the proxy and over HTTPS.
+#include <windows.h>
+#include <wincrypt.h>
+
 #include <thread>
 
 #include "ProxyStore.h"
 #include "ServiceFixture.h"
+#include "pelmora.h"
 #include "storage/Crypt.h"
 #include "win32/Strings.h"
 
@@ -73,7 +78,6 @@ TEST_F(ClientProcessTest, ExitCodeIsTheStatusOr1234WithoutOne) {
     EXPECT_NE(e2e::Control("").find("\"method\": \"GET\", \"path\": \"/Pelmora/Pelmora/"
                                     "CheckSqlServerRunning\", \"query_in_url\": false"),
               std::string::npos);
-    EXPECT_EQ(Run(e2e::ServiceUrl("/no/such/endpoint"), ""), 404u);
     e2e::Control("status500=1");
     EXPECT_EQ(Run(e2e::ServiceUrl(kTestPath), ""), 500u);
     EXPECT_EQ(Response(), "Internal Server Error\n");
@@ -87,15 +91,6 @@ protected:
         e2e::SystemProxy proxy(proxyPort);
         return Run(e2e::ServiceUrl(kTestPath), "", dialog);
     }
-    // The user answers the proxy dialog on another thread; the message it showed.
-    DWORD RunWithDialog(int proxyPort, std::wstring& shown) {
-        std::thread user([&] {
-            EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass", true, &shown));
-        });
-        const DWORD code = RunThrough(proxyPort, true);
-        user.join();
-        return code;
-    }
     static std::wstring Address(int port) { return L"127.0.0.1:" + std::to_wstring(port); }
 
     const int proxyA_ = e2e::Port("proxy");
@@ -106,7 +101,6 @@ protected:
 // Without a dialog: the saved user goes only to the proxy that accepted it, once refused it is
 // dropped, and the former file (which names no proxy) is offered to none and dropped.
 TEST_F(ClientProxyTest, SavedUserGoesOnlyToItsProxyAndIsDroppedOnceRefused) {
-    ASSERT_NE(proxyB_, 0) << "the second proxy is not running";
     ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"proxy-pass"}));
     EXPECT_EQ(RunThrough(proxyB_), 407u);
     EXPECT_EQ(RunThrough(proxyA_), 200u);
@@ -119,31 +113,89 @@ TEST_F(ClientProxyTest, SavedUserGoesOnlyToItsProxyAndIsDroppedOnceRefused) {
     EXPECT_EQ(e2e::RefusedOffers(), 1);
 }
 
-// The dialog names the proxy, asks again after refused credentials (never sending a refused
-// set twice) and the saved password's refusal, and binds the user typed to the proxy.
-TEST_F(ClientProxyTest, DialogAsksUntilAcceptedOrCancelledAndBindsTheUserToTheProxy) {
-    std::thread user([] {
-        EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"wrong"));
-        EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"wrong"));
+// The dialog names the proxy and asks again after a refusal (saying so, and never sending a
+// refused set twice) until the user cancels; the user it gets through with is saved.
+TEST_F(ClientProxyTest, DialogAsksUntilAcceptedOrCancelled) {
+    std::wstring first, again;
+    std::thread user([&] {
+        EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"wrong", true, &first));
+        EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"wrong", true, &again));
         EXPECT_TRUE(e2e::AnswerProxyDialog(L"", L"", false));
     });
     EXPECT_EQ(RunThrough(proxyA_, true), 407u);
     user.join();
+    const std::wstring asks = L"プロキシ " + Address(proxyA_) + L" が認証を求めています。";
+    EXPECT_EQ(first, asks);
+    EXPECT_EQ(again, asks + L"\nユーザー名またはパスワードが違います。もう一度入力してください。");
     EXPECT_EQ(e2e::RefusedOffers(), 1);
     EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
 
     ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"old-pass"}));
-    std::wstring shown;
-    EXPECT_EQ(RunWithDialog(proxyA_, shown), 200u);
-    EXPECT_EQ(shown, L"プロキシ " + Address(proxyA_) +
-                         L" が認証を求めています。\nユーザー名またはパスワードが違います。"
-                         L"もう一度入力してください。");
-    EXPECT_EQ(RunWithDialog(proxyB_, shown), 200u);
-    EXPECT_EQ(shown, L"プロキシ " + Address(proxyB_) + L" が認証を求めています。");
+    first.clear();
+    user = std::thread(
+        [&] { EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass", true, &first)); });
+    EXPECT_EQ(RunThrough(proxyA_, true), 200u);
+    user.join();
+    EXPECT_EQ(first, again) << "the saved password was refused";
     EXPECT_EQ(e2e::RefusedOffers(), 2);
-    const auto saved = store_.Load();
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->proxy, Address(proxyB_));
+    EXPECT_EQ(store_.Load().value_or(client::SavedProxyUser{}).proxy, Address(proxyA_));
+}
+
+BOOL Login(const char* company = "DEMO001", const char* password = "pelmora-demo") {
+    return PeLmLoginUserCreate(company, password, "demo");
+}
+
+class LoginFlowTest : public e2e::ClientFolderTest {
+protected:
+    void SetUp() override {
+        ClientFolderTest::SetUp();
+        PeHmInitialize(0, 0, 0, 0);
+        PeLmSubServerRelease();
+        PeLmCurrentDirectorySet(folder_.path().c_str());
+        PointAt(e2e::ServiceUrl(""));
+    }
+    static void PointAt(const std::string& base) {
+        PeLmTestUrlSet((base + "/Pelmora/Pelmora/CheckSqlServerRunning").c_str());
+        PeLmLoginUrlSet((base + "/Pelmora/Pelmora/Login").c_str());
+    }
+};
+
+// Japanese and reserved characters reach the service whole. Behind the proxy, the user typed in
+// the dialog the host asked for once is kept protected and serves the next login, until the host
+// deletes it.
+TEST_F(LoginFlowTest, DirectlyAndThroughTheProxyOnceAskedForItsUser) {
+    EXPECT_TRUE(Login("テスト商会", "パス 1234&="));
+    e2e::SystemProxy proxy(e2e::Port("proxy"));
+    EXPECT_FALSE(Login());
+    EXPECT_EQ(PeLmLastErrorGet(), 1000);
+    EXPECT_TRUE(PeLmProxyUserDlgShow());
+    std::thread user([] { EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass")); });
+    EXPECT_TRUE(Login());
+    user.join();
+    const std::string saved = testing_support::ReadFileBytes(e2e::ProxyUserFile());
+    ASSERT_FALSE(saved.empty());
+    // Neither as typed nor as UTF-16.
+    for (const auto& typed :
+         {std::string("proxy-pass"), std::string(reinterpret_cast<const char*>(L"proxy-pass"), 20)})
+        EXPECT_EQ(saved.find(typed), std::string::npos);
+    EXPECT_TRUE(Login());
+    EXPECT_TRUE(PeLmProxyUserDelete());
+    EXPECT_FALSE(PeLmProxyUserDelete());
+    EXPECT_FALSE(Login());
+}
+
+TEST_F(LoginFlowTest, LoginOverHttpsOnlyWithACertificateThisPrefixTrusts) {
+    PointAt("https://localhost:" + std::to_string(e2e::Port("https")));
+    EXPECT_FALSE(Login()) << "a certificate nobody trusts must be refused";
+    char message[512] = "";
+    PeLmLastErrorMessageGet(message, sizeof message);
+    EXPECT_NE(std::string(message).find("(3)"), std::string::npos) << "no status at all";
+    // Trusted in this prefix from now on: each start of the service makes a fresh certificate.
+    const std::string der = e2e::ServiceFile("cert.der");
+    ASSERT_TRUE(CertAddEncodedCertificateToSystemStoreW(
+        L"Root", reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size())));
+    EXPECT_TRUE(Login());
+    EXPECT_NE(e2e::Control("").find("\"listener\": \"https\""), std::string::npos);
 }
 
 }  // namespace
