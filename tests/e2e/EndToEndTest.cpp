@@ -29,14 +29,12 @@ protected:
         EXPECT_TRUE(testing_support::WriteFileBytes(File("pmqrequest.dat"), cipher));
         return RunAsWritten();
     }
-
     DWORD RunAsWritten() {
         const DWORD code = testing_support::RunProcess("\"" + File("pmqclient.exe") + "\"");
         EXPECT_FALSE(FileExists(File("pmqrequest.dat")))
             << "the request file outlived the exchange";
         return code;
     }
-
     std::string Response() const { return testing_support::ReadFileBytes(File("pmqresponse.xml")); }
 };
 

@@ -34,8 +34,7 @@ start() {
     kill -0 "$(cat "$dir/service.pid")" 2>/dev/null || break
     sleep 0.05
   done
-  echo "service did not start:" >&2
-  cat "$dir/service.log" >&2
+  { echo "service did not start:"; cat "$dir/service.log"; } >&2
   exit 1
 }
 

@@ -25,9 +25,8 @@ struct Entry {
     std::string shown = std::string();  // as a row shows the message, when not the same
 };
 
-// Japanese texts (with "ソ" and "表", whose second Shift_JIS byte is a backslash), a path, a tab
-// and a line feed (shown as a space) inside messages, every kind, indents, and a message past
-// the 255-byte limit.
+// Japanese texts ("ソ" and "表" end in a backslash byte in Shift_JIS), a path, a tab and a line
+// feed (shown as a space), every kind, indents, and a message past the 255-byte limit.
 inline std::vector<Entry> KnownSequence() {
     return {
         {u8"Init開始", "CPelmoraInterface::Init", "PelmoraInterface", 0, 3},
@@ -45,12 +44,11 @@ inline std::vector<Entry> KnownSequence() {
 
 // Logs each entry with its position in the list as its line number.
 inline void LogAll(const std::vector<Entry>& entries) {
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const Entry& entry = entries[i];
+    int line = 0;
+    for (const Entry& entry : entries)
         PelmLog(win32::ToNarrow(win32::ToWide(entry.message, CP_UTF8), 932).c_str(), entry.function,
-                entry.source, static_cast<int>(i), __DATE__, __TIME__, entry.kind, entry.indent,
+                entry.source, line++, __DATE__, __TIME__, entry.kind, entry.indent,
                 entry.kind == 4 ? 1 : 0);
-    }
 }
 
 class ViewerProcess {
@@ -89,14 +87,14 @@ public:
     }
     // The list catches up now instead of on its timer.
     void Refresh() const { SendMessageW(window_, WM_TIMER, logview::kCatchUpNow, 0); }
-    // As the save command writes them (UTF-8).
+    // The shown rows as the save command writes them (UTF-8).
     std::string SavedText() const {
         DeleteFileA(SavePath().c_str());
         Refresh();
         Command(logview::kSaveCommand);
         return testing_support::ReadFileBytes(SavePath());
     }
-    // The shown rows as saved without their time stamps (a row without a well-formed one whole).
+    // The same rows without their time stamps (a row without a well-formed one whole).
     std::vector<std::string> ShownRows() const {
         std::vector<std::string> rows;
         for (const std::string& row : testing_support::SplitLogLines(SavedText())) {

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# build-consumer.sh ARCH KIT WORK SERVICE_DIR   (ARCH: x86_64 or i686)
-# Builds the C sample host as its own CMake project against the unpacked kit with that MinGW
-# toolchain, and checks what it links and carries. The x86_64 host then runs under Wine against
-# the local service (SERVICE_DIR holds the fixture's port file); there is no 32-bit Wine here.
+# build-consumer.sh ARCH KIT WORK SERVICE_DIR (ARCH: x86_64 or i686): builds the C sample host as
+# its own CMake project against the unpacked kit with that MinGW toolchain and checks what it
+# links and carries; the x86_64 one then runs under Wine against the local service.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)

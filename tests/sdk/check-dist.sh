@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# check-dist.sh X64_BUILD X86_BUILD WORK
-# Packs the kit exactly as `make dist` does into WORK/dist, compares the zip's listing with the
-# expected layout (every file of both architectures, nothing else: no build debris), checks
-# SHA256SUMS, unpacks the zip into WORK/kit for the checks that use the kit, and reads back what
-# each binary says it is.
+# check-dist.sh X64_BUILD X86_BUILD WORK: packs the kit as `make dist` does into WORK/dist, checks
+# the zip's listing (every file of both architectures, no build debris) and SHA256SUMS, unpacks
+# it into WORK/kit for the checks that use the kit, and reads back what each binary says it is.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 x64=${1:?X64_BUILD} x86=${2:?X86_BUILD} work=${3:?WORK}
