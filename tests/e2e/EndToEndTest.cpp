@@ -81,8 +81,7 @@ TEST_F(ClientProcessTest, ExitCodeIsTheStatusOr1234WithoutOne) {
     EXPECT_EQ(Response(), "Internal Server Error\n");
 }
 
-// Two networks' proxies: the service's two proxy listeners, both wanting the same user, so
-// that credentials offered to the wrong one would get through and show.
+// Two networks' proxies wanting the same user: credentials offered to the wrong one get through.
 class ClientProxyTest : public ClientProcessTest {
 protected:
     DWORD RunThrough(int proxyPort, bool dialog = false) {

@@ -1,6 +1,5 @@
-// The viewer as hosts and support people meet it: a host in this process logs with the viewer
-// (another process) as its log window, and the test reads the viewer's rows back through its
-// own save command after driving it through its real window.
+// The viewer as hosts and support people meet it: this process logs with the viewer (another
+// process) as its log window, drives its real window and reads its rows back through its save.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -29,7 +28,6 @@ protected:
     }
     void TearDown() override {
         PeLmLogWndSet(nullptr);
-        PeLmLogFileSet(nullptr);
         PelmSharedLogClose();
     }
     // Read from a log file, a row has no function, source or line.

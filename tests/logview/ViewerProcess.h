@@ -53,7 +53,6 @@ inline void LogAll(const std::vector<Entry>& entries) {
 
 class ViewerProcess {
 public:
-    // Waits for the window of the viewer started from the test's own folder.
     explicit ViewerProcess(const std::string& arguments = std::string())
         : process_(win32::StartProcess(
               std::wstring(),
