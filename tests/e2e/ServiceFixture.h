@@ -1,57 +1,112 @@
-// The local service that the end-to-end tests talk to: its ports, its fault switches, the
-// proxy settings of this prefix, and the windows of the client's proxy dialog.
+// The local service the end-to-end tests talk to, this prefix's proxy settings, and the client's
+// proxy dialog.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
+
+#include "HttpSender.h"
+#include "ProxyDialogIds.h"
+#include "frame/Directories.h"
+#include "support/DialogDriver.h"
+#include "support/TestSupport.h"
+#include "win32/Strings.h"
 
 namespace e2e {
 
-// The port of one listener ("http", "proxy", "proxy2": another network's proxy wanting the
-// same credentials, "https"), from the file the service fixture wrote; 0 when it is not running.
-int Port(const char* listener);
+inline std::string ServiceFile(const std::string& name) {
+    const char* dir = std::getenv("PELMORA_E2E_SERVICE_DIR");
+    return testing_support::ReadFileBytes(std::string(dir ? dir : "") + "/" + name);
+}
 
-// "http://127.0.0.1:PORT" + path.
-std::string ServiceUrl(const std::string& path);
+// "http", "proxy", "proxy2" (another network's proxy wanting the same user) or "https".
+inline int Port(const char* listener) {
+    return std::atoi(ServiceFile(std::string(listener) + ".port").c_str());
+}
 
-// Posts `form` to the control endpoint and returns its JSON answer ("" on failure).
-std::string Control(const std::string& form);
+inline std::string ServiceUrl(const std::string& path) {
+    return "http://127.0.0.1:" + std::to_string(Port("http")) + path;
+}
 
-// The credentials one proxy listener ("proxy", "proxy2") was offered, in order: the user and
-// whether the proxy "accepted" or "refused" them, e.g. "proxyuser refused, proxyuser accepted";
-// "" when it was offered none.
-std::string ProxyOffers(const std::string& listener);
+// Posts `form` to the control endpoint through the client's own sender (never while a system
+// proxy is set): the service's JSON record of its switches and requests ("" on failure).
+inline std::string Control(const std::string& form) {
+    client::HttpSender sender(client::Timeouts{});
+    return sender.Open(win32::ToWide(ServiceUrl("/_control")), true)
+               ? sender.Send(form, nullptr).body
+               : std::string();
+}
 
-// Points this user's system proxy settings at the service's proxy for the object's lifetime.
-class SystemProxy {
-public:
-    explicit SystemProxy(int port);
-    ~SystemProxy();
-    SystemProxy(const SystemProxy&) = delete;
-    SystemProxy& operator=(const SystemProxy&) = delete;
-};
+// How many named users the proxies refused since the last reset.
+inline int RefusedOffers() {
+    const std::string record = Control(""), mark = "\"refused\": true, \"proxy_user\": \"";
+    int count = 0;
+    for (size_t at = record.find(mark); at != std::string::npos; at = record.find(mark, at + 1))
+        ++count;
+    return count;
+}
 
-// Trusts the HTTPS listener's certificate in this prefix for the object's lifetime.
-class TrustedCertificate {
-public:
-    TrustedCertificate();
-    ~TrustedCertificate();
-    TrustedCertificate(const TrustedCertificate&) = delete;
-    TrustedCertificate& operator=(const TrustedCertificate&) = delete;
-    bool added() const { return added_; }
-
-private:
-    bool added_ = false;
-};
+inline std::string ProxyUserFile() {
+    return frame::GetDataDirectory() + "\\ProxyUser.dat";
+}
 
 // Waits for the client's proxy dialog, keeps its message in `shownMessage` (when given), types
-// into it and presses OK (or Cancel); returns once the window is gone. False when no dialog
-// appeared.
-bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password, bool ok = true,
-                       std::wstring* shownMessage = nullptr);
+// into it and presses OK (or Cancel); false unless it appeared and then closed.
+inline bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password,
+                              bool ok = true, std::wstring* shownMessage = nullptr) {
+    HWND dialog = nullptr;
+    // Visible only once its texts are set.
+    if (!testing_support::WaitUntil([&dialog] {
+            dialog = FindWindowW(L"#32770", L"プロキシ認証");
+            return dialog != nullptr && IsWindowVisible(dialog);
+        }))
+        return false;
+    if (shownMessage)
+        *shownMessage = testing_support::DialogDriver::Text(GetDlgItem(dialog, IDC_PROXY_MESSAGE));
+    testing_support::DialogDriver::Type(dialog, IDC_PROXY_USER, user);
+    testing_support::DialogDriver::Type(dialog, IDC_PROXY_PASSWORD, password);
+    PostMessageW(dialog, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+    return testing_support::WaitUntil([dialog] { return !IsWindow(dialog); });
+}
 
-// The saved proxy user's file in this prefix.
-std::string ProxyUserFile();
+// Points this user's system proxy settings at one of the service's proxies while it lives.
+struct SystemProxy {
+    const wchar_t* const key =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+
+    // The blob WinHTTP reads: version, counter, flags (direct and named proxy), the proxy with
+    // its length, an empty bypass list and configuration script URL, and reserved bytes.
+    explicit SystemProxy(int port) {
+        const std::string proxy = "127.0.0.1:" + std::to_string(port);
+        const DWORD head[] = {0x46, 0, 3, static_cast<DWORD>(proxy.size())};
+        const std::string blob = std::string(reinterpret_cast<const char*>(head), sizeof head) +
+                                 proxy + std::string(8 + 32, '\0');
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings", REG_BINARY,
+                        blob.data(), static_cast<DWORD>(blob.size()));
+    }
+    ~SystemProxy() { RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings"); }
+};
+
+// A copy of the client in a fresh folder; the service's switches and record, and the saved
+// proxy user, cleared before and after each test.
+class ClientFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(Port("http"), 0) << "the service fixture is not running";
+        ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\pmqclient.exe").c_str(),
+                              File("pmqclient.exe").c_str(), FALSE));
+        TearDown();
+    }
+    void TearDown() override {
+        Control("reset=1");
+        DeleteFileA(ProxyUserFile().c_str());
+    }
+    std::string File(const char* name) const { return folder_.File(name); }
+
+    testing_support::TempDirectory folder_;
+};
 
 }  // namespace e2e

@@ -1,50 +1,40 @@
 #!/usr/bin/env bash
 # Starts or stops the local service for the end-to-end tests:
-#   service-fixture.sh start DIR   service + two proxies (+ HTTPS with a fresh certificate when the
-#                                  openssl command exists); port files and log in DIR
+#   service-fixture.sh start DIR   service, two proxies and HTTPS with a fresh certificate; port
+#                                  files and log in DIR
 #   service-fixture.sh stop DIR    stops the service that `start` left in DIR
 set -euo pipefail
-action=${1:?start|stop}
-dir=${2:?directory}
+action=${1:?start|stop} dir=${2:?directory}
 here=$(cd "$(dirname "$0")" && pwd)
-python=/usr/bin/python3
-[ -x "$python" ] || python=$(command -v python3)
 
 stop() {
-  if [ -f "$dir/service.pid" ]; then
-    pid=$(cat "$dir/service.pid")
-    kill "$pid" 2>/dev/null || true
-    while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
-    rm -f "$dir/service.pid"
-  fi
+  [ -f "$dir/service.pid" ] || return 0
+  pid=$(cat "$dir/service.pid")
+  kill "$pid" 2>/dev/null || true
+  while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
+  rm -f "$dir/service.pid"
 }
 
 start() {
   stop
   mkdir -p "$dir"
   rm -f "$dir"/*.port "$dir"/cert.*
-  https=()
-  if command -v openssl >/dev/null; then
-    # A certificate made for this run only, trusted by the tests in their own prefix.
-    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=localhost" \
-      -addext "subjectAltName=DNS:localhost" -keyout "$dir/cert.key" -out "$dir/cert.pem" \
-      2>/dev/null
-    openssl x509 -in "$dir/cert.pem" -outform der -out "$dir/cert.der"
-    https=(--https-port 0 --https-port-file "$dir/https.port" --cert "$dir/cert.pem"
-           --key "$dir/cert.key")
-  fi
-  setsid "$python" "$here/../../service/pelmora_service.py" --port 0 --port-file "$dir/http.port" \
+  # A certificate made for this run only, trusted by the tests in their own prefix.
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=localhost" \
+    -addext "subjectAltName=DNS:localhost" -keyout "$dir/cert.key" -out "$dir/cert.pem" 2>/dev/null
+  openssl x509 -in "$dir/cert.pem" -outform der -out "$dir/cert.der"
+  setsid python3 "$here/../../service/pelmora_service.py" --port 0 --port-file "$dir/http.port" \
     --proxy-port 0 --proxy-port-file "$dir/proxy.port" \
-    --second-proxy-port 0 --second-proxy-port-file "$dir/proxy2.port" "${https[@]}" \
+    --second-proxy-port 0 --second-proxy-port-file "$dir/proxy2.port" --https-port 0 \
+    --https-port-file "$dir/https.port" --cert "$dir/cert.pem" --key "$dir/cert.key" \
     >"$dir/service.log" 2>&1 </dev/null &
   echo $! >"$dir/service.pid"
   for _ in $(seq 1 200); do
-    [ -f "$dir/http.port" ] && return 0
+    [ -f "$dir/https.port" ] && return 0  # the last one the service writes
     kill -0 "$(cat "$dir/service.pid")" 2>/dev/null || break
     sleep 0.05
   done
-  echo "service did not start:" >&2
-  cat "$dir/service.log" >&2
+  { echo "service did not start:"; cat "$dir/service.log"; } >&2
   exit 1
 }
 

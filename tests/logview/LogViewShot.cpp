@@ -1,12 +1,7 @@
-// Shows the viewer with the tests' known rows, an error among them, and a filter typed in, and
-// holds it while scripts/desktop-screenshot.sh takes the picture: "logview-shot.ready" appears
-// beside the program once the rows are drawn; the viewer closes once "logview-shot.taken"
-// appears. The viewer starts from here, so it opens in this desktop.
-#include <windows.h>
-
+// Holds the viewer (started from here, so in this desktop) with the known rows and a filter while
+// scripts/desktop-screenshot.sh takes the picture: "logview-shot.ready" beside the program once
+// the rows are drawn; the viewer closes once "logview-shot.taken" appears.
 #include "ViewerProcess.h"
-#include "pelmora.h"
-#include "support/TestSupport.h"
 
 int main() {
     const std::string directory = testing_support::ExecutableDirectory();

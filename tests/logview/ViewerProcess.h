@@ -8,61 +8,107 @@
 #include <string>
 #include <vector>
 
+#include "ViewerIds.h"
+#include "pelmora.h"
 #include "support/HostLogFile.h"
-#include "support/TestSupport.h"
+#include "win32/Process.h"
+#include "win32/Strings.h"
 
 namespace logview_tests {
 
-// One saved row: the log file's columns (the text in UTF-8), then function, source and line.
-struct SavedRow : testing_support::LogLine {
-    std::string function, source, line;
-};
-
-// "kind|indent|message|function|source|line" for compact expectations.
-std::string Describe(const SavedRow& row);
-
-// An entry a host logs, and its message as a saved row shows it (UTF-8).
 struct Entry {
-    std::string message;  // as the host passes it (Shift_JIS)
-    std::string shown;
+    std::string message;  // UTF-8 here, Shift_JIS as the host passes it
     const char* function;
     const char* source;
     int kind;
     int indent;
+    std::string shown = std::string();  // as a row shows the message, when not the same
 };
 
-// Japanese texts (with "ソ" and "表", whose second Shift_JIS byte is a backslash), a path, a tab
-// and a line feed inside messages, every kind, indents, the 255-byte limit and a message past
-// it. A line feed shows as a space, and a message is cut to 255 bytes.
-std::vector<Entry> KnownSequence();
+// Japanese texts ("ソ" and "表" end in a backslash byte in Shift_JIS), a path, a tab and a line
+// feed (shown as a space), every kind, indents, and a message past the 255-byte limit.
+inline std::vector<Entry> KnownSequence() {
+    return {
+        {u8"Init開始", "CPelmoraInterface::Init", "PelmoraInterface", 0, 3},
+        {u8"サーバーが生きているか確認", "CPelmoraInterface::Test", "PelmoraInterface", 0, 1},
+        {u8"接続先：\thttp://127.0.0.1/Login", "CHttpRequestUtil::BeginRequest", "HttpRequestUtil",
+         3, 2},
+        {u8"ソフト表示", "CLoginDialog::OnOK", "LoginDialog", 1, 1},
+        {u8"一行目\n二行目", "CLoginDialog::OnOK", "LoginDialog", 1, 1, u8"一行目 二行目"},
+        {"C:\\temp\\pmqclient.exe", "CHttpRequestUtil::Run", "HttpRequestUtil", 2, 2},
+        {u8"ログインに失敗しました", "CLoginRequest::Send", "LoginRequest", 4, 1},
+        {std::string(300, 'x'), "Cut", "Limits", 2, 0, std::string(255, 'x')},
+        {"", "CCallScope::~CCallScope", "CallScope", 99, 0},
+    };
+}
+
 // Logs each entry with its position in the list as its line number.
-void LogAll(const std::vector<Entry>& entries);
+inline void LogAll(const std::vector<Entry>& entries) {
+    int line = 0;
+    for (const Entry& entry : entries)
+        PelmLog(win32::ToNarrow(win32::ToWide(entry.message, CP_UTF8), 932).c_str(), entry.function,
+                entry.source, line++, __DATE__, __TIME__, entry.kind, entry.indent,
+                entry.kind == 4 ? 1 : 0);
+}
 
 class ViewerProcess {
 public:
-    // Starts the viewer from the test's own folder with `arguments`, and waits for its window.
-    explicit ViewerProcess(const std::string& arguments = std::string());
-    ~ViewerProcess();
-    ViewerProcess(const ViewerProcess&) = delete;
-    ViewerProcess& operator=(const ViewerProcess&) = delete;
+    explicit ViewerProcess(const std::string& arguments = std::string())
+        : process_(win32::StartProcess(
+              std::wstring(),
+              win32::ToWide("\"" + testing_support::ExecutableDirectory() +
+                            "\\PelmoraLogView.exe\" /save \"" + SavePath() + "\" " + arguments))) {
+        testing_support::WaitUntil([this] {
+            for (HWND w = nullptr;
+                 (w = FindWindowExA(nullptr, w, PELMORA_LOGVIEW_CLASS, nullptr));) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == GetProcessId(process_.get())) window_ = w;
+            }
+            return window_ != nullptr;
+        });
+        // The window is listed while it is still being made; once it answers, its controls exist.
+        SendMessageW(window_, WM_NULL, 0, 0);
+    }
+    ~ViewerProcess() {
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_.get(), 20000) != WAIT_OBJECT_0)
+            TerminateProcess(process_.get(), 1);
+    }
 
     HWND window() const { return window_; }
     // Returns once the viewer has handled the command.
-    void Command(int id) const;
-    // The filter as a user sets it: the text box and the kind list (an index of its choices).
-    void SetFilter(const std::wstring& text, int kindChoice = 0) const;
+    void Command(int id) const { SendMessageW(window_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    // The text box and the kind list (an index of its choices), as a user sets them.
+    void SetFilter(const std::wstring& text, int kindChoice = 0) const {
+        SetDlgItemTextW(window_, logview::kFilterEdit, text.c_str());
+        SendDlgItemMessageW(window_, logview::kKindCombo, CB_SETCURSEL, kindChoice, 0);
+    }
     // The list catches up now instead of on its timer.
-    void Refresh() const;
-    // The rows the list shows now, through the save command.
-    std::vector<SavedRow> ShownRows() const;
-    // The same as the save command writes them (UTF-8).
-    std::string SavedText() const;
+    void Refresh() const { SendMessageW(window_, WM_TIMER, logview::kCatchUpNow, 0); }
+    // The shown rows as the save command writes them (UTF-8).
+    std::string SavedText() const {
+        DeleteFileA(SavePath().c_str());
+        Refresh();
+        Command(logview::kSaveCommand);
+        return testing_support::ReadFileBytes(SavePath());
+    }
+    // The same rows without their time stamps (a row without a well-formed one whole).
+    std::vector<std::string> ShownRows() const {
+        std::vector<std::string> rows;
+        for (const std::string& row : testing_support::SplitLogLines(SavedText())) {
+            const size_t tab = row.find('\t');
+            const bool stamped = testing_support::IsLogTimeStamp(row.substr(0, tab));
+            rows.push_back(stamped ? row.substr(tab + 1) : row);
+        }
+        return rows;
+    }
 
 private:
-    LRESULT Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const;
+    std::string SavePath() const { return directory_.File("shown.txt"); }
 
     testing_support::TempDirectory directory_;
-    HANDLE process_ = nullptr;
+    win32::KernelHandle process_;
     HWND window_ = nullptr;
 };
 

@@ -1,42 +1,37 @@
 #!/usr/bin/env bash
-# check-dist.sh X64_BUILD X86_BUILD WORK [--with-viewer]
-# Packs the kit exactly as `make dist` does into WORK/dist, compares the zip's listing with the
-# expected layout (every file of both architectures, nothing else: no build debris), checks
-# SHA256SUMS, and unpacks the zip into WORK/kit for the checks that use the kit.
+# check-dist.sh X64_BUILD X86_BUILD WORK: packs the kit as `make dist` does into WORK/dist, checks
+# the zip's listing (every file of both architectures, no build debris) and SHA256SUMS, unpacks
+# it into WORK/kit for the checks that use the kit, and reads back what each binary says it is.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-x64=${1:?X64_BUILD} x86=${2:?X86_BUILD} work=${3:?WORK} viewer=${4:-}
-if [ ! -f "$x86/CMakeCache.txt" ]; then
-  echo "no i686 build in $x86: build both architectures first (make build)" >&2
-  exit 1
-fi
+x64=${1:?X64_BUILD} x86=${2:?X86_BUILD} work=${3:?WORK}
 rm -rf "$work/dist" "$work/kit"
 zip=$(bash "$here/../../scripts/pack-dist.sh" "$x64" "$x86" "$work/dist")
 top=$(basename "$zip" .zip)
-
-expected() {
-  cat "$here/dist-layout.txt"
-  if [ "$viewer" = --with-viewer ]; then
-    printf '%s\n' bin/x64/PelmoraLogView.exe bin/x86/PelmoraLogView.exe
-  fi
-}
-expected_listing=$(expected | sed "s|^|$top/|" | LC_ALL=C sort)
-actual_listing=$(cmake -E tar tf "$zip" | grep -v '/$' | LC_ALL=C sort)
-if [ "$expected_listing" != "$actual_listing" ]; then
-  echo "$(basename "$zip") differs from the expected layout (< expected, > in the zip):"
-  diff <(echo "$expected_listing") <(echo "$actual_listing") || true
-  exit 1
-fi
+version=${top#pelmora-} version=${version%-windows}
+listing=$(cmake -E tar tf "$zip" | grep -v '/$' | LC_ALL=C sort)
+diff <(sed "s|^|$top/|" "$here/dist-layout.txt") - <<<"$listing" ||
+  { echo "$top.zip differs from the expected layout (< expected, > in the zip)" >&2; exit 1; }
 (cd "$work/dist" && sha256sum --check --quiet SHA256SUMS)
 
 mkdir -p "$work/kit"
 (cd "$work/kit" && cmake -E tar xf "$zip")
-# Each architecture's folder holds that architecture's binaries.
-for file in $(expected | grep '^bin/'); do
+export LC_ALL=C
+for file in $(grep '^bin/' "$here/dist-layout.txt"); do
+  # Each architecture's folder holds that architecture's binaries.
   case $file in bin/x64/*) format=pei-x86-64 ;; *) format=pei-i386 ;; esac
-  if ! LC_ALL=C x86_64-w64-mingw32-objdump -f "$work/kit/$top/$file" | grep -q "file format $format"; then
-    echo "$file is not $format" >&2
-    exit 1
-  fi
+  x86_64-w64-mingw32-objdump -f "$work/kit/$top/$file" | grep -q "file format $format" ||
+    { echo "$file is not $format" >&2; exit 1; }
+  # Its version resource's texts (UTF-16), in the order the resource holds them.
+  name=$(basename "$file")
+  case $name in Pelmora.dll) what="client library" ;; pmqclient.exe) what="service client" ;;
+                *) what="log viewer" ;; esac
+  diff <(printf '%s\n' VS_VERSION_INFO StringFileInfo 040904B0 CompanyName "Torva Inc." \
+           FileDescription "Pelmora $what" FileVersion "$version" InternalName "${name%.*}" \
+           LegalCopyright "Copyright (C) Torva Inc. All rights reserved." OriginalFilename "$name" \
+           ProductName Pelmora ProductVersion "$version" VarFileInfo Translation) \
+       <(x86_64-w64-mingw32-strings -el "$work/kit/$top/$file" |
+           sed -n '/^VS_VERSION_INFO$/,/^Translation$/p') ||
+    { echo "$file: its version resource differs (< expected)" >&2; exit 1; }
 done
-echo "kit ok: $(basename "$zip"), $(echo "$actual_listing" | wc -l) files"
+echo "kit ok: $top.zip, $(wc -l <<<"$listing") files"
