@@ -1,6 +1,6 @@
 // The platform calls whose failures the library must survive, reached through one table. Each
 // entry starts as the real function. Only tests replace an entry (and put it back: see
-// tests/platform/PlatformOverride.h), to make failures that no real run can make on demand: a
+// tests/platform/PlatformFaultTest.cpp), to make failures that no real run can make on demand: a
 // disk that fills on the second write, a refused rename, no cryptographic provider.
 #pragma once
 

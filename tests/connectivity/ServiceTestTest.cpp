@@ -14,7 +14,7 @@ TEST(ServiceTest, OnlyTheWordTrueWithASuccessStatusIsAliveAndEachOutcomeIsLogged
     testing_support::ScriptedClientDirectory client;
     PeLmTestUrlSet(kTestUrl.c_str());
     PeLmCurrentDirectorySet(client.path().c_str());
-    const std::string envelope = testing_support::Accepted().body;
+    const std::string envelope = "<Response><Success>true</Success></Response>";
     const std::tuple<DWORD, std::string, BOOL> cases[] = {
         {200, "true", TRUE},   {302, "True", TRUE},  {200, "true\r\n", TRUE}, {399, "TRUE", TRUE},
         {199, "true", FALSE},  {500, "true", FALSE}, {200, " true", FALSE},   {200, "true ", FALSE},
