@@ -1,5 +1,7 @@
 // Exports: the stored login. Each query loads "Login.dat" afresh and drops the record after
-// answering, so no record is left current between calls.
+// answering, so no record is left current between calls. A query answers from the record it
+// loaded itself: another thread's query or PeLmLoginUserDelete may drop the current record
+// between the load and the answer.
 #include "api/Boundary.h"
 #include "login/LoginManager.h"
 #include "pelmora.h"
@@ -14,8 +16,7 @@ namespace {
 // and the field fitted the buffer.
 template <typename Field>
 BOOL CopyLoginField(char* buffer, unsigned int size, Field field) {
-    CLoginManager::Load();
-    const auto info = CLoginManager::GetLoginInfo();
+    const auto info = CLoginManager::LoadAndGet();
     const bool copied = win32::CopyToBuffer(buffer, size, info ? field(*info) : std::string());
     const bool existed = info != nullptr;
     CLoginManager::ClearLoginInfo();
@@ -28,8 +29,7 @@ extern "C" {
 
 BOOL WINAPI PeLmHasLogin(void) {
     return api::Guarded("PeLmHasLogin", FALSE, [] {
-        CLoginManager::Load();
-        const bool existed = CLoginManager::GetLoginInfo() != nullptr;
+        const bool existed = CLoginManager::LoadAndGet() != nullptr;
         CLoginManager::ClearLoginInfo();
         return existed ? TRUE : FALSE;
     });

@@ -93,6 +93,15 @@ bool CLoginManager::Save() {
 }
 
 bool CLoginManager::Load() {
+    return ReadFileIntoCurrent() != nullptr;
+}
+
+std::shared_ptr<const LOGIN_INFO> CLoginManager::LoadAndGet() {
+    std::shared_ptr<const LOGIN_INFO> loaded = ReadFileIntoCurrent();
+    return loaded != nullptr ? loaded : GetLoginInfo();
+}
+
+std::shared_ptr<const LOGIN_INFO> CLoginManager::ReadFileIntoCurrent() {
     const char* function = "CLoginManager::Load";
     const std::string path = GetFilePath();
     logging::Log("ログイン情報の読み込み", function, kSource, logging::kStep, 1);
@@ -102,13 +111,13 @@ bool CLoginManager::Load() {
     if (!storage::ReadFileExclusive(path, content)) {
         logging::Log("ログインファイルがありませんでした。", function, kSource, logging::kFinding,
                      1);
-        return false;
+        return nullptr;
     }
-    auto info = std::make_unique<LOGIN_INFO>();
+    auto info = std::make_shared<LOGIN_INFO>();
     for (const std::string& line : win32::SplitLines(content)) ApplyLine(line, *info);
     LogLoaded(*info);
-    SetLoginInfo(std::move(info));
-    return true;
+    SetLoginInfo(info);
+    return info;
 }
 
 bool CLoginManager::Remove() {

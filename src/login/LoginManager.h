@@ -15,6 +15,9 @@ public:
     static bool Save();
     // Reads the file into a new current record; false (record unchanged) when it cannot be opened.
     static bool Load();
+    // Load, then the record to answer from: the one this call read, even if another thread has
+    // dropped or replaced the current record since; the current record when there is no file.
+    static std::shared_ptr<const LOGIN_INFO> LoadAndGet();
     // Deletes the file if it exists; always true.
     static bool Remove();
 
@@ -23,6 +26,10 @@ public:
     static std::shared_ptr<const LOGIN_INFO> GetLoginInfo();
     static void SetLoginInfo(std::shared_ptr<const LOGIN_INFO> info);
     static void ClearLoginInfo();
+
+private:
+    // Reads the file into a new current record: that record, or null when it cannot be opened.
+    static std::shared_ptr<const LOGIN_INFO> ReadFileIntoCurrent();
 };
 
 }  // namespace login
