@@ -68,6 +68,26 @@ TEST_F(Exports, SwitchToSubShowsTheMessageEveryTime) {
     }
 }
 
+int g_windowsCreated = 0;
+LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
+    if (code != HCBT_CREATEWND) return CallNextHookEx(nullptr, code, wParam, lParam);
+    ++g_windowsCreated;
+    return 1;
+}
+
+// A switch that did not take place (the state file is read-only) tells the user nothing: the
+// hook would count, and refuse, the box this thread creates.
+TEST_F(Exports, RefusedSwitchToSubShowsNoMessage) {
+    ASSERT_TRUE(WriteFileBytes(DataFile("sub.dat"), "former"));
+    SetFileAttributesA(DataFile("sub.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+    HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId());
+    PeLmServerToSub();
+    UnhookWindowsHookEx(hook);
+    SetFileAttributesA(DataFile("sub.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(0, g_windowsCreated);
+    EXPECT_EQ("former", testing_support::ReadFileBytes(DataFile("sub.dat")));
+}
+
 struct UrlEntry {
     BOOL(WINAPI* set)(const char*);
     BOOL(WINAPI* get)(char*, UINT);
