@@ -2,7 +2,10 @@
 // its million-record bound, without a window.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "RecordStore.h"
+#include "RecordText.h"
 #include "RowView.h"
 
 namespace {
@@ -59,6 +62,18 @@ TEST(RecordStore, FullRingDropsTheOldestAndTheRowsFollow) {
     Add(store, "n");
     EXPECT_EQ(Texts({"n"}), Messages(store));
     EXPECT_EQ(0u, store.dropped());
+}
+
+// A list cell draws control characters as boxes: the message column shows them as spaces after
+// the record's indent; the saved row keeps the tab and the carriage return as the log file does.
+TEST(RecordText, MessageCellShowsNoControlCharacters) {
+    LOG_RECORD record{};
+    std::strcpy(record.message, "a\tb\r\nc");
+    record.indent = 1;
+    wchar_t cell[32];
+    logview::ColumnText(record, logview::kMessageColumn, cell, 32);
+    EXPECT_STREQ(L"    a b  c", cell);
+    EXPECT_NE(std::wstring::npos, logview::RowText(record).find(L"\"  a\tb\r c\""));
 }
 
 }  // namespace

@@ -71,8 +71,10 @@ void ColumnText(const LOG_RECORD& record, int column, wchar_t* buffer, int size)
             int spaces = std::min(indent * kSpacesPerIndent, size - 1);
             std::wmemset(buffer, L' ', spaces);
             ConvertInto(record.message, sizeof record.message, buffer + spaces, size - spaces);
-            // A list cell draws a tab as a box.
-            std::replace(buffer + spaces, buffer + std::wcslen(buffer), L'\t', L' ');
+            // A list cell draws a tab, a carriage return or a line feed as a box.
+            std::replace_if(
+                buffer + spaces, buffer + std::wcslen(buffer),
+                [](wchar_t c) { return c == L'\t' || c == L'\r' || c == L'\n'; }, L' ');
             break;
         }
         case kFunctionColumn:
