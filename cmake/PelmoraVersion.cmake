@@ -28,6 +28,4 @@ function(pelmora_version_resource target)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.version.rc)
   configure_file(${PELMORA_VERSION_TEMPLATE} ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
-  # Kept on the target so that the version check knows what each file must say.
-  set_target_properties(${target} PROPERTIES PELMORA_VERSION_DESCRIPTION "${PELMORA_VERSION_DESCRIPTION}")
 endfunction()
