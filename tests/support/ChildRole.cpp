@@ -26,12 +26,12 @@ std::string ChildArgument() {
     return Variable(kArgumentVariable);
 }
 
-HANDLE StartChild(const std::string& role, const std::string& argument) {
+win32::KernelHandle StartChild(const std::string& role, const std::string& argument) {
     SetEnvironmentVariableA(kRoleVariable, role.c_str());
     SetEnvironmentVariableA(kArgumentVariable, argument.c_str());
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    HANDLE process = StartProcess("\"" + std::string(self) + "\"");
+    win32::KernelHandle process = StartProcess("\"" + std::string(self) + "\"");
     SetEnvironmentVariableA(kRoleVariable, nullptr);
     SetEnvironmentVariableA(kArgumentVariable, nullptr);
     return process;

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "win32/Handle.h"
+
 namespace testing_support {
 
 using ChildRoleFunction = int (*)();
@@ -16,7 +18,8 @@ using ChildRoleFunction = int (*)();
 int DispatchChildRole(std::initializer_list<std::pair<const char*, ChildRoleFunction>> roles);
 // Inside a role: its argument (plain ASCII: the environment passes through UTF-16).
 std::string ChildArgument();
-// Starts this executable in `role`: its process handle (nullptr if not started).
-HANDLE StartChild(const std::string& role, const std::string& argument = std::string());
+// Starts this executable in `role`: its process handle (empty if not started).
+win32::KernelHandle StartChild(const std::string& role,
+                               const std::string& argument = std::string());
 
 }  // namespace testing_support

@@ -99,15 +99,16 @@ inline std::string ExecutableDirectory() {
     return std::string(path, std::strrchr(path, '\\'));
 }
 
-inline HANDLE StartProcess(const std::string& commandLine) {
-    return win32::StartProcess(std::wstring(), win32::ToWide(commandLine)).release();
+// Empty when the process did not start.
+inline win32::KernelHandle StartProcess(const std::string& commandLine) {
+    return win32::StartProcess(std::wstring(), win32::ToWide(commandLine));
 }
 inline DWORD WaitForExitCode(HANDLE process) {
     return win32::AwaitExitCode(process);
 }
 // -1 when the process did not start: no code can be read.
 inline DWORD RunProcess(const std::string& commandLine) {
-    const win32::KernelHandle process(StartProcess(commandLine));
+    const win32::KernelHandle process = StartProcess(commandLine);
     return win32::AwaitExitCode(process.get());
 }
 

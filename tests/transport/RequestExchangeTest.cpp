@@ -39,7 +39,7 @@ protected:
     void TearDown() override { transport::SetProxyDialogFlag(false); }
 
     win32::KernelHandle StartWorker() {
-        return win32::KernelHandle(testing_support::StartChild("exchange", client.path()));
+        return testing_support::StartChild("exchange", client.path());
     }
 
     testing_support::ScriptedClientDirectory client;
