@@ -1,5 +1,5 @@
 # The install tree a host developer receives. Both architectures install into one prefix:
-#   bin/<arch>   Pelmora.dll, pmqclient.exe (and PelmoraLogView.exe when it is built)
+#   bin/<arch>   Pelmora.dll, pmqclient.exe, PelmoraLogView.exe
 #   lib/<arch>   the import library and Pelmora.def
 #   lib/cmake/Pelmora  the CMake package (it picks <arch> when a host configures)
 #   include/pelmora.h, docs/, LICENSE
@@ -11,11 +11,7 @@ else()
   set(PELMORA_ARCH x86)
 endif()
 
-set(PELMORA_INSTALL_PROGRAMS Pelmora pmqclient)
-if(TARGET PelmoraLogView)
-  list(APPEND PELMORA_INSTALL_PROGRAMS PelmoraLogView)
-endif()
-install(TARGETS ${PELMORA_INSTALL_PROGRAMS}
+install(TARGETS Pelmora pmqclient PelmoraLogView
         RUNTIME DESTINATION bin/${PELMORA_ARCH}
         ARCHIVE DESTINATION lib/${PELMORA_ARCH})
 install(FILES ${PELMORA_INSTALL_DEF} DESTINATION lib/${PELMORA_ARCH} RENAME Pelmora.def)
