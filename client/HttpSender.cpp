@@ -5,42 +5,42 @@
 
 #include "ProxyAddress.h"
 #include "ProxyDiscovery.h"
+#include "WinHttpHandle.h"
 
 namespace client {
 namespace {
 
 const wchar_t kUserAgent[] = L"pmqclient/1.0";
 const wchar_t kFormHeader[] = L"Content-Type: application/x-www-form-urlencoded\r\n";
+// As many as WinHTTP follows on its own.
+constexpr int kMaxRedirects = 10;
 
-struct UrlParts {
-    std::wstring host, path;
-    INTERNET_PORT port = 0;
-    bool secure = false;
-};
-
-bool CrackUrl(const std::wstring& url, UrlParts& parts) {
+bool CrackUrl(const std::wstring& url, RequestTarget& target) {
     URL_COMPONENTS c{};
     c.dwStructSize = sizeof c;
     c.dwHostNameLength = c.dwUrlPathLength = c.dwExtraInfoLength = static_cast<DWORD>(-1);
     if (url.empty() || !WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &c))
         return false;
     if (c.nScheme != INTERNET_SCHEME_HTTP && c.nScheme != INTERNET_SCHEME_HTTPS) return false;
-    parts.host.assign(c.lpszHostName, c.dwHostNameLength);
-    parts.path.assign(c.lpszUrlPath, c.dwUrlPathLength);
-    parts.path.append(c.lpszExtraInfo, c.dwExtraInfoLength);
-    if (parts.path.empty()) parts.path = L"/";
-    parts.port = c.nPort;
-    parts.secure = c.nScheme == INTERNET_SCHEME_HTTPS;
-    return !parts.host.empty();
+    target.host.assign(c.lpszHostName, c.dwHostNameLength);
+    target.path.assign(c.lpszUrlPath, c.dwUrlPathLength);
+    target.path.append(c.lpszExtraInfo, c.dwExtraInfoLength);
+    if (target.path.empty()) target.path = L"/";
+    target.port = c.nPort;
+    target.secure = c.nScheme == INTERNET_SCHEME_HTTPS;
+    return !target.host.empty();
 }
 
-// The proxy's schemes in order of preference: those that never send a password in clear first.
-DWORD PreferredScheme(DWORD supported) {
+// The schemes in `offered` in order of preference: those that never send a password in clear
+// first.
+DWORD PreferredScheme(DWORD offered) {
     for (DWORD scheme : {WINHTTP_AUTH_SCHEME_NEGOTIATE, WINHTTP_AUTH_SCHEME_NTLM,
                          WINHTTP_AUTH_SCHEME_DIGEST, WINHTTP_AUTH_SCHEME_BASIC})
-        if (supported & scheme) return scheme;
+        if (offered & scheme) return scheme;
     return 0;
 }
+
+constexpr DWORD kLogonUserSchemes = WINHTTP_AUTH_SCHEME_NEGOTIATE | WINHTTP_AUTH_SCHEME_NTLM;
 
 bool ReadBody(HINTERNET request, std::string& body) {
     for (;;) {
@@ -59,7 +59,132 @@ void SetDword(HINTERNET handle, DWORD option, DWORD value) {
     WinHttpSetOption(handle, option, &value, sizeof value);
 }
 
+bool IsRedirect(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+std::wstring Location(HINTERNET request) {
+    DWORD size = 0;
+    WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, nullptr,
+                        &size, WINHTTP_NO_HEADER_INDEX);
+    if (size == 0) return std::wstring();
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                             text.data(), &size, WINHTTP_NO_HEADER_INDEX))
+        return std::wstring();
+    text.resize(size / sizeof(wchar_t));
+    return text;
+}
+
+// The step a redirect leads to, with the method WinHTTP would use (a form is posted again only
+// after 307 and 308); false where WinHTTP's default policy stops: from HTTPS to HTTP.
+bool FollowRedirect(const HttpAnswer& answer, RequestTarget& target) {
+    const std::wstring& to = answer.location;
+    std::wstring url;
+    if (to.find(L"://") != std::wstring::npos)
+        url = to;
+    else if (to.compare(0, 2, L"//") == 0)
+        url = (target.secure ? L"https:" : L"http:") + to;
+    else if (!to.empty() && to[0] == L'/')
+        url = target.Url().substr(0, target.Url().size() - target.path.size()) + to;
+    else
+        url = target.Url().substr(0, target.Url().find_last_of(L'/') + 1) + to;
+    RequestTarget next;
+    if (to.empty() || !CrackUrl(url, next) || (target.secure && !next.secure)) return false;
+    const bool keepsMethod = answer.status == 307 || answer.status == 308;
+    next.verb = keepsMethod ? target.verb : L"GET";
+    next.sendsForm = keepsMethod && target.sendsForm;
+    target = next;
+    return true;
+}
+
+WinHttpHandle OpenSession(const std::wstring& proxy, const Timeouts& timeouts, bool secure) {
+    // No bypass list: the sender has decided already that this step goes through `proxy`.
+    WinHttpHandle session(proxy.empty()
+                              ? WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                            WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0)
+                              : WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+                                            proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) return session;
+    WinHttpSetTimeouts(session.get(), timeouts.resolveMs, timeouts.connectMs, timeouts.sendMs,
+                       timeouts.receiveMs);
+    // The receive time-out bounds each read; this one bounds the wait for the answer's headers,
+    // which some WinHTTP versions otherwise leave unlimited.
+    SetDword(session.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, timeouts.receiveMs);
+    // TLS 1.3 where the system has it; systems that do not know the flag still get TLS 1.2.
+    if (secure) {
+        DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+        if (!WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
+                              sizeof protocols))
+            SetDword(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS,
+                     WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2);
+    }
+    return session;
+}
+
+WinHttpHandle OpenRequest(HINTERNET connection, const RequestTarget& target, bool intranet) {
+    WinHttpHandle request(WinHttpOpenRequest(
+        connection, target.verb.c_str(), target.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+        WINHTTP_DEFAULT_ACCEPT_TYPES, target.secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!request) return request;
+    SetDword(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, WINHTTP_OPTION_REDIRECT_POLICY_NEVER);
+    // A server gets the logged-on user's credentials on its own only when it is on the bypass
+    // list (the intranet); proxies get them explicitly, when they ask (see SendVia).
+    SetDword(
+        request.get(), WINHTTP_OPTION_AUTOLOGON_POLICY,
+        intranet ? WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW : WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH);
+    return request;
+}
+
+// False without an answer; `unreachable` then says that the connection itself could not be made
+// (nothing of the request went out), so another route may carry it.
+bool SendOnce(HINTERNET request, const std::string& form, HttpAnswer& answer,
+              bool* unreachable = nullptr) {
+    answer = HttpAnswer{};
+    void* body = form.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(form.data());
+    const DWORD length = static_cast<DWORD>(form.size());
+    if (!WinHttpSendRequest(request, form.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : kFormHeader,
+                            form.empty() ? 0 : static_cast<DWORD>(-1L), body, length, length, 0)) {
+        const DWORD error = GetLastError();
+        if (unreachable)
+            *unreachable = error == ERROR_WINHTTP_CANNOT_CONNECT ||
+                           error == ERROR_WINHTTP_NAME_NOT_RESOLVED ||
+                           error == ERROR_WINHTTP_TIMEOUT;
+        return false;
+    }
+    if (!WinHttpReceiveResponse(request, nullptr)) return false;
+    DWORD status = 0, size = sizeof status;
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+        return false;
+    std::string text;
+    if (!ReadBody(request, text)) return false;
+    answer.status = status;
+    answer.body = std::move(text);
+    if (IsRedirect(status)) answer.location = Location(request);
+    return true;
+}
+
+DWORD OfferedSchemes(HINTERNET request) {
+    DWORD supported = 0, first = 0, target = 0;
+    return WinHttpQueryAuthSchemes(request, &supported, &first, &target) ? supported : 0;
+}
+
+// Without `credentials`, the logged-on user's own (only Negotiate and NTLM can carry them).
+bool SetProxyCredentials(HINTERNET request, DWORD scheme, const ProxyCredentials* credentials) {
+    return WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme,
+                                 credentials ? credentials->user.c_str() : nullptr,
+                                 credentials ? credentials->password.c_str() : nullptr,
+                                 nullptr) != FALSE;
+}
+
 }  // namespace
+
+std::wstring RequestTarget::Url() const {
+    const std::wstring name = host.find(L':') == std::wstring::npos ? host : L"[" + host + L"]";
+    return (secure ? L"https://" : L"http://") + name + L":" + std::to_wstring(port) + path;
+}
 
 Timeouts Timeouts::FromEnvironment() {
     Timeouts t;
@@ -73,120 +198,100 @@ Timeouts Timeouts::FromEnvironment() {
 }
 
 bool HttpSender::Open(const std::wstring& url, bool hasForm) {
-    UrlParts parts;
-    if (!CrackUrl(url, parts)) return false;
-    ProxyChoice proxy;
+    first_ = RequestTarget{};
+    if (!CrackUrl(url, first_)) return false;
+    first_.verb = hasForm ? L"POST" : L"GET";
+    first_.sendsForm = hasForm;
+    return true;
+}
+
+const HttpSender::Routing& HttpSender::RoutingFor(const RequestTarget& target) {
+    const std::wstring url = target.Url();
+    const auto known = routing_.find(url);
+    if (known != routing_.end()) return known->second;
+    Routing routing;
+    ProxyChoice choice;
     {
         WinHttpHandle probe(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY,
                                         WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-        if (!probe) return false;
-        WinHttpSetTimeouts(probe.get(), timeouts_.resolveMs, timeouts_.connectMs, timeouts_.sendMs,
-                           timeouts_.receiveMs);
-        proxy = DiscoverProxy(probe.get(), url);
+        if (probe) {
+            WinHttpSetTimeouts(probe.get(), timeouts_.resolveMs, timeouts_.connectMs,
+                               timeouts_.sendMs, timeouts_.receiveMs);
+            choice = DiscoverProxy(probe.get(), url);
+        }
     }
-    // The proxy is fixed when the session opens: that is where every WinHTTP honours it. One
-    // proxy only, never a list to fail over: credentials go to the proxy named here.
-    proxyName_ = ChooseProxy(proxy.proxy, parts.secure);
-    session_.reset(
-        proxyName_.empty()
-            ? WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                          WINHTTP_NO_PROXY_BYPASS, 0)
-            : WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxyName_.c_str(),
-                          proxy.bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : proxy.bypass.c_str(),
-                          0));
-    if (!session_) return false;
-    WinHttpSetTimeouts(session_.get(), timeouts_.resolveMs, timeouts_.connectMs, timeouts_.sendMs,
-                       timeouts_.receiveMs);
-    // The receive time-out bounds each read; this one bounds the wait for the answer's headers,
-    // which some WinHTTP versions otherwise leave unlimited.
-    SetDword(session_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, timeouts_.receiveMs);
-    // TLS 1.3 where the system has it; systems that do not know the flag still get TLS 1.2.
-    if (parts.secure) {
-        DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-        if (!WinHttpSetOption(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
-                              sizeof protocols))
-            SetDword(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS,
-                     WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2);
+    routing.intranet = IsBypassed(choice.bypass, target.host, target.port);
+    routing.proxies = routing.intranet ? std::vector<std::wstring>{std::wstring()}
+                                       : ProxyRoutes(choice.proxy, target.secure);
+    return routing_.emplace(url, std::move(routing)).first->second;
+}
+
+HttpAnswer HttpSender::Send(const std::string& form, const ProxyLogin* login) {
+    RequestTarget target = first_;
+    DWORD accepted = 0;
+    for (int redirects = 0;; ++redirects) {
+        HttpAnswer answer = SendToTarget(target, target.sendsForm ? form : std::string(), login);
+        if (answer.acceptedScheme) accepted = answer.acceptedScheme;
+        answer.acceptedScheme = accepted;
+        if (!IsRedirect(answer.status) || !FollowRedirect(answer, target)) return answer;
+        if (redirects == kMaxRedirects) return HttpAnswer{};
     }
-    connection_.reset(WinHttpConnect(session_.get(), parts.host.c_str(), parts.port, 0));
-    if (!connection_) return false;
-    verb_ = hasForm ? L"POST" : L"GET";
-    path_ = parts.path;
-    secure_ = parts.secure;
-    return OpenRequest();
 }
 
-bool HttpSender::OpenRequest() {
-    request_.reset(WinHttpOpenRequest(connection_.get(), verb_.c_str(), path_.c_str(), nullptr,
-                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                      secure_ ? WINHTTP_FLAG_SECURE : 0));
-    if (!request_) return false;
-    // The logged-on user's own credentials may go to any proxy that asks with Negotiate or
-    // NTLM; they are never sent in a form that reveals the password.
-    SetDword(request_.get(), WINHTTP_OPTION_AUTOLOGON_POLICY, WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW);
-    return true;
+// The routes in order; one that cannot be reached is skipped, for the rest of the run too.
+HttpAnswer HttpSender::SendToTarget(const RequestTarget& target, const std::string& form,
+                                    const ProxyLogin* login) {
+    const Routing& routing = RoutingFor(target);
+    for (const std::wstring& proxy : routing.proxies) {
+        if (unreachable_.count(proxy)) continue;
+        bool unreachable = false;
+        HttpAnswer answer = SendVia(proxy, target, form, login, routing.intranet, unreachable);
+        if (!unreachable) return answer;
+        unreachable_.insert(proxy);
+    }
+    return HttpAnswer{};
 }
 
-bool HttpSender::SendOnce(const std::string& form, HttpAnswer& answer) {
-    answer = HttpAnswer{};
-    void* body = form.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(form.data());
-    const DWORD length = static_cast<DWORD>(form.size());
-    if (!WinHttpSendRequest(request_.get(),
-                            form.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : kFormHeader,
-                            form.empty() ? 0 : static_cast<DWORD>(-1L), body, length, length, 0) ||
-        !WinHttpReceiveResponse(request_.get(), nullptr))
-        return false;
-    DWORD status = 0, size = sizeof status;
-    if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
-        return false;
-    std::string text;
-    if (!ReadBody(request_.get(), text)) return false;
-    answer.status = status;
-    answer.body = std::move(text);
-    return true;
-}
-
-bool HttpSender::ChooseProxyScheme() {
-    DWORD supported = 0, first = 0, target = 0;
-    if (!WinHttpQueryAuthSchemes(request_.get(), &supported, &first, &target)) return false;
-    proxyScheme_ = PreferredScheme(supported);
-    return proxyScheme_ != 0;
-}
-
-bool HttpSender::AnswerProxyChallenge(const ProxyCredentials* credentials) {
-    if (proxyScheme_ == 0) return false;
-    if (credentials)
-        return WinHttpSetCredentials(request_.get(), WINHTTP_AUTH_TARGET_PROXY, proxyScheme_,
-                                     credentials->user.c_str(), credentials->password.c_str(),
-                                     nullptr) != FALSE;
-    // No user and password: the logged-on user's own, for the schemes that can carry them.
-    return WinHttpSetCredentials(request_.get(), WINHTTP_AUTH_TARGET_PROXY, proxyScheme_, nullptr,
-                                 nullptr, nullptr) != FALSE;
-}
-
-// A fresh request for each set: a request that was refused keeps sending its old
-// Proxy-Authorization under some WinHTTP versions, which would offer a refused set again. A
-// WinHTTP that takes credentials only after the request's own challenge gets that challenge
-// first; `answer` then holds what came when the proxy did not challenge after all.
-bool HttpSender::PrepareFreshRequest(const std::string& form, const ProxyCredentials& credentials,
-                                     HttpAnswer& answer) {
-    if (!OpenRequest()) return false;
-    if (AnswerProxyChallenge(&credentials)) return true;
-    return SendOnce(form, answer) && answer.proxyAuthRequired() && ChooseProxyScheme() &&
-           AnswerProxyChallenge(&credentials);
-}
-
-HttpAnswer HttpSender::Send(const std::string& form, const ProxyCredentials* credentials) {
+HttpAnswer HttpSender::SendVia(const std::wstring& proxy, const RequestTarget& target,
+                               const std::string& form, const ProxyLogin* login, bool intranet,
+                               bool& unreachable) {
+    WinHttpHandle session = OpenSession(proxy, timeouts_, target.secure);
+    if (!session) return HttpAnswer{};
+    WinHttpHandle connection(WinHttpConnect(session.get(), target.host.c_str(), target.port, 0));
+    if (!connection) return HttpAnswer{};
+    WinHttpHandle request = OpenRequest(connection.get(), target, intranet && proxy.empty());
     HttpAnswer answer;
-    if (credentials && !PrepareFreshRequest(form, *credentials, answer)) return answer;
-    if (!SendOnce(form, answer)) return HttpAnswer{};
-    if (answer.proxyAuthRequired() && ChooseProxyScheme() && !credentials && !triedLogonUser_ &&
-        (proxyScheme_ == WINHTTP_AUTH_SCHEME_NEGOTIATE ||
-         proxyScheme_ == WINHTTP_AUTH_SCHEME_NTLM)) {
-        triedLogonUser_ = true;
-        if (AnswerProxyChallenge(nullptr) && !SendOnce(form, answer)) return HttpAnswer{};
+    if (!request || !SendOnce(request.get(), form, answer, &unreachable)) return HttpAnswer{};
+    answer.proxy = proxy;
+    if (!answer.proxyAsks()) return answer;
+    answer.proxySchemes = OfferedSchemes(request.get());
+    if ((answer.proxySchemes & kLogonUserSchemes) && logonTried_.insert(proxy).second) {
+        if (!SetProxyCredentials(request.get(), PreferredScheme(answer.proxySchemes), nullptr))
+            return answer;
+        if (!SendOnce(request.get(), form, answer)) return HttpAnswer{};
+        answer.proxy = proxy;
+        if (!answer.proxyAsks()) return answer;
+        // A request that was refused may keep sending what it had; the login gets a fresh one,
+        // challenged on its own.
+        request = OpenRequest(connection.get(), target, false);
+        if (!request || !SendOnce(request.get(), form, answer)) return HttpAnswer{};
+        answer.proxy = proxy;
+        answer.proxySchemes = OfferedSchemes(request.get());
+        if (!answer.proxyAsks()) return answer;
     }
+    if (!login || login->proxy != proxy) return answer;
+    // The scheme this very challenge offers: credentials bound to a scheme that keeps the
+    // password unreadable never go out as Basic, whatever answers under the proxy's name.
+    const DWORD scheme = PreferredScheme(
+        answer.proxySchemes & (login->basicAllowed ? ~0u : ~DWORD{WINHTTP_AUTH_SCHEME_BASIC}));
+    if (!scheme || !SetProxyCredentials(request.get(), scheme, &login->credentials)) return answer;
+    if (!SendOnce(request.get(), form, answer)) return HttpAnswer{};
+    answer.proxy = proxy;
+    answer.loginRefused = answer.proxyAuthRequired();
+    if (answer.loginRefused)
+        answer.proxySchemes = OfferedSchemes(request.get());
+    else
+        answer.acceptedScheme = scheme;
     return answer;
 }
 

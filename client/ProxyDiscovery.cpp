@@ -34,26 +34,35 @@ bool FromProxyInfo(WINHTTP_PROXY_INFO& info, ProxyChoice& choice) {
     return true;
 }
 
+// The script is fetched without the logged-on user's credentials; they go only to a script
+// server that asks for them.
+bool GetProxyForUrl(HINTERNET session, const std::wstring& url, WINHTTP_AUTOPROXY_OPTIONS options,
+                    ProxyChoice& choice) {
+    WINHTTP_PROXY_INFO info{};
+    options.fAutoLogonIfChallenged = FALSE;
+    if (!WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) {
+        if (GetLastError() != ERROR_WINHTTP_LOGIN_FAILURE) return false;
+        options.fAutoLogonIfChallenged = TRUE;
+        if (!WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) return false;
+    }
+    return FromProxyInfo(info, choice);
+}
+
 // A configuration script or automatic detection; false when neither gives an answer, so the
 // caller falls back to the static settings as browsers do.
 bool AskAutoProxy(HINTERNET session, const std::wstring& url, const UserProxyConfig& config,
                   ProxyChoice& choice) {
     WINHTTP_AUTOPROXY_OPTIONS options{};
-    options.fAutoLogonIfChallenged = TRUE;
-    WINHTTP_PROXY_INFO info{};
     if (!config.scriptUrl.empty()) {
         options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
         options.lpszAutoConfigUrl = config.scriptUrl.c_str();
-        if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &info))
-            return FromProxyInfo(info, choice);
+        if (GetProxyForUrl(session, url, options, choice)) return true;
     }
     if (!config.autoDetect) return false;
     options = WINHTTP_AUTOPROXY_OPTIONS{};
-    options.fAutoLogonIfChallenged = TRUE;
     options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
     options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
-    return WinHttpGetProxyForUrl(session, url.c_str(), &options, &info) &&
-           FromProxyInfo(info, choice);
+    return GetProxyForUrl(session, url, options, choice);
 }
 
 }  // namespace

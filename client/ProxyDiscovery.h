@@ -10,7 +10,7 @@
 namespace client {
 
 struct ProxyChoice {
-    std::wstring proxy;   // "host:port" list; empty for a direct connection
+    std::wstring proxy;   // list of proxies (see ProxyRoutes); empty for a direct connection
     std::wstring bypass;  // hosts that go direct, in WinHTTP's notation
 };
 

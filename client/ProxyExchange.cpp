@@ -1,6 +1,7 @@
 #include "ProxyExchange.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "ProxyDialog.h"
@@ -8,49 +9,66 @@
 namespace client {
 namespace {
 
-// Each credential set goes to the proxy at most once per run: resending a refused password is
+// Each credential set goes to a proxy at most once per run: resending a refused password is
 // how an account gets locked.
 class OfferedSets {
 public:
-    bool Contains(const ProxyCredentials& credentials) const {
-        return std::any_of(sets_.begin(), sets_.end(), [&credentials](const ProxyCredentials& c) {
-            return c.user == credentials.user && c.password == credentials.password;
+    bool Contains(const ProxyLogin& login) const {
+        return std::any_of(sets_.begin(), sets_.end(), [&login](const ProxyLogin& l) {
+            return l.proxy == login.proxy && l.credentials.user == login.credentials.user &&
+                   l.credentials.password == login.credentials.password;
         });
     }
-    void Add(const ProxyCredentials& credentials) { sets_.push_back(credentials); }
-    bool empty() const { return sets_.empty(); }
+    bool AnyFor(const std::wstring& proxy) const {
+        return std::any_of(sets_.begin(), sets_.end(),
+                           [&proxy](const ProxyLogin& l) { return l.proxy == proxy; });
+    }
+    void Add(const ProxyLogin& login) { sets_.push_back(login); }
 
 private:
-    std::vector<ProxyCredentials> sets_;
+    std::vector<ProxyLogin> sets_;
 };
+
+// The saved user for the proxy that asks, once: bound to it, or not yet bound to any proxy
+// (a file of an earlier release, which then belongs to the first proxy that asks).
+std::optional<ProxyLogin> SavedLogin(std::optional<SavedProxyUser>& saved,
+                                     const HttpAnswer& answer) {
+    if (!saved || (!saved->proxy.empty() && saved->proxy != answer.proxy)) return std::nullopt;
+    ProxyLogin login{answer.proxy, saved->credentials, saved->basicAllowed()};
+    const bool usable = login.basicAllowed || (answer.proxySchemes & ~WINHTTP_AUTH_SCHEME_BASIC);
+    saved.reset();
+    if (!usable) return std::nullopt;
+    return login;
+}
 
 }  // namespace
 
 HttpAnswer SendThroughProxy(HttpSender& sender, const ClientRequest& request,
                             const ProxyStore& store) {
-    HttpAnswer answer = sender.Send(request.query, nullptr);
-    // No proxy of ours asked (a direct connection): there is nobody to give a password to.
-    if (!answer.proxyAuthRequired() || sender.proxyName().empty()) return answer;
+    HttpAnswer answer = sender.Send(request.query);
+    std::optional<SavedProxyUser> saved = store.Load();
+    const DWORD savedScheme = saved ? saved->scheme : 0;
     OfferedSets offered;
-    const auto saved = store.Load();
-    if (saved && saved->proxy == sender.proxyName()) {
-        offered.Add(saved->credentials);
-        answer = sender.Send(request.query, &saved->credentials);
-        if (!answer.proxyAuthRequired()) return answer;
-        store.Remove();
-    }
-    if (!request.showProxyDialog) return answer;
-    for (;;) {
-        auto entered = AskProxyCredentials(sender.proxyName(), !offered.empty());
-        if (!entered) return answer;
-        if (offered.Contains(*entered)) continue;
-        offered.Add(*entered);
-        answer = sender.Send(request.query, &*entered);
-        if (!answer.proxyAuthRequired()) {
-            if (answer.status != 0) store.Save(sender.proxyName(), *entered);
-            return answer;
+    while (answer.proxyAsks()) {
+        std::optional<ProxyLogin> login = SavedLogin(saved, answer);
+        const bool fromStore = login.has_value();
+        if (!login && request.showProxyDialog) {
+            auto typed = AskProxyCredentials(answer.proxy, offered.AnyFor(answer.proxy));
+            if (!typed) return answer;
+            login = ProxyLogin{answer.proxy, *typed};
+            if (offered.Contains(*login)) continue;
         }
+        if (!login) return answer;
+        offered.Add(*login);
+        HttpAnswer next = sender.Send(request.query, &*login);
+        if (next.acceptedScheme && next.status != 0 &&
+            (!fromStore || savedScheme != next.acceptedScheme))
+            store.Save(login->proxy, login->credentials, next.acceptedScheme);
+        else if (next.loginRefused && fromStore)
+            store.Remove();
+        answer = std::move(next);
     }
+    return answer;
 }
 
 }  // namespace client

@@ -1,4 +1,4 @@
-// One request sent through whatever proxy the system gives, answering the proxy's challenge
+// One request sent through whatever proxies the system gives, answering a proxy's challenge
 // with credentials that only ever go to the proxy they belong to.
 #pragma once
 
@@ -8,11 +8,12 @@
 
 namespace client {
 
-// Sends the request; on a proxy's demand offers, in this order and each set at most once: the
-// logged-on user's own (Negotiate or NTLM, inside HttpSender), the saved user when this very
-// proxy accepted it before (dropped when it refuses them now), then, where the request asks
-// for the dialog, what the user types. Typed credentials are saved, bound to this proxy, once
-// it has let the request through.
+// Sends the request; when a proxy the request went through asks for credentials, offers, in
+// this order and each set at most once: the logged-on user's own (Negotiate or NTLM, inside
+// HttpSender), the saved user when this very proxy accepted it before, or the file does not say
+// which proxy did (dropped when the proxy refuses it now), then, where the request asks for the
+// dialog, what the user types. Credentials the proxy let the request through with are saved,
+// bound to it and to the scheme it accepted. A 407 from anything but such a proxy gets nothing.
 HttpAnswer SendThroughProxy(HttpSender& sender, const ClientRequest& request,
                             const ProxyStore& store);
 

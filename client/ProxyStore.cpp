@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <wincrypt.h>
+#include <winhttp.h>
 
 #include <vector>
 
@@ -47,7 +48,41 @@ std::vector<std::wstring> SplitFields(const std::wstring& text) {
     return fields;
 }
 
+const struct {
+    DWORD scheme;
+    const wchar_t* name;
+} kSchemeNames[] = {{WINHTTP_AUTH_SCHEME_NEGOTIATE, L"negotiate"},
+                    {WINHTTP_AUTH_SCHEME_NTLM, L"ntlm"},
+                    {WINHTTP_AUTH_SCHEME_DIGEST, L"digest"},
+                    {WINHTTP_AUTH_SCHEME_BASIC, L"basic"}};
+
+std::wstring SchemeName(DWORD scheme) {
+    for (const auto& known : kSchemeNames)
+        if (known.scheme == scheme) return known.name;
+    return std::wstring();
+}
+
+DWORD SchemeNamed(const std::wstring& name) {
+    for (const auto& known : kSchemeNames)
+        if (name == known.name) return known.scheme;
+    return 0;
+}
+
+// Four fields; three (no scheme) and two (user and password only) from earlier releases.
+std::optional<SavedProxyUser> FromFields(const std::vector<std::wstring>& fields) {
+    if (fields.size() == 2 && !fields[0].empty())
+        return SavedProxyUser{std::wstring(), ProxyCredentials(fields[0], fields[1])};
+    if ((fields.size() == 3 || fields.size() == 4) && !fields[0].empty() && !fields[1].empty())
+        return SavedProxyUser{fields[0], ProxyCredentials(fields[1], fields[2]),
+                              fields.size() == 4 ? SchemeNamed(fields[3]) : 0};
+    return std::nullopt;
+}
+
 }  // namespace
+
+bool SavedProxyUser::basicAllowed() const {
+    return scheme == 0 || scheme == WINHTTP_AUTH_SCHEME_BASIC;
+}
 
 ProxyStore ProxyStore::ForCurrentUser() {
     try {
@@ -75,18 +110,16 @@ std::optional<SavedProxyUser> ProxyStore::Load() const {
     std::wstring whole(text, plain.blob.cbData / sizeof(wchar_t));
     std::vector<std::wstring> fields = SplitFields(whole);
     SecureZeroMemory(whole.data(), whole.size() * sizeof(wchar_t));
-    std::optional<SavedProxyUser> saved;
-    if (fields.size() == 3 && !fields[0].empty() && !fields[1].empty())
-        saved = SavedProxyUser{fields[0], ProxyCredentials(fields[1], fields[2])};
-    else if (fields.size() == 2)
-        Remove();
+    std::optional<SavedProxyUser> saved = FromFields(fields);
     for (std::wstring& field : fields)
         SecureZeroMemory(field.data(), field.size() * sizeof(wchar_t));
     return saved;
 }
 
-bool ProxyStore::Save(const std::wstring& proxy, const ProxyCredentials& credentials) const {
-    return SaveSealed(proxy + L'\0' + credentials.user + L'\0' + credentials.password);
+bool ProxyStore::Save(const std::wstring& proxy, const ProxyCredentials& credentials,
+                      DWORD scheme) const {
+    return SaveSealed(proxy + L'\0' + credentials.user + L'\0' + credentials.password + L'\0' +
+                      SchemeName(scheme));
 }
 
 bool ProxyStore::Remove() const {

@@ -1,8 +1,11 @@
 // The saved proxy user, "ProxyUser.dat" in the per-user data directory. The file holds one
-// DPAPI blob (current user, no UI) of three UTF-16 fields separated by NULs: the proxy that
-// accepted the credentials ("host:port", host in lower case), the user name and the password.
-// Nothing is ever stored in clear.
+// DPAPI blob (current user, no UI) of four UTF-16 fields separated by NULs: the proxy that
+// accepted the credentials ("host:port", host in lower case), the user name, the password and
+// the scheme the proxy accepted them under ("negotiate", "ntlm", "digest" or "basic"). Files of
+// earlier releases lack the scheme, or the scheme and the proxy. Nothing is ever stored in clear.
 #pragma once
+
+#include <windows.h>
 
 #include <optional>
 #include <string>
@@ -12,8 +15,12 @@
 namespace client {
 
 struct SavedProxyUser {
-    std::wstring proxy;
+    std::wstring proxy;  // "" in a file of the release before proxies were named: not yet bound
     ProxyCredentials credentials;
+    DWORD scheme = 0;  // WINHTTP_AUTH_SCHEME_*; 0 when the file does not say
+
+    // Once a scheme that keeps the password unreadable was accepted, never Basic.
+    bool basicAllowed() const;
 };
 
 class ProxyStore {
@@ -24,14 +31,12 @@ public:
     // it holds nothing and saves nothing.
     static ProxyStore ForCurrentUser();
 
-    // Nothing when there is no file or it cannot be unprotected by this user. A file of the
-    // former format (user and password only) does not say which proxy accepted it, so it can
-    // never be offered to anyone: it is deleted here.
+    // Nothing when there is no file or it cannot be unprotected by this user.
     std::optional<SavedProxyUser> Load() const;
 
-    // Saves the credentials `proxy` accepted. Replaces the file only once the new content is
-    // complete on disk.
-    bool Save(const std::wstring& proxy, const ProxyCredentials& credentials) const;
+    // Saves the credentials `proxy` accepted under `scheme`. Replaces the file only once the new
+    // content is complete on disk.
+    bool Save(const std::wstring& proxy, const ProxyCredentials& credentials, DWORD scheme) const;
 
     // Protects `plainText` (the fields with their NULs) and replaces the file with it.
     bool SaveSealed(std::wstring plainText) const;

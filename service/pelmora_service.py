@@ -29,6 +29,9 @@ from xml.sax.saxutils import escape
 TEST_PATH = "/Pelmora/Pelmora/CheckSqlServerRunning"
 LOGIN_PATH = "/Pelmora/Pelmora/Login"
 CONTROL_PATH = "/_control"
+# A server (not a proxy) that answers 407 as a proxy would, and one that redirects to ?to=URL.
+PROXY_AUTH_PATH = "/_proxy_auth"
+REDIRECT_PATH = "/_redirect"
 FAULTS = ("down", "slow", "status500", "not_xml", "db_down")
 LOOPBACK_HOSTS = ("127.0.0.1", "localhost")
 DEFAULT_ACCOUNTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "demo-accounts.json")
@@ -163,6 +166,10 @@ class ServiceHandler(QuietHandler):
             if bad_encoding:
                 return self.send_body(400, b"parameters are not UTF-8\n")
             return self.login(params)
+        if url.path == PROXY_AUTH_PATH:
+            return self.answer_as_proxy()
+        if url.path == REDIRECT_PATH:
+            return self.send_body(302, b"", headers=[("Location", params.get("to", "/"))])
         if url.path == "/":
             return self.send_body(200, b"Pelmora local service\n")
         self.send_body(404, b"Not Found\n")
@@ -192,6 +199,14 @@ class ServiceHandler(QuietHandler):
             answer = login_envelope(False, MSG_REFUSED)
         log("login %r: %s" % (params.get("会社ID"), "accepted" if b">true<" in answer else "refused"))
         self.send_body(200, answer, "text/xml; charset=Shift_JIS")
+
+    def answer_as_proxy(self):
+        """407 with a Basic challenge; 200 when proxy credentials came anyway, which they never
+        should: this is no proxy."""
+        if "Proxy-Authorization" in self.headers:
+            return self.send_body(200, b"proxy credentials reached a server\n")
+        self.send_body(407, b"Proxy authentication required\n",
+                       headers=[("Proxy-Authenticate", 'Basic realm="not a proxy"')])
 
     def hold_while_slow(self):
         """Wait while the slow fault is on. False when the client gave up first."""
@@ -298,7 +313,9 @@ class ProxyHandler(QuietHandler):
             return self.send_body(502, b"Bad Gateway\n")
         finally:
             upstream.close()
-        self.send_body(answer.status, data, answer.getheader("Content-Type", "text/plain"))
+        location = answer.getheader("Location")
+        self.send_body(answer.status, data, answer.getheader("Content-Type", "text/plain"),
+                       headers=[("Location", location)] if location else ())
 
     def do_CONNECT(self):
         if not self.authorised():
@@ -420,7 +437,9 @@ def main(argv=None):
     signal.signal(signal.SIGTERM, lambda *_: stop.set())
     signal.signal(signal.SIGINT, lambda *_: stop.set())
     for server, _ in servers:
-        threading.Thread(target=server.serve_forever, daemon=True).start()
+        # Each listener's shutdown waits for one poll; the test fixture waits for them all.
+        threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05},
+                         daemon=True).start()
     for server, port_file in servers:
         log("%s listening on 127.0.0.1:%d" % (server.RequestHandlerClass.listener, server.port))
         if port_file:

@@ -84,30 +84,69 @@ TEST_F(ClientProcessTest, ExitCodeIsTheStatusOr1234WithoutOne) {
 // Two networks' proxies wanting the same user: credentials offered to the wrong one get through.
 class ClientProxyTest : public ClientProcessTest {
 protected:
-    DWORD RunThrough(int proxyPort, bool dialog = false) {
-        e2e::SystemProxy proxy(proxyPort);
-        return Run(e2e::ServiceUrl(kTestPath), "", dialog);
+    DWORD RunThrough(const std::string& proxies, bool dialog = false,
+                     const std::string& bypass = "",
+                     const std::string& url = e2e::ServiceUrl(kTestPath)) {
+        e2e::SystemProxy proxy(proxies, bypass);
+        return Run(url, "", dialog);
     }
     static std::wstring Address(int port) { return L"127.0.0.1:" + std::to_wstring(port); }
 
-    const int proxyA_ = e2e::Port("proxy");
-    const int proxyB_ = e2e::Port("proxy2");
+    const std::string proxyA_ = "127.0.0.1:" + std::to_string(e2e::Port("proxy"));
+    const std::string proxyB_ = "127.0.0.1:" + std::to_string(e2e::Port("proxy2"));
+    const std::wstring addressA_ = Address(e2e::Port("proxy"));
     client::ProxyStore store_{win32::ToWide(e2e::ProxyUserFile())};
 };
 
-// Without a dialog: the saved user goes only to the proxy that accepted it, once refused it is
-// dropped, and the former file (which names no proxy) is offered to none and dropped.
+// Without a dialog: the saved user goes only to a proxy the request went through and that
+// accepted it before (or, for a file of the release that named no proxy, the first that asks),
+// never as Basic once it was accepted under a scheme that hides the password; once refused it is
+// dropped. A proxy that cannot be reached gives way to the next entry of the list.
 TEST_F(ClientProxyTest, SavedUserGoesOnlyToItsProxyAndIsDroppedOnceRefused) {
-    ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"proxy-pass"}));
-    EXPECT_EQ(RunThrough(proxyB_), 407u);
-    EXPECT_EQ(RunThrough(proxyA_), 200u);
-    ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"old-pass"}));
-    EXPECT_EQ(RunThrough(proxyA_), 407u);
-    EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
-    ASSERT_TRUE(store_.SaveSealed(std::wstring(L"proxyuser") + L'\0' + L"proxy-pass"));
-    EXPECT_EQ(RunThrough(proxyA_), 407u);
-    EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
-    EXPECT_EQ(e2e::RefusedOffers(), 1);
+    const DWORD basic = WINHTTP_AUTH_SCHEME_BASIC, negotiate = WINHTTP_AUTH_SCHEME_NEGOTIATE;
+    // A host without a dot: on the bypass list "<local>".
+    const std::string local = "http://localhost:" + std::to_string(e2e::Port("http"));
+    const std::string down = "127.0.0.1:1", test = e2e::ServiceUrl(kTestPath);
+    const std::string toLocal = e2e::ServiceUrl("/_redirect?to=") + local + "/_proxy_auth";
+    enum Saved { kNone, kForA, kNoProxy };
+    struct Case {
+        const char* what;
+        Saved saved;
+        const wchar_t* password;
+        DWORD scheme;
+        std::string proxies, bypass, url;
+        DWORD exit;
+        bool keptForA;
+        int refused;
+    };
+    const Case cases[] = {
+        {"another proxy asks", kForA, L"proxy-pass", basic, proxyB_, "", test, 407, true, 0},
+        {"its proxy accepts", kForA, L"proxy-pass", basic, proxyA_, "", test, 200, true, 0},
+        {"its proxy refuses", kForA, L"old-pass", basic, proxyA_, "", test, 407, false, 1},
+        {"first proxy down", kForA, L"proxy-pass", basic, down + ";" + proxyA_, "", test, 200, true,
+         0},
+        {"then direct", kNone, L"", 0, down + " DIRECT", "", test, 200, false, 0},
+        {"earlier file, accepted", kNoProxy, L"proxy-pass", 0, proxyA_, "", test, 200, true, 0},
+        {"earlier file, refused", kNoProxy, L"old-pass", 0, proxyA_, "", test, 407, false, 1},
+        {"only Basic offered", kForA, L"proxy-pass", negotiate, proxyA_, "", test, 407, true, 0},
+        {"bypassed server asks", kForA, L"proxy-pass", basic, proxyA_, "<local>",
+         local + "/_proxy_auth", 407, true, 0},
+        {"redirect to it", kForA, L"proxy-pass", basic, proxyA_, "<local>", toLocal, 407, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        const bool saved = c.saved == kForA
+                               ? store_.Save(addressA_, {L"proxyuser", c.password}, c.scheme)
+                           : c.saved == kNoProxy
+                               ? store_.SaveSealed(std::wstring(L"proxyuser") + L'\0' + c.password)
+                               : true;
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(RunThrough(c.proxies, false, c.bypass, c.url), c.exit);
+        EXPECT_EQ(store_.Load().value_or(client::SavedProxyUser{}).proxy,
+                  c.keptForA ? addressA_ : L"");
+        EXPECT_EQ(e2e::RefusedOffers(), c.refused);
+    }
 }
 
 // The dialog names the proxy and asks again after a refusal (saying so, and never sending a
@@ -121,13 +160,13 @@ TEST_F(ClientProxyTest, DialogAsksUntilAcceptedOrCancelled) {
     });
     EXPECT_EQ(RunThrough(proxyA_, true), 407u);
     user.join();
-    const std::wstring asks = L"プロキシ " + Address(proxyA_) + L" が認証を求めています。";
+    const std::wstring asks = L"プロキシ " + addressA_ + L" が認証を求めています。";
     EXPECT_EQ(first, asks);
     EXPECT_EQ(again, asks + L"\nユーザー名またはパスワードが違います。もう一度入力してください。");
     EXPECT_EQ(e2e::RefusedOffers(), 1);
     EXPECT_FALSE(FileExists(e2e::ProxyUserFile()));
 
-    ASSERT_TRUE(store_.Save(Address(proxyA_), {L"proxyuser", L"old-pass"}));
+    ASSERT_TRUE(store_.Save(addressA_, {L"proxyuser", L"old-pass"}, WINHTTP_AUTH_SCHEME_BASIC));
     first.clear();
     user = std::thread(
         [&] { EXPECT_TRUE(e2e::AnswerProxyDialog(L"proxyuser", L"proxy-pass", true, &first)); });
@@ -135,7 +174,7 @@ TEST_F(ClientProxyTest, DialogAsksUntilAcceptedOrCancelled) {
     user.join();
     EXPECT_EQ(first, again) << "the saved password was refused";
     EXPECT_EQ(e2e::RefusedOffers(), 2);
-    EXPECT_EQ(store_.Load().value_or(client::SavedProxyUser{}).proxy, Address(proxyA_));
+    EXPECT_EQ(store_.Load().value_or(client::SavedProxyUser{}).proxy, addressA_);
 }
 
 BOOL Login(const char* company = "DEMO001", const char* password = "pelmora-demo") {

@@ -72,22 +72,28 @@ inline bool AnswerProxyDialog(const std::wstring& user, const std::wstring& pass
     return testing_support::WaitUntil([dialog] { return !IsWindow(dialog); });
 }
 
-// Points this user's system proxy settings at one of the service's proxies while it lives.
+// Points this user's system proxy settings at a list of proxies ("host:port" separated by ";")
+// with a bypass list while it lives.
 struct SystemProxy {
     const wchar_t* const key =
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 
-    // The blob WinHTTP reads: version, counter, flags (direct and named proxy), the proxy with
-    // its length, an empty bypass list and configuration script URL, and reserved bytes.
-    explicit SystemProxy(int port) {
-        const std::string proxy = "127.0.0.1:" + std::to_string(port);
-        const DWORD head[] = {0x46, 0, 3, static_cast<DWORD>(proxy.size())};
+    // The blob WinHTTP reads: version, counter, flags (direct and named proxy), the proxy list,
+    // the bypass list and the configuration script URL (each after its length), reserved bytes.
+    explicit SystemProxy(const std::string& proxies, const std::string& bypass = "") {
+        const DWORD head[] = {0x46, 0, 3};
         const std::string blob = std::string(reinterpret_cast<const char*>(head), sizeof head) +
-                                 proxy + std::string(8 + 32, '\0');
+                                 Field(proxies) + Field(bypass) + Field("") + std::string(32, '\0');
         RegSetKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings", REG_BINARY,
                         blob.data(), static_cast<DWORD>(blob.size()));
     }
+    explicit SystemProxy(int port) : SystemProxy("127.0.0.1:" + std::to_string(port)) {}
     ~SystemProxy() { RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings"); }
+
+    static std::string Field(const std::string& text) {
+        const DWORD size = static_cast<DWORD>(text.size());
+        return std::string(reinterpret_cast<const char*>(&size), sizeof size) + text;
+    }
 };
 
 // A copy of the client in a fresh folder; the service's switches and record, and the saved
