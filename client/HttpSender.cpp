@@ -179,6 +179,48 @@ bool SetProxyCredentials(HINTERNET request, DWORD scheme, const ProxyCredentials
                                  nullptr) != FALSE;
 }
 
+// One step of a request through its route, on one request handle at a time: every answer says
+// which proxy it came through and, on a 407, what that proxy offers.
+struct ProxyStep {
+    HINTERNET connection;
+    const RequestTarget& target;
+    const std::string& form;
+    const std::wstring& proxy;
+    WinHttpHandle request;
+
+    // On the same request handle unless `fresh`; false without an answer.
+    bool Send(HttpAnswer& answer, bool fresh, bool intranet = false, bool* unreachable = nullptr) {
+        if (fresh) request = OpenRequest(connection, target, intranet);
+        if (!request || !SendOnce(request.get(), form, answer, unreachable)) return false;
+        answer.proxy = proxy;
+        if (answer.proxyAsks()) answer.proxySchemes = OfferedSchemes(request.get());
+        return true;
+    }
+};
+
+// The logged-on user's own credentials, for a proxy that offers Negotiate or NTLM. A request
+// they were refused on may keep sending them; a fresh one, challenged on its own, follows.
+bool AnswerWithLogonUser(ProxyStep& step, HttpAnswer& answer) {
+    if (!SetProxyCredentials(step.request.get(), PreferredScheme(answer.proxySchemes), nullptr))
+        return true;
+    if (!step.Send(answer, false)) return false;
+    return !answer.proxyAsks() || step.Send(answer, true);
+}
+
+// The login in the strongest scheme this very challenge offers: credentials bound to a scheme
+// that keeps the password unreadable never go out as Basic, whatever answers under the proxy's
+// name.
+bool AnswerWithLogin(ProxyStep& step, const ProxyLogin& login, HttpAnswer& answer) {
+    const DWORD scheme = PreferredScheme(
+        answer.proxySchemes & (login.basicAllowed ? ~0u : ~DWORD{WINHTTP_AUTH_SCHEME_BASIC}));
+    if (!scheme || !SetProxyCredentials(step.request.get(), scheme, &login.credentials))
+        return true;
+    if (!step.Send(answer, false)) return false;
+    answer.loginRefused = answer.proxyAsks();
+    if (!answer.loginRefused) answer.acceptedScheme = scheme;
+    return true;
+}
+
 }  // namespace
 
 std::wstring RequestTarget::Url() const {
@@ -259,40 +301,14 @@ HttpAnswer HttpSender::SendVia(const std::wstring& proxy, const RequestTarget& t
     if (!session) return HttpAnswer{};
     WinHttpHandle connection(WinHttpConnect(session.get(), target.host.c_str(), target.port, 0));
     if (!connection) return HttpAnswer{};
-    WinHttpHandle request = OpenRequest(connection.get(), target, intranet && proxy.empty());
+    ProxyStep step{connection.get(), target, form, proxy, WinHttpHandle()};
     HttpAnswer answer;
-    if (!request || !SendOnce(request.get(), form, answer, &unreachable)) return HttpAnswer{};
-    answer.proxy = proxy;
-    if (!answer.proxyAsks()) return answer;
-    answer.proxySchemes = OfferedSchemes(request.get());
-    if ((answer.proxySchemes & kLogonUserSchemes) && logonTried_.insert(proxy).second) {
-        if (!SetProxyCredentials(request.get(), PreferredScheme(answer.proxySchemes), nullptr))
-            return answer;
-        if (!SendOnce(request.get(), form, answer)) return HttpAnswer{};
-        answer.proxy = proxy;
-        if (!answer.proxyAsks()) return answer;
-        // A request that was refused may keep sending what it had; the login gets a fresh one,
-        // challenged on its own.
-        request = OpenRequest(connection.get(), target, false);
-        if (!request || !SendOnce(request.get(), form, answer)) return HttpAnswer{};
-        answer.proxy = proxy;
-        answer.proxySchemes = OfferedSchemes(request.get());
-        if (!answer.proxyAsks()) return answer;
-    }
-    if (!login || login->proxy != proxy) return answer;
-    // The scheme this very challenge offers: credentials bound to a scheme that keeps the
-    // password unreadable never go out as Basic, whatever answers under the proxy's name.
-    const DWORD scheme = PreferredScheme(
-        answer.proxySchemes & (login->basicAllowed ? ~0u : ~DWORD{WINHTTP_AUTH_SCHEME_BASIC}));
-    if (!scheme || !SetProxyCredentials(request.get(), scheme, &login->credentials)) return answer;
-    if (!SendOnce(request.get(), form, answer)) return HttpAnswer{};
-    answer.proxy = proxy;
-    answer.loginRefused = answer.proxyAuthRequired();
-    if (answer.loginRefused)
-        answer.proxySchemes = OfferedSchemes(request.get());
-    else
-        answer.acceptedScheme = scheme;
-    return answer;
+    if (!step.Send(answer, true, intranet && proxy.empty(), &unreachable)) return HttpAnswer{};
+    if (answer.proxyAsks() && (answer.proxySchemes & kLogonUserSchemes) &&
+        logonTried_.insert(proxy).second && !AnswerWithLogonUser(step, answer))
+        return HttpAnswer{};
+    if (!answer.proxyAsks() || !login || login->proxy != proxy) return answer;
+    return AnswerWithLogin(step, *login, answer) ? answer : HttpAnswer{};
 }
 
 }  // namespace client
