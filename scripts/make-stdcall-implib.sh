@@ -16,4 +16,7 @@ nm=$1 dlltool=$2 dll=$3 def=$4 implib=$5 decorated=$6
     print "    " $1 "@" at[$1]
   }
   END { exit failed }' - "$def" >"$decorated"
-"$dlltool" --kill-at -d "$decorated" -D "$(basename "$dll")" -l "$implib"
+# dlltool names the library's members and symbols after the path it is given: run it beside the
+# library so that no build folder ends up in the kit.
+(cd "$(dirname "$implib")" && "$dlltool" --kill-at -d "$decorated" -D "$(basename "$dll")" \
+  -l "$(basename "$implib")")

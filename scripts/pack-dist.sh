@@ -3,18 +3,28 @@
 #   scripts/pack-dist.sh X64_BUILD X86_BUILD OUT_DIR
 # Both builds install into one tree (stripped), which is zipped as
 # OUT_DIR/pelmora-<version>-windows.zip with that one folder inside; OUT_DIR/SHA256SUMS beside it.
+# The zip is the same bytes for the same commit wherever and whenever it is packed: its entries
+# in byte order of their paths, each dated from the commit (the builds' SOURCE_DATE_EPOCH), with
+# fixed permissions and no owner or extra time fields.
 set -euo pipefail
 x64=$(cd "${1:?X64_BUILD}" && pwd)
 x86=$(cd "${2:?X86_BUILD}" && pwd)
 mkdir -p "${3:?OUT_DIR}"
 out=$(cd "$3" && pwd)
 
-version_of() { sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"; }
-version=$(version_of "$x64")
-if [ -z "$version" ] || [ "$version" != "$(version_of "$x86")" ]; then
-  echo "pack-dist: the builds disagree on the version ('$version' and '$(version_of "$x86")')" >&2
-  exit 1
-fi
+# A value both builds must agree on, from their caches.
+agreed() {
+  local a b
+  a=$(sed -n "s/^$1:[A-Z]*=//p" "$x64/CMakeCache.txt")
+  b=$(sed -n "s/^$1:[A-Z]*=//p" "$x86/CMakeCache.txt")
+  if [ -z "$a" ] || [ "$a" != "$b" ]; then
+    echo "pack-dist: the builds disagree on $1 ('$a' and '$b')" >&2
+    return 1
+  fi
+  echo "$a"
+}
+version=$(agreed CMAKE_PROJECT_VERSION)
+epoch=$(agreed PELMORA_SOURCE_DATE_EPOCH)
 name=pelmora-$version-windows
 
 stage=$(mktemp -d)
@@ -23,6 +33,29 @@ for build in "$x64" "$x86"; do
   cmake --install "$build" --prefix "$stage/$name" --strip >/dev/null
 done
 rm -f "$out/$name.zip" "$out/SHA256SUMS"
-(cd "$stage" && cmake -E tar cf "$out/$name.zip" --format=zip "$name")
+python3 - "$stage" "$name" "$epoch" "$out/$name.zip" <<'PY'
+import os, sys, time, zipfile
+stage, top, epoch, target = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
+# A zip time is a local date from 1980 on with even seconds; the commit's date in UTC serves.
+stamp = time.gmtime(max(epoch, 315532800))[:6]
+entries = []
+for folder, dirs, files in os.walk(os.path.join(stage, top)):
+    relative = os.path.relpath(folder, stage).replace(os.sep, "/")
+    entries.append(relative + "/")
+    entries.extend(relative + "/" + f for f in files)
+with zipfile.ZipFile(target, "w") as kit:
+    for entry in sorted(entries, key=lambda e: e.encode()):
+        info = zipfile.ZipInfo(entry, stamp)
+        info.create_system = 3  # Unix, so that the permissions below are read
+        if entry.endswith("/"):
+            info.external_attr = (0o40755 << 16) | 0x10
+            kit.writestr(info, b"")
+            continue
+        executable = entry.endswith((".dll", ".exe"))
+        info.external_attr = (0o100755 if executable else 0o100644) << 16
+        info.compress_type = zipfile.ZIP_DEFLATED
+        with open(os.path.join(stage, entry), "rb") as source:
+            kit.writestr(info, source.read(), compresslevel=9)
+PY
 (cd "$out" && sha256sum "$name.zip" >SHA256SUMS)
 echo "$out/$name.zip"

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <new>
@@ -43,18 +44,62 @@ bool AcquireDigestContext(win32::CryptContext& context) {
                                                  PROV_RSA_FULL, CRYPT_NEWKEYSET) != FALSE;
 }
 
+using Acquire = bool (*)(win32::CryptContext&);
+
+// Acquiring a context costs far more than a whole digest or cipher run, so each kind is acquired
+// once per process, on first use, and kept until the library unloads. Only the context is
+// shared (the provider serves it to any thread); hash and key objects stay per call. A failed
+// acquisition keeps nothing, so the next call tries again. Constant-initialised and without a
+// destructor, so nothing of it runs while the process ends.
+class SharedContext {
+public:
+    using Entry = decltype(win32::PlatformCalls::cryptAcquireContext);
+
+    // The context for one call. While the platform table holds another acquisition than the one
+    // that made the shared context (a test's replacement), the call acquires its own through it
+    // into `own`, so that a made failure fails and the shared context is neither used nor
+    // disturbed meanwhile.
+    HCRYPTPROV Get(Acquire acquire, win32::CryptContext& own) {
+        const Entry entry = win32::Platform().cryptAcquireContext;
+        HCRYPTPROV handle = handle_.load(std::memory_order_acquire);
+        if (handle == 0) {
+            AcquireSRWLockExclusive(&lock_);
+            handle = handle_.load(std::memory_order_relaxed);
+            if (handle == 0 && acquire(own)) {
+                acquiredBy_.store(entry, std::memory_order_relaxed);
+                handle = own.release();
+                handle_.store(handle, std::memory_order_release);
+            }
+            ReleaseSRWLockExclusive(&lock_);
+            if (handle == 0) return 0;
+        }
+        if (acquiredBy_.load(std::memory_order_relaxed) == entry) return handle;
+        return acquire(own) ? own.get() : 0;
+    }
+
+    void Release() { win32::CryptContext kept(handle_.exchange(0)); }
+
+private:
+    std::atomic<HCRYPTPROV> handle_{0};
+    std::atomic<Entry> acquiredBy_{nullptr};
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+SharedContext cipherContext;
+SharedContext digestContext;
+
 bool RunCipher(std::string& output, const char* data, int length, bool encrypt) {
-    // Declared in release order reversed: key, then hash, then context are released.
-    win32::CryptContext context;
-    if (!AcquireCipherContext(context)) return false;
+    // Declared in release order reversed: key, then hash, then a context of the call's own.
+    win32::CryptContext own;
+    const HCRYPTPROV context = cipherContext.Get(AcquireCipherContext, own);
+    if (context == 0) return false;
     win32::CryptHash hash;
-    if (!CryptCreateHash(context.get(), CALG_MD5, 0, 0, hash.addressof())) return false;
+    if (!CryptCreateHash(context, CALG_MD5, 0, 0, hash.addressof())) return false;
     if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(kPassphrase),
                        sizeof kPassphrase - 1, 0))
         return false;
     win32::CryptKey key;
-    if (!CryptDeriveKey(context.get(), CALG_RC4, hash.get(), kRc4Key128, key.addressof()))
-        return false;
+    if (!CryptDeriveKey(context, CALG_RC4, hash.get(), kRc4Key128, key.addressof())) return false;
     if (length < 0 || (data == nullptr && length > 0)) return false;
     if (length > INT_MAX / 2) {
         logging::LogError("暗号化するサイズがINT_MAXを超えています。", "CCrypt::Generate", "Crypt",
@@ -84,10 +129,11 @@ bool CCrypt::Generate(std::string& output, const char* data, int length, bool en
 
 bool CCrypt::MD5(char* digest, const char* text) const {
     if (digest == nullptr || text == nullptr) return false;
-    win32::CryptContext context;
-    if (!AcquireDigestContext(context)) return false;
+    win32::CryptContext own;
+    const HCRYPTPROV context = digestContext.Get(AcquireDigestContext, own);
+    if (context == 0) return false;
     win32::CryptHash hash;
-    if (!CryptCreateHash(context.get(), CALG_MD5, 0, 0, hash.addressof())) return false;
+    if (!CryptCreateHash(context, CALG_MD5, 0, 0, hash.addressof())) return false;
     if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(text),
                        static_cast<DWORD>(strlen(text)), 0))
         return false;
@@ -97,6 +143,11 @@ bool CCrypt::MD5(char* digest, const char* text) const {
         return false;
     for (int i = 0; i < 16; ++i) std::snprintf(digest + i * 2, 3, "%2.2x", value[i]);
     return true;
+}
+
+void CCrypt::ReleaseProviderContexts() {
+    cipherContext.Release();
+    digestContext.Release();
 }
 
 std::string CCrypt::MD5(const std::string& text) const {

@@ -1,6 +1,7 @@
 // The one cipher and digest of the library: RC4 under a fixed key (the MD5 of a built-in
 // passphrase) and MD5 as 32 lower-case hex characters, both on the platform's provider.
-// Stateless: create one where needed. Failures are reported by the result, never thrown.
+// Create one where needed: the objects hold nothing; the provider's contexts are the process's,
+// acquired on first use. Failures are reported by the result, never thrown.
 #pragma once
 
 #include <string>
@@ -23,6 +24,10 @@ public:
         return Generate(output, data.data(), static_cast<int>(data.size()), encrypt);
     }
     std::string MD5(const std::string& text) const;
+
+    // Releases the process's provider contexts (the library's unload). No call may run meanwhile;
+    // a later call acquires them afresh.
+    static void ReleaseProviderContexts();
 };
 
 }  // namespace storage

@@ -68,7 +68,8 @@ TEST(DigestExport, WritesExactly33BytesAndNothingOnNullArguments) {
 }
 
 // Loading a copy does nothing but load: no file appears beside it, COM stays untouched on this
-// thread, no named object is made, and the last error starts at 0.
+// thread, no named object is made, and the last error starts at 0. Unloading it after a digest
+// lets go of the provider context that digest acquired.
 TEST(LibraryLoad, DoesNothingButLoad) {
     TempDirectory folder;
     const std::string original = ExecutableDirectory() + "\\Pelmora.dll";
@@ -84,6 +85,9 @@ TEST(LibraryLoad, DoesNothingButLoad) {
     const auto lastError = reinterpret_cast<decltype(&PeLmLastErrorGet)>(
         reinterpret_cast<void*>(GetProcAddress(library, "PeLmLastErrorGet")));
     EXPECT_EQ(0, lastError());
+    char digest[33] = "";
+    EXPECT_TRUE(reinterpret_cast<decltype(&PeLmMD5)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "PeLmMD5")))(digest, "abc"));
     ASSERT_TRUE(FreeLibrary(library));
     const std::filesystem::directory_iterator files(folder.path());
     EXPECT_EQ(1, std::distance(begin(files), end(files))) << "only the copy in its folder";

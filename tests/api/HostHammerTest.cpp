@@ -18,6 +18,7 @@
 namespace {
 
 using Texts = std::multiset<std::string>;
+const char kAbcDigest[] = "900150983cd24fb0d6963f7d28e17f72";
 
 void Log(const std::string& message) {
     PelmLog(message.c_str(), "HostHammer", "HostHammerTest", 1, __DATE__, __TIME__, 1, 0, 0);
@@ -69,6 +70,17 @@ TEST_F(HostHammer, ThreadsLoggingIntoOneFileWriteEveryLineWholeAndOnce) {
     Texts lines;
     for (const auto& line : log.Lines()) lines.insert(line.wellFormed ? line.text : "torn");
     EXPECT_TRUE(lines == Entries(0, 8, 2000));  // not EXPECT_EQ: 16,000 lines would be printed
+}
+
+// Threads asking for their first digests at once all get them from the one shared context.
+TEST_F(HostHammer, ThreadsAskingForDigestsAtOnceAllGetThem) {
+    std::atomic<int> wrong{0};
+    OnThreads(8, [&wrong](int) {
+        char digest[33] = "";
+        for (int i = 0; i < 200; ++i)
+            wrong += PeLmMD5(digest, "abc") && digest == std::string(kAbcDigest) ? 0 : 1;
+    });
+    EXPECT_EQ(0, wrong);
 }
 
 // The usual host: the UI thread owns the log window, logs too, then waits in a request (the client

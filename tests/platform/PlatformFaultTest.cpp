@@ -16,6 +16,7 @@
 #include "log/SharedLog.h"
 #include "login/LoginManager.h"
 #include "state/StateFiles.h"
+#include "storage/Crypt.h"
 #include "support/HostLogFile.h"
 #include "transport/HttpRequestUtil.h"
 #include "win32/Files.h"
@@ -136,8 +137,15 @@ TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
         EXPECT_THROW(CLoginManager::Load(), frame::CDirectoryException);
         EXPECT_THROW(CServerState::IsSub(), frame::CDirectoryException);
     });
-    With(&PlatformCalls::cryptAcquireContext, Fail<NTE_BAD_KEYSET>,
-         [] { EXPECT_THROW(storage::EncryptCurrentTime(), frame::CCryptException); });
+    // The provider's context, once the process holds it, neither hides a refused acquisition
+    // nor keeps the refusal.
+    EXPECT_NO_THROW(storage::EncryptCurrentTime());
+    With(&PlatformCalls::cryptAcquireContext, Fail<NTE_BAD_KEYSET>, [] {
+        EXPECT_THROW(storage::EncryptCurrentTime(), frame::CCryptException);
+        EXPECT_EQ("", storage::CCrypt().MD5("abc"));
+    });
+    EXPECT_NO_THROW(storage::EncryptCurrentTime());
+    EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72", storage::CCrypt().MD5("abc"));
 
     auto& block = logging::SharedLog::Instance();
     auto open = [&block] { return block.Open(); };

@@ -12,8 +12,8 @@ const char kFunction[] = "CLogView::Diagnose";
 const char kSource[] = "PelmoraLogView";
 
 void Log(const std::string& message, int kind, int indent) {
-    PelmLog(message.c_str(), kFunction, kSource, __LINE__, __DATE__, __TIME__, kind, indent,
-            kind == 4 ? 1 : 0);
+    PelmLog(message.c_str(), kFunction, kSource, __LINE__, PELMORA_BUILD_DATE, PELMORA_BUILD_TIME,
+            kind, indent, kind == 4 ? 1 : 0);
 }
 
 struct Step {
