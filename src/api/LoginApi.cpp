@@ -1,5 +1,6 @@
 // Exports: the interactive and the silent login.
 #include "api/Boundary.h"
+#include "frame/CatchLadder.h"
 #include "login/CallScope.h"
 #include "login/LoginFlows.h"
 #include "pelmora.h"
@@ -9,8 +10,14 @@ extern "C" {
 
 BOOL WINAPI PeLmLogin(void) {
     return api::Guarded("PeLmLogin", FALSE, [] {
-        login::CApiCallScope scope;
-        return login::LoginInteractively() ? TRUE : FALSE;
+        // The scope loads the stored login: a data folder that cannot be resolved is this call's
+        // failure, never the code an earlier call left.
+        bool loggedIn = false;
+        frame::RunWithCatchLadder("PeLmLogin", [&] {
+            login::CApiCallScope scope;
+            loggedIn = login::LoginInteractively();
+        });
+        return loggedIn ? TRUE : FALSE;
     });
 }
 
