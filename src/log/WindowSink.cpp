@@ -2,7 +2,7 @@
 // handles the notification, so one record at a time may be in flight per process: a lock
 // (`g_handoffLock`) spans writing the block and the window's answer.
 //
-// Three hosts' habits shape it:
+// Hosts' habits shape it:
 // - The window's own thread logs too. While it waits for the lock it keeps answering sent
 //   messages, so the worker that holds the lock gets its notification handled.
 // - The window's handler calls back into the library (reads the block, logs, asks for the
@@ -20,7 +20,7 @@
 //   once the block takes records again.
 #include <atomic>
 #include <cstdint>
-#include <deque>
+#include <vector>
 
 #include "log/LogSinks.h"
 #include "log/LogWriter.h"
@@ -35,7 +35,7 @@ namespace {
 constexpr UINT kWindowAnswerLimitMs = 5000;
 
 // A kernel mutex rather than a plain lock: a thread waiting for it can still answer sent
-// messages, and the thread that holds it may take it again from inside its own window's handler.
+// messages. Its holder never waits for it again: its handlers' entries wait in its frame.
 win32::KernelHandle g_handoffLock(CreateMutexW(nullptr, FALSE, nullptr));
 
 // The thread of the window that the lock's holder is notifying, while it notifies, and the
@@ -48,7 +48,7 @@ std::atomic<unsigned> g_dropped{0};
 
 // While this thread holds the hand-off: the records its own handlers logged meanwhile. A plain
 // pointer, so the thread-local needs no destructor (one would keep the library loaded).
-thread_local std::deque<LOG_RECORD>* t_deferred = nullptr;
+thread_local std::vector<LOG_RECORD>* t_deferred = nullptr;
 
 void ReportDrops() {
     if (g_dropped.load(std::memory_order_relaxed) == 0) return;
@@ -99,16 +99,17 @@ public:
     // Whether the last record went through the block.
     bool Run(HWND window, const LOG_RECORD& record) {
         bool placed = Deliver(window, record);
-        while (!deferred_.empty()) {
-            placed = Deliver(window, deferred_.front());
-            deferred_.pop_front();
+        // A delivery may add to the list (its handler logs again): a copy, by index.
+        for (size_t i = 0; i < deferred_.size(); ++i) {
+            const LOG_RECORD next = deferred_[i];
+            placed = Deliver(window, next);
         }
         return placed;
     }
 
 private:
     win32::MutexLock lock_;
-    std::deque<LOG_RECORD> deferred_;
+    std::vector<LOG_RECORD> deferred_;
     std::uint64_t previousReads_ = 0;
     DWORD previousThread_ = 0;
 };
