@@ -1,7 +1,5 @@
 // Exports: the interactive and the silent login.
 #include "api/Boundary.h"
-#include "frame/CatchLadder.h"
-#include "login/CallScope.h"
 #include "login/LoginFlows.h"
 #include "pelmora.h"
 #include "win32/SocketScope.h"
@@ -9,16 +7,8 @@
 extern "C" {
 
 BOOL WINAPI PeLmLogin(void) {
-    return api::Guarded("PeLmLogin", FALSE, [] {
-        // The scope loads the stored login: a data folder that cannot be resolved is this call's
-        // failure, never the code an earlier call left.
-        bool loggedIn = false;
-        frame::RunWithCatchLadder("PeLmLogin", [&] {
-            login::CApiCallScope scope;
-            loggedIn = login::LoginInteractively();
-        });
-        return loggedIn ? TRUE : FALSE;
-    });
+    return api::Guarded("PeLmLogin", FALSE,
+                        [] { return login::LoginInCallScope() ? TRUE : FALSE; });
 }
 
 BOOL WINAPI PeLmLoginUserCreate(const char* companyId, const char* password, const char* userName) {
