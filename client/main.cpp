@@ -31,8 +31,12 @@ std::wstring ProgramDirectory() {
     return path.substr(0, path.find_last_of(L'\\'));
 }
 
+// Readable by this user only, as the request was; an answer larger than the library takes is
+// not delivered at all.
 bool WriteResponse(const std::wstring& directory, const std::string& body) {
-    return win32::WriteWholeFile(directory + L"\\" + win32::ToWide(contract::kResponseFile), body);
+    if (body.size() > contract::kMaxAnswerBytes) return false;
+    return win32::WriteWholeFile(directory + L"\\" + win32::ToWide(contract::kResponseFile), body,
+                                 false, win32::FileAccess::kOwnerOnly);
 }
 
 int Run() {

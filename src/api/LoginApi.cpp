@@ -1,6 +1,5 @@
 // Exports: the interactive and the silent login.
 #include "api/Boundary.h"
-#include "login/CallScope.h"
 #include "login/LoginFlows.h"
 #include "pelmora.h"
 #include "win32/SocketScope.h"
@@ -8,10 +7,8 @@
 extern "C" {
 
 BOOL WINAPI PeLmLogin(void) {
-    return api::Guarded("PeLmLogin", FALSE, [] {
-        login::CApiCallScope scope;
-        return login::LoginInteractively() ? TRUE : FALSE;
-    });
+    return api::Guarded("PeLmLogin", FALSE,
+                        [] { return login::LoginInCallScope() ? TRUE : FALSE; });
 }
 
 BOOL WINAPI PeLmLoginUserCreate(const char* companyId, const char* password, const char* userName) {

@@ -43,7 +43,8 @@ void WINAPI PeLmServerToDead(void) {
 void WINAPI PeLmServerToSub(void) {
     // The user hears of the switch only when it took place.
     api::GuardedVoid("PeLmServerToSub", [] {
-        if (CServerState::ToSub()) win32::ShowMessageBox(nullptr, kSubServerMessage);
+        // Owned by the caller's active window, so the host's windows wait while it shows.
+        if (CServerState::ToSub()) win32::ShowMessageBox(GetActiveWindow(), kSubServerMessage);
     });
 }
 

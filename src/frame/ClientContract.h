@@ -16,6 +16,10 @@ constexpr const char kUrlKey[] = "url:";
 constexpr const char kQueryKey[] = "query:";
 constexpr const char kShowProxyDialogKey[] = "showproxydlg:";
 
+// An answer larger than this is unusable: the client does not write it, the library does not
+// read it.
+constexpr unsigned long kMaxAnswerBytes = 16ul << 20;
+
 // Exit codes besides the HTTP status.
 constexpr unsigned long kExitNoStatus = 1234;          // no answer to deliver at all
 constexpr unsigned long kExitProxyAuthRequired = 407;  // a proxy wanted credentials, got none

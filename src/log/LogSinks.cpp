@@ -3,7 +3,6 @@
 #include <string>
 
 #include "log/FileLineWriter.h"
-#include "log/TimeStamp.h"
 
 namespace logging {
 namespace {
@@ -41,8 +40,9 @@ void FormatLogLine(std::string& line, const std::string& timeStamp, const LOG_RE
 }
 
 void WriteLogFile(HANDLE file, const LOG_RECORD& record) {
-    thread_local std::string line;
-    FormatLogLine(line, CurrentTimeStamp(), record);
+    std::string line;
+    line.reserve(512);
+    FormatLogLine(line, std::string(record.time, strnlen(record.time, sizeof record.time)), record);
     FileLineWriter::Instance().Append(file, line);
 }
 

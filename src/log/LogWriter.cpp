@@ -5,6 +5,7 @@
 
 #include "log/LogSinks.h"
 #include "log/TimeStamp.h"
+#include "win32/SlimLock.h"
 
 namespace logging {
 namespace {
@@ -12,6 +13,10 @@ namespace {
 std::atomic<bool> g_loggingOn{true};
 std::atomic<HWND> g_window{nullptr};
 std::atomic<HANDLE> g_file{nullptr};
+// Held shared by every write to the host's file, exclusively to change the file: once the host
+// has set another file (or none), no line of ours can reach the one it set before, even after it
+// closed that handle and the system gave its value to another file.
+win32::SlimLock g_fileInUse;
 
 void CopyField(char (&field)[256], const char* text) {
     if (text == nullptr) return;
@@ -30,8 +35,8 @@ void BuildRecord(LOG_RECORD& record, const char* message, const char* function, 
     CopyField(record.function, function);
     CopyField(record.source, source);
     record.line = line;
-    const std::string& now = CurrentTimeStamp();
-    std::memcpy(record.time, now.data(), now.size());
+    const char* now = CurrentTimeStamp();
+    std::memcpy(record.time, now, strnlen(now, sizeof record.time - 1));
     record.indent = indent;
     record.kind = kind;
     record.flag = flag;
@@ -42,7 +47,10 @@ void Write(const char* message, const char* function, const char* source, int li
     if (!g_loggingOn.load(std::memory_order_relaxed)) return;
     LOG_RECORD record;
     BuildRecord(record, message, function, source, line, kind, indent, flag);
-    if (HANDLE file = g_file.load()) WriteLogFile(file, record);
+    {
+        win32::SlimLockSharedGuard writing(g_fileInUse);
+        if (HANDLE file = g_file.load()) WriteLogFile(file, record);
+    }
     if (HWND window = g_window.load()) NotifyLogWindow(window, record);
 }
 
@@ -59,6 +67,7 @@ HWND GetLogWindow() {
     return g_window;
 }
 void SetLogFile(HANDLE file) {
+    win32::SlimLockGuard changing(g_fileInUse);
     g_file = file;
 }
 HANDLE GetLogFile() {

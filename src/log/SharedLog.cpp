@@ -12,11 +12,12 @@ const char* const kMutexName = "SharedLogMemoryMutex";
 
 // Whole-record copy under the named mutex; `copy` runs while it is held.
 template <typename Copy>
-bool UnderBlockMutex(HANDLE mutex, Copy copy) {
-    win32::MutexLock lock(mutex);
-    if (!lock.acquired()) return false;
+SharedLog::Access UnderBlockMutex(HANDLE mutex, Copy copy) {
+    win32::MutexLock lock(mutex, win32::MutexLock::Wait::kPlain, SharedLog::kMutexWaitMs);
+    if (!lock.acquired()) return SharedLog::Access::kBusy;
     copy();
-    return lock.Unlock();
+    lock.Unlock();
+    return SharedLog::Access::kDone;
 }
 }  // namespace
 
@@ -60,18 +61,18 @@ std::shared_ptr<SharedLog::Block> SharedLog::Current() const {
     return block_;
 }
 
-bool SharedLog::Write(const LOG_RECORD& record) {
+SharedLog::Access SharedLog::Place(const LOG_RECORD& record) {
     std::shared_ptr<Block> block = Current();
-    return block && UnderBlockMutex(block->mutex.get(), [&] {
-               std::memcpy(block->view.get(), &record, sizeof record);
-           });
+    if (!block) return Access::kClosed;
+    return UnderBlockMutex(block->mutex.get(),
+                           [&] { std::memcpy(block->view.get(), &record, sizeof record); });
 }
 
 bool SharedLog::Read(LOG_RECORD& record) {
     std::shared_ptr<Block> block = Current();
     const bool read = block && UnderBlockMutex(block->mutex.get(), [&] {
-                          std::memcpy(&record, block->view.get(), sizeof record);
-                      });
+                                   std::memcpy(&record, block->view.get(), sizeof record);
+                               }) == Access::kDone;
     if (read) ++reads_;
     return read;
 }

@@ -23,11 +23,17 @@ public:
     void Close();
     bool IsOpen() const;
 
-    // Whole-record copies under the named mutex; false when the block is not open. Safe while
-    // another thread opens or closes: a copy that has started finishes on the objects it began
-    // with, and every copy that starts after a close fails.
-    bool Write(const LOG_RECORD& record);
+    enum class Access { kDone, kClosed, kBusy };
+
+    // Whole-record copies under the named mutex; false when the block is not open or its mutex
+    // stayed held for kMutexWaitMs (any process of the session may hold it, a frozen one too).
+    // Safe while another thread opens or closes: a copy that has started finishes on the objects
+    // it began with, and every copy that starts after a close fails.
+    Access Place(const LOG_RECORD& record);
+    bool Write(const LOG_RECORD& record) { return Place(record) == Access::kDone; }
     bool Read(LOG_RECORD& record);
+    // Well under the 5 s for which the log window's hand-off waits on a window.
+    static constexpr DWORD kMutexWaitMs = 1000;
     // How many reads this process has made: the log window's hand-off tells by it whether the
     // window has taken the record it was told about.
     std::uint64_t ReadCount() const { return reads_.load(); }

@@ -2,7 +2,7 @@
 // handles the notification, so one record at a time may be in flight per process: a lock
 // (`g_handoffLock`) spans writing the block and the window's answer.
 //
-// Three hosts' habits shape it:
+// Hosts' habits shape it:
 // - The window's own thread logs too. While it waits for the lock it keeps answering sent
 //   messages, so the worker that holds the lock gets its notification handled.
 // - The window's handler calls back into the library (reads the block, logs, asks for the
@@ -12,13 +12,22 @@
 //   notification), so no record of this process is replaced unread.
 // - A window whose thread hangs must not hold the host's other threads for ever: the send
 //   gives up after kWindowAnswerLimitMs, and at once for a window the system sees as hung.
+// - The holder itself answers messages sent to its own windows while it sends, and their
+//   handlers may log. Their records wait in the holder's frame and go out after the record in
+//   flight, never over it (the file sink has them at once).
+// - Any process of the session may hold the block's mutex. A record that cannot be placed within
+//   the block's bound is dropped for the window (not sent); the drops are counted in an entry
+//   once the block takes records again.
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "log/LogSinks.h"
+#include "log/LogWriter.h"
 #include "log/SharedLog.h"
 #include "win32/Handle.h"
 #include "win32/NamedMutex.h"
+#include "win32/Strings.h"
 
 namespace logging {
 namespace {
@@ -26,7 +35,7 @@ namespace {
 constexpr UINT kWindowAnswerLimitMs = 5000;
 
 // A kernel mutex rather than a plain lock: a thread waiting for it can still answer sent
-// messages, and the thread that holds it may take it again from inside its own window's handler.
+// messages. Its holder never waits for it again: its handlers' entries wait in its frame.
 win32::KernelHandle g_handoffLock(CreateMutexW(nullptr, FALSE, nullptr));
 
 // The thread of the window that the lock's holder is notifying, while it notifies, and the
@@ -34,11 +43,31 @@ win32::KernelHandle g_handoffLock(CreateMutexW(nullptr, FALSE, nullptr));
 std::atomic<DWORD> g_answeringThread{0};
 std::atomic<std::uint64_t> g_readsBeforeRecord{0};
 
-void Deliver(HWND window, const LOG_RECORD& record) {
-    SharedLog::Instance().Write(record);
+// Records that could not be placed in the block since the last one that could.
+std::atomic<unsigned> g_dropped{0};
+
+// While this thread holds the hand-off: the records its own handlers logged meanwhile. A plain
+// pointer, so the thread-local needs no destructor (one would keep the library loaded).
+thread_local std::vector<LOG_RECORD>* t_deferred = nullptr;
+
+void ReportDrops() {
+    if (g_dropped.load(std::memory_order_relaxed) == 0) return;
+    if (const unsigned dropped = g_dropped.exchange(0)) {
+        Log(win32::Format("共有ログが使えず、ログウィンドウに渡せなかったレコード：%u件", dropped),
+            "NotifyLogWindow", "LogWriter", kError, 0, 1);
+    }
+}
+
+// False when the block was held too long and the record is dropped for the window.
+bool Deliver(HWND window, const LOG_RECORD& record) {
+    if (SharedLog::Instance().Place(record) == SharedLog::Access::kBusy) {
+        ++g_dropped;
+        return false;
+    }
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(window, PELMORA_WM_LOG, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                         kWindowAnswerLimitMs, &answer);
+    return true;
 }
 
 // Inside the handler of a notification that another thread of this process is waiting for,
@@ -48,22 +77,64 @@ bool IsInsideAwaitedHandler() {
            SharedLog::Instance().ReadCount() != g_readsBeforeRecord.load();
 }
 
+// Holds the hand-off for one record and those this thread's handlers log meanwhile.
+class Handoff {
+public:
+    explicit Handoff(HWND window)
+        : lock_(g_handoffLock.get(), win32::MutexLock::Wait::kAnsweringSentMessages) {
+        t_deferred = &deferred_;
+        // The read count is noted before the window's thread is named, so that thread is never
+        // let through on a count from another record.
+        previousReads_ = g_readsBeforeRecord.exchange(SharedLog::Instance().ReadCount());
+        previousThread_ = g_answeringThread.exchange(GetWindowThreadProcessId(window, nullptr));
+    }
+    ~Handoff() {
+        g_answeringThread.store(previousThread_);
+        g_readsBeforeRecord.store(previousReads_);
+        t_deferred = nullptr;
+    }
+    Handoff(const Handoff&) = delete;
+    Handoff& operator=(const Handoff&) = delete;
+
+    // Whether the last record went through the block.
+    bool Run(HWND window, const LOG_RECORD& record) {
+        bool placed = Deliver(window, record);
+        // A delivery may add to the list (its handler logs again): a copy, by index.
+        for (size_t i = 0; i < deferred_.size(); ++i) {
+            const LOG_RECORD next = deferred_[i];
+            placed = Deliver(window, next);
+        }
+        return placed;
+    }
+
+private:
+    win32::MutexLock lock_;
+    std::vector<LOG_RECORD> deferred_;
+    std::uint64_t previousReads_ = 0;
+    DWORD previousThread_ = 0;
+};
+
 }  // namespace
+
+bool IsHandingOffOnThisThread() {
+    return t_deferred != nullptr;
+}
 
 void NotifyLogWindow(HWND window, const LOG_RECORD& record) {
     if (IsInsideAwaitedHandler()) {
         Deliver(window, record);
         return;
     }
-    win32::MutexLock lock(g_handoffLock.get(), win32::MutexLock::Wait::kAnsweringSentMessages);
-    // The read count is noted before the window's thread is named, so that thread is never let
-    // through on a count from another record.
-    const std::uint64_t previousReads =
-        g_readsBeforeRecord.exchange(SharedLog::Instance().ReadCount());
-    const DWORD previous = g_answeringThread.exchange(GetWindowThreadProcessId(window, nullptr));
-    Deliver(window, record);
-    g_answeringThread.store(previous);
-    g_readsBeforeRecord.store(previousReads);
+    if (t_deferred != nullptr) {
+        t_deferred->push_back(record);
+        return;
+    }
+    bool placed = false;
+    {
+        Handoff handoff(window);
+        placed = handoff.Run(window, record);
+    }
+    if (placed) ReportDrops();
 }
 
 }  // namespace logging

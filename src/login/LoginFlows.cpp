@@ -8,6 +8,7 @@
 #include "frame/Exceptions.h"
 #include "frame/LastError.h"
 #include "log/LogWriter.h"
+#include "login/CallScope.h"
 #include "login/LoginDialog.h"
 #include "login/LoginManager.h"
 #include "transport/PelmoraInterface.h"
@@ -67,6 +68,17 @@ bool LoginInteractively() {
     // A cancelled dialog is the user's choice, not an error: the code stays as
     // the scope set it.
     if (!loggedIn) logging::Log(kLoginFailed, kInteractive, kSource, logging::kStep, 1);
+    return loggedIn;
+}
+
+bool LoginInCallScope() {
+    // The scope loads the stored login: a data folder that cannot be resolved is this call's
+    // failure, never the code an earlier call left (0 would read as a cancel).
+    bool loggedIn = false;
+    frame::RunWithCatchLadder(kInteractive, [&] {
+        CApiCallScope scope;
+        loggedIn = LoginInteractively();
+    });
     return loggedIn;
 }
 

@@ -13,6 +13,10 @@ bool Login();
 // exception turned into the last error.
 bool LoginInteractively();
 
+// The whole of PeLmLogin: LoginInteractively inside the call scope. A scope that cannot open
+// (no data folder) leaves its own failure in the last error.
+bool LoginInCallScope();
+
 // The body of PeLmLoginUserCreate, to run while the socket layer is up. On success the
 // credentials become the current record (save flag off), not saved to disk.
 bool LoginSilently(const char* companyId, const char* password, const char* userName);

@@ -45,6 +45,9 @@ bool ReplaceFileExclusive(const std::string& path, const std::string& bytes) {
     }
     const std::wstring target = win32::WidePath(path);
     const std::wstring temporary = win32::TemporaryPathBeside(target);
+    // A crash between an earlier write and its rename left the content (a password, say)
+    // beside the file.
+    win32::DeleteAbandonedTemporaries(target);
     if (win32::WriteWholeFile(temporary, bytes, true) &&
         RetryWhileHeldElsewhere([&] { return win32::RenameOver(temporary, target); }))
         return true;

@@ -4,13 +4,15 @@
 
 #include "frame/Directories.h"
 #include "frame/Exceptions.h"
+#include "log/LogSinks.h"
 #include "log/LogWriter.h"
 #include "storage/Crypt.h"
 #include "transport/ProxyDialogFlag.h"
 #include "win32/Files.h"
 #include "win32/Handle.h"
-#include "win32/Process.h"
 #include "win32/NamedMutex.h"
+#include "win32/Process.h"
+#include "win32/SlimLock.h"
 #include "win32/Strings.h"
 
 namespace HttpUtility {
@@ -22,8 +24,32 @@ const char* const kSource = "HttpRequestUtil";
 const char* const kExecute = "HttpUtility::CHttpRequestUtil::Execute";
 
 // Created when the library loads: every exchange of the process meets the one object, and a
-// name that another user's host holds is found out before the first request.
+// name that another user's host holds is found out before the first request. When it could not
+// be had, each request tries again (under g_exchangeMutexLock); once had, it never changes.
+win32::SlimLock g_exchangeMutexLock;
 win32::NamedMutex g_exchangeMutex(kExchangeMutexName);
+
+// Set while this thread is inside Execute. A window handler that the thread runs while it waits
+// (for the lock, for the client) must not start a second exchange: the mutex lets its owner in
+// again, and the nested client would run over the outer request's files.
+thread_local bool t_inExchange = false;
+
+class ExchangeMark {
+public:
+    ExchangeMark() { t_inExchange = true; }
+    ~ExchangeMark() { t_inExchange = false; }
+    ExchangeMark(const ExchangeMark&) = delete;
+    ExchangeMark& operator=(const ExchangeMark&) = delete;
+};
+
+// Why this thread may not start an exchange now; nullptr when it may. A thread that is handing
+// a record to the log window holds the hand-off: waiting for the exchange there could wait on a
+// thread whose own log entry waits for the hand-off.
+const char* ReasonNotToExchange() {
+    if (t_inExchange) return "このスレッドでは要求を処理中です";
+    if (logging::IsHandingOffOnThisThread()) return "このスレッドではログを受け渡し中です";
+    return nullptr;
+}
 
 bool PassesUnencoded(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -36,8 +62,17 @@ bool IsSuccessfulExit(DWORD status) {
 }  // namespace
 
 HANDLE ExchangeMutex() {
+    win32::SlimLockGuard guard(g_exchangeMutexLock);
+    if (!g_exchangeMutex.valid()) g_exchangeMutex = win32::NamedMutex(kExchangeMutexName);
     return g_exchangeMutex.get();
 }
+
+namespace {
+DWORD ExchangeMutexError() {
+    win32::SlimLockGuard guard(g_exchangeMutexLock);
+    return g_exchangeMutex.error();
+}
+}  // namespace
 
 void CHttpRequestUtil::SetParameter(const std::string& name, const std::string& value) {
     parameters_[name] = value;
@@ -102,7 +137,9 @@ bool CHttpRequestUtil::BeginRequest() {
     if (!storage::CCrypt().Generate(cipher, BuildRequestText(), true)) return false;
     // A short write would hand the client a truncated request: the kit then deletes the part
     // written, since part of a secret is still a secret.
-    if (!win32::WriteWholeFile(GetRequestFilePath(), cipher)) {
+    // Only this user may read it, whatever a shared program folder grants.
+    if (!win32::WriteWholeFile(GetRequestFilePath(), cipher, false,
+                               win32::FileAccess::kOwnerOnly)) {
         logging::LogError("ファイルの作成に失敗＞＜", "HttpUtility::CHttpRequestUtil::BeginRequest",
                           kSource, 2);
         return false;
@@ -130,7 +167,9 @@ DWORD CHttpRequestUtil::RunClient() {
 bool CHttpRequestUtil::ReadResponse(std::string& text) {
     text.clear();
     std::string bytes;
-    if (!win32::ReadWholeFile(GetResponseFilePath(), bytes, FILE_SHARE_READ)) return false;
+    if (!win32::ReadWholeFile(GetResponseFilePath(), bytes, FILE_SHARE_READ,
+                              contract::kMaxAnswerBytes))
+        return false;
     // Line breaks (LF or CR LF) carry no meaning in an answer: the lines are joined.
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n') continue;
@@ -146,16 +185,23 @@ void CHttpRequestUtil::DeleteResponseFile() {
 }
 
 bool CHttpRequestUtil::Execute() {
+    if (const char* reason = ReasonNotToExchange()) {
+        logging::LogError(reason, kExecute, kSource, 2);
+        statusCode_ = 0;
+        return false;
+    }
+    ExchangeMark mark;
     // Without the lock another host could overwrite this request with its own: one account's
     // credentials sent on another's behalf. No lock, no exchange.
-    if (!g_exchangeMutex.valid()) {
+    HANDLE mutex = ExchangeMutex();
+    if (mutex == nullptr) {
         logging::LogError(win32::Format("排他制御のミューテックスを作成できませんでした（%lu）",
-                                        g_exchangeMutex.error()),
+                                        ExchangeMutexError()),
                           kExecute, kSource, 2);
         statusCode_ = 0;
         return false;
     }
-    win32::MutexLock lock(g_exchangeMutex.get(), win32::MutexLock::Wait::kAnsweringSentMessages);
+    win32::MutexLock lock(mutex, win32::MutexLock::Wait::kAnsweringSentMessages);
     if (!lock.acquired()) {
         logging::LogError(
             win32::Format("排他制御のミューテックスを待てませんでした（%lu）", GetLastError()),
@@ -172,24 +218,33 @@ bool CHttpRequestUtil::Execute() {
     // failed) must not be taken for this request's answer.
     DeleteResponseFile();
     DWORD exitCode = RunClient();
+    // Whatever the client did with it (crashed before reading it, gave up early), the password
+    // in the request must not wait on disk for the next exchange.
+    DeleteRequestFile();
     if (exitCode == kExitNoStatus) {
         errorCode_ = kErrorNoStatus;
         return false;
     }
     if (exitCode == kClientNotStarted) {
-        // No client took the request: the password in it must not wait on disk for the next one.
-        DeleteRequestFile();
         errorCode_ = kErrorClientMissing;
         return false;
     }
     if (exitCode == kExitProxyAuthRequired) throw frame::CProxyLoginCancelException();
     statusCode_ = exitCode;
     std::string text;
-    if (ReadResponse(text)) {
+    const bool read = ReadResponse(text);
+    const DWORD readError = GetLastError();
+    transport::SetProxyDialogFlag(false);
+    if (read) {
         response_ = text;
         DeleteResponseFile();
+    } else if (readError != ERROR_FILE_NOT_FOUND && readError != ERROR_PATH_NOT_FOUND) {
+        // An answer that is there but cannot be taken (too large, unreadable) is no answer: a
+        // login must not read it as a refusal.
+        DeleteResponseFile();
+        errorCode_ = kErrorNoStatus;
+        return false;
     }
-    transport::SetProxyDialogFlag(false);
     if (IsSuccessfulExit(statusCode_)) return true;
     errorCode_ = kErrorHttpStatus;
     return false;

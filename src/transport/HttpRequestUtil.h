@@ -22,7 +22,8 @@ public:
 
     enum ErrorCode : int {
         kErrorNone = 0,
-        kErrorNoStatus = 3,      // the client had no status to deliver (exit code 1234)
+        kErrorNoStatus = 3,      // no usable answer: exit code 1234, or an answer file that is
+                                 // too large or cannot be read
         kErrorHttpStatus = 5,    // status 400 or more, a crashed client's exit code included
         kErrorClientMissing = 7  // the client program is missing or cannot be started
     };
@@ -67,7 +68,8 @@ public:
 
     // Starts the client and waits for it; its exit code, or kClientNotStarted.
     DWORD RunClient();
-    // The response file's lines joined without their line breaks; "" and false when unreadable.
+    // The response file's lines joined without their line breaks; "" and false when missing,
+    // unreadable or larger than contract::kMaxAnswerBytes (GetLastError tells which).
     bool ReadResponse(std::string& text);
     void DeleteResponseFile();
     void DeleteRequestFile();

@@ -1,6 +1,9 @@
 #include "win32/Files.h"
 
+#include <optional>
+
 #include "win32/Handle.h"
+#include "win32/OwnerOnly.h"
 #include "win32/PlatformCalls.h"
 #include "win32/Strings.h"
 
@@ -23,12 +26,17 @@ std::wstring WidePath(const std::string& path) {
     return ToWide(path);
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD share) {
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD share,
+                   unsigned long long maxBytes) {
     FileHandle file(Platform().createFile(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+    if (!GetFileSizeEx(file.get(), &size)) return false;
+    if (static_cast<unsigned long long>(size.QuadPart) > maxBytes || size.QuadPart > 0x7FFFFFFF) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
     std::string content(static_cast<size_t>(size.QuadPart), '\0');
     DWORD read = 0;
     if (!content.empty() &&
@@ -40,8 +48,19 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD share) {
     return true;
 }
 
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes, bool flush) {
-    FileHandle file(Platform().createFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes, bool flush,
+                    FileAccess access) {
+    // A file's access is given when it is created: an existing one would keep what it had, so it
+    // goes first, and a file that is still there (another's, held open) is not written.
+    std::optional<OwnerOnlyAttributes> ownerOnly;
+    SECURITY_ATTRIBUTES* attributes = nullptr;
+    if (access == FileAccess::kOwnerOnly) {
+        attributes = ownerOnly.emplace().get();
+        if (attributes == nullptr) return false;
+        Platform().deleteFile(path.c_str());
+    }
+    FileHandle file(Platform().createFile(path.c_str(), GENERIC_WRITE, 0, attributes,
+                                          attributes != nullptr ? CREATE_NEW : CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;
@@ -62,6 +81,27 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes, bool flu
 
 std::wstring TemporaryPathBeside(const std::wstring& path) {
     return path + ToWide(Format(".%lu.%lu.tmp", GetCurrentProcessId(), GetCurrentThreadId()));
+}
+
+void DeleteAbandonedTemporaries(const std::wstring& path) {
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L".*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        unsigned long process = 0, thread = 0;
+        const std::wstring name = found.cFileName;
+        const size_t suffix = name.rfind(L'.', name.size() - 5);
+        const size_t middle = suffix == std::wstring::npos ? suffix : name.rfind(L'.', suffix - 1);
+        if (middle == std::wstring::npos ||
+            swscanf(name.c_str() + middle, L".%lu.%lu.tmp", &process, &thread) != 2)
+            continue;
+        // A process that still runs may be between its write and its rename.
+        KernelHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
+        if (running && WaitForSingleObject(running.get(), 0) == WAIT_TIMEOUT) continue;
+        Platform().deleteFile((folder + name).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 bool RenameOver(const std::wstring& from, const std::wstring& to) {

@@ -10,15 +10,27 @@
 
 namespace win32 {
 
-// The whole content, opened with the given sharing (0: nobody else may have it open).
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD share = 0);
+// The whole content, opened with the given sharing (0: nobody else may have it open). A file
+// larger than `maxBytes` is not read (ERROR_FILE_TOO_LARGE).
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD share = 0,
+                   unsigned long long maxBytes = 0x7FFFFFFF);
+
+enum class FileAccess {
+    kInherited,  // what the folder grants
+    kOwnerOnly   // the current user and the system only, whatever the folder grants
+};
 
 // Creates (or empties) `path` and writes all of `bytes`, flushed to disk when `flush` is set.
 // A file that could not be written whole is deleted: a part of a file is never left behind.
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes, bool flush = false);
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes, bool flush = false,
+                    FileAccess access = FileAccess::kInherited);
 
 // A name beside `path` for its next content, unique to this process and thread.
 std::wstring TemporaryPathBeside(const std::wstring& path);
+
+// Deletes the temporary files beside `path` that processes no longer running left (a crash
+// between write and rename); those of running processes are theirs.
+void DeleteAbandonedTemporaries(const std::wstring& path);
 
 // Renames `from` over `to` (through to the disk).
 bool RenameOver(const std::wstring& from, const std::wstring& to);
@@ -31,11 +43,13 @@ bool DeleteFileAt(const std::wstring& path);
 
 // The narrow forms.
 std::wstring WidePath(const std::string& path);
-inline bool ReadWholeFile(const std::string& path, std::string& bytes, DWORD share = 0) {
-    return ReadWholeFile(WidePath(path), bytes, share);
+inline bool ReadWholeFile(const std::string& path, std::string& bytes, DWORD share = 0,
+                          unsigned long long maxBytes = 0x7FFFFFFF) {
+    return ReadWholeFile(WidePath(path), bytes, share, maxBytes);
 }
-inline bool WriteWholeFile(const std::string& path, const std::string& bytes, bool flush = false) {
-    return WriteWholeFile(WidePath(path), bytes, flush);
+inline bool WriteWholeFile(const std::string& path, const std::string& bytes, bool flush = false,
+                           FileAccess access = FileAccess::kInherited) {
+    return WriteWholeFile(WidePath(path), bytes, flush, access);
 }
 inline bool DeleteFileAt(const std::string& path) {
     return DeleteFileAt(WidePath(path));

@@ -8,8 +8,10 @@
 
 namespace win32 {
 
-// Like WaitForSingleObject without a time limit, but messages sent to this thread's windows are
-// handled while waiting. Posted and input messages stay queued for the host's own loop.
-DWORD WaitAnsweringSentMessages(HANDLE object);
+// Like WaitForSingleObject, but messages sent to this thread's windows are handled while waiting.
+// Posted and input messages stay queued for the host's own loop. The thread also looks at its
+// queue at least once a second, so the system never judges its windows hung (a thread that has
+// not looked for 5 s is) however long the wait lasts.
+DWORD WaitAnsweringSentMessages(HANDLE object, DWORD timeoutMs = INFINITE);
 
 }  // namespace win32

@@ -6,13 +6,18 @@
 namespace win32 {
 
 NamedMutex::NamedMutex(const char* name) : handle_(Platform().createMutex(nullptr, FALSE, name)) {
+    // Creating asks for every right; an object made by a process that grants only waiting and
+    // releasing still serves.
+    if (!handle_ && GetLastError() == ERROR_ACCESS_DENIED)
+        handle_.reset(OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name));
     if (!handle_) error_ = GetLastError();
 }
 
-MutexLock::MutexLock(HANDLE mutex, Wait wait) : mutex_(mutex), acquired_(false) {
+MutexLock::MutexLock(HANDLE mutex, Wait wait, DWORD timeoutMs) : mutex_(mutex), acquired_(false) {
     if (mutex_ == nullptr) return;
-    DWORD result = wait == Wait::kAnsweringSentMessages ? WaitAnsweringSentMessages(mutex_)
-                                                        : WaitForSingleObject(mutex_, INFINITE);
+    DWORD result = wait == Wait::kAnsweringSentMessages
+                       ? WaitAnsweringSentMessages(mutex_, timeoutMs)
+                       : WaitForSingleObject(mutex_, timeoutMs);
     acquired_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
 }
 

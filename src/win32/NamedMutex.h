@@ -11,8 +11,11 @@ namespace win32 {
 
 class NamedMutex {
 public:
-    // Creates the mutex, or opens it when another thread or process already did. Not owned.
+    // Creates the mutex, or opens it when another thread or process already did (for waiting
+    // and releasing only, when its owner grants no more). Not owned.
     explicit NamedMutex(const char* name);
+    NamedMutex(NamedMutex&&) = default;
+    NamedMutex& operator=(NamedMutex&&) = default;
     bool valid() const { return handle_.valid(); }
     HANDLE get() const { return handle_.get(); }
     // The reason the mutex could not be had (0 when valid).
@@ -23,13 +26,13 @@ private:
     DWORD error_ = 0;
 };
 
-// Waits without a time limit. A mutex left abandoned by a thread or process that ended while
+// Waits for at most `timeoutMs`. A mutex left abandoned by a thread or process that ended while
 // holding it counts as acquired: the data it guards is re-created by each holder anyway.
 class MutexLock {
 public:
     enum class Wait { kPlain, kAnsweringSentMessages };
 
-    explicit MutexLock(HANDLE mutex, Wait wait = Wait::kPlain);
+    explicit MutexLock(HANDLE mutex, Wait wait = Wait::kPlain, DWORD timeoutMs = INFINITE);
     ~MutexLock();
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;

@@ -33,4 +33,18 @@ private:
     SlimLock& lock_;
 };
 
+// Holds a SlimLock shared (with other shared holders, never with an exclusive one).
+class SlimLockSharedGuard {
+public:
+    explicit SlimLockSharedGuard(SlimLock& lock) : lock_(lock) {
+        AcquireSRWLockShared(lock_.native());
+    }
+    ~SlimLockSharedGuard() { ReleaseSRWLockShared(lock_.native()); }
+    SlimLockSharedGuard(const SlimLockSharedGuard&) = delete;
+    SlimLockSharedGuard& operator=(const SlimLockSharedGuard&) = delete;
+
+private:
+    SlimLock& lock_;
+};
+
 }  // namespace win32

@@ -7,11 +7,13 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "fakeclient/ScriptedClient.h"
 #include "pelmora.h"
 #include "support/HostLogFile.h"
+#include "support/LogCapture.h"
 #include "support/LogWindowThread.h"
 #include "win32/Handle.h"
 
@@ -54,6 +56,30 @@ int Race(int times, const std::function<void(int)>& change, const std::function<
     return failed;
 }
 
+// The scripted client in the library's program directory, held back once it has its request
+// until Release(); then it answers "true".
+class HeldClient {
+public:
+    HeldClient() {
+        client.Script("signal=pelmora-hammer-running\nwait=pelmora-hammer-release\ntext=true\n");
+        PeLmCurrentDirectorySet(client.path().c_str());
+    }
+    ~HeldClient() {
+        Release();
+        PeLmCurrentDirectorySet(nullptr);
+    }
+    bool AwaitRunning() const {
+        return WaitForSingleObject(running_.get(), 60000) == WAIT_OBJECT_0;
+    }
+    void Release() const { SetEvent(release_.get()); }
+
+    testing_support::ScriptedClientDirectory client;
+
+private:
+    win32::KernelHandle running_{CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-running")};
+    win32::KernelHandle release_{CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-release")};
+};
+
 class HostHammer : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -87,11 +113,7 @@ TEST_F(HostHammer, ThreadsAskingForDigestsAtOnceAllGetThem) {
 // sits in its proxy dialog, say); workers log meanwhile; the handler reads each record and calls
 // back (logging, asking for the stored login). A hung window holds a logger for a bounded time.
 TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBack) {
-    testing_support::ScriptedClientDirectory client;
-    win32::KernelHandle clientRunning(CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-running"));
-    win32::KernelHandle clientRelease(CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-release"));
-    client.Script("signal=pelmora-hammer-running\nwait=pelmora-hammer-release\nexit=200\n");
-    PeLmCurrentDirectorySet(client.path().c_str());
+    HeldClient held;
     Texts received;  // touched on the window's thread only
     win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     win32::KernelHandle ownDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
@@ -114,9 +136,9 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBa
     PeLmLogWndSet(window.window());
     SetEvent(start.get());
     OnThreads(3, [](int t) { LogAs(t, 300); });
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(clientRunning.get(), 60000));
+    EXPECT_TRUE(held.AwaitRunning());
     std::thread([] { LogAs(4, 1); }).join();  // taken while the window's thread waits
-    SetEvent(clientRelease.get());
+    held.Release();
     WaitForSingleObject(ownDone.get(), INFINITE);
     Texts expected = Entries(0, 4, 300);
     expected.insert("t4-0");
@@ -126,6 +148,71 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBa
     // Returns although the window's thread answers nothing; without a bound it never would.
     std::thread([] { Log("to a hung window"); }).join();
     window.Thaw();
+}
+
+// The UI thread waits in a request (its client held back) when another thread sends its window a
+// message whose handler logs in: the nested request fails at once, as one that could not be made,
+// and runs no client; the outer request gets its own answer.
+TEST_F(HostHammer, RequestFromAHandlerOfAThreadInsideARequestFailsAtOnce) {
+    HeldClient held;
+    BOOL outer = FALSE, nested = TRUE;
+    int nestedCode = 0;
+    std::string nestedMessage;
+    {
+        testing_support::LogWindowThread window(
+            [&](WPARAM, LPARAM) {
+                nested = PeLmLoginUserCreate("C42", "pw", "user");
+                nestedCode = PeLmLastErrorGet();
+                nestedMessage = testing_support::LastErrorMessage();
+            },
+            [&] { outer = PeLmIsServerAlive(); });
+        EXPECT_TRUE(held.AwaitRunning());
+        SendMessageA(window.window(), PELMORA_WM_LOG, 0, 0);
+        held.Release();
+    }
+    EXPECT_TRUE(outer);
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(1006, nestedCode);
+    EXPECT_EQ("(0)", nestedMessage.substr(nestedMessage.size() - 3)) << nestedMessage;
+    EXPECT_EQ(1u, testing_support::RequestFields(held.client.RequestLog(), "url").size());
+}
+
+// While a thread hands a record to the log window, the window's handler sends that thread's own
+// window a message; its handler logs and asks for the server. The entry reaches the window after
+// the record in flight, not over it, and the request (which could wait on a thread that waits
+// for this hand-off) is refused at once.
+TEST_F(HostHammer, HandlerOfTheThreadHandingOffLogsAfterTheRecordAndRequestsNothing) {
+    testing_support::ScriptedClientDirectory client;
+    client.Script("text=true\n");
+    PeLmCurrentDirectorySet(client.path().c_str());
+    BOOL nested = TRUE;
+    std::vector<std::string> received;  // on the log window's thread
+    win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    win32::KernelHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    testing_support::LogWindowThread sender(
+        [&](WPARAM, LPARAM) {
+            Log("nested");
+            nested = PeLmIsServerAlive();
+        },
+        [&] {
+            WaitForSingleObject(start.get(), INFINITE);
+            Log("outer");
+            SetEvent(done.get());
+        });
+    bool asked = false;
+    testing_support::LogWindowThread window([&](WPARAM, LPARAM) {
+        if (!std::exchange(asked, true)) SendMessageA(sender.window(), PELMORA_WM_LOG, 0, 0);
+        LOG_RECORD record;
+        if (PelmSharedLogRead(&record) && record.function == std::string("HostHammer"))
+            received.push_back(record.message);
+    });
+    ASSERT_TRUE(PelmSharedLogOpen());
+    PeLmLogWndSet(window.window());
+    SetEvent(start.get());
+    WaitForSingleObject(done.get(), INFINITE);
+    EXPECT_EQ((std::vector<std::string>{"outer", "nested"}), received);
+    EXPECT_FALSE(nested);
+    EXPECT_EQ("", client.RequestLog());
     PeLmCurrentDirectorySet(nullptr);
 }
 

@@ -14,6 +14,7 @@
 #include "frame/Module.h"
 #include "log/LogWriter.h"
 #include "log/SharedLog.h"
+#include "pelmora.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
 #include "win32/Handle.h"
@@ -103,6 +104,25 @@ TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
     RemoveDirectoryA(data.substr(0, data.rfind('\\')).c_str());
     EXPECT_EQ(data, frame::GetDataDirectory());
     EXPECT_TRUE(PathIsDirectoryA(data.c_str()));
+}
+
+// A host can replace the library's file once it freed it, whatever it called, while the threads
+// that called are still running.
+TEST(Unload, FreeLibraryTakesTheLibraryOutAfterItLogged) {
+    HMODULE library = LoadLibraryA("Pelmora.dll");
+    ASSERT_NE(nullptr, library);
+    const testing_support::TempDirectory folder;
+    win32::FileHandle file(CreateFileA(folder.File("host.log").c_str(), GENERIC_WRITE, 0, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    auto get = [&](const char* name) {
+        return reinterpret_cast<void*>(GetProcAddress(library, name));
+    };
+    auto setFile = reinterpret_cast<decltype(&PeLmLogFileSet)>(get("PeLmLogFileSet"));
+    setFile(file.get());
+    reinterpret_cast<decltype(&PelmLog)>(get("PelmLog"))("entry", "F", "S", 1, "", "", 1, 0, 0);
+    setFile(nullptr);
+    FreeLibrary(library);
+    EXPECT_EQ(nullptr, GetModuleHandleA("Pelmora.dll"));
 }
 
 }  // namespace

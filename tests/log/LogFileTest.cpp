@@ -5,10 +5,12 @@
 
 #include <climits>
 #include <cstring>
+#include <thread>
 
 #include "pelmora.h"
 #include "support/HostLogFile.h"
 #include "support/LogCapture.h"
+#include "win32/Handle.h"
 #include "win32/Strings.h"
 
 namespace {
@@ -126,6 +128,34 @@ TEST_F(LogFile, EntriesGoAfterTheHostsTextAndOnlyToTheSinksSetAtTheirCall) {
               file_.Texts());
     EXPECT_NE(std::string::npos, file_.Raw().find("\"\nhost text\r\n")) << file_.Raw();
     EXPECT_EQ(4, capture_.notifications());
+}
+
+// Any process of the session may hold the block's mutex, a frozen one for ever: an entry still
+// reaches the file, the block's readers and writers give up, the window misses the record and,
+// once the block is free again, learns how many it missed.
+TEST_F(LogFile, BlockHeldElsewhereHoldsNoEntryBack) {
+    win32::KernelHandle mutex(
+        OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "SharedLogMemoryMutex"));
+    win32::KernelHandle held(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    win32::KernelHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread holder([&] {
+        WaitForSingleObject(mutex.get(), INFINITE);
+        SetEvent(held.get());
+        WaitForSingleObject(release.get(), INFINITE);
+        ReleaseMutex(mutex.get());
+    });
+    WaitForSingleObject(held.get(), INFINITE);
+    Log("missed");
+    LOG_RECORD record{};
+    EXPECT_FALSE(PelmSharedLogWrite(&record) || PelmSharedLogRead(&record));
+    SetEvent(release.get());
+    holder.join();
+    Log("after");
+    const std::string drops = "共有ログが使えず、ログウィンドウに渡せなかったレコード：1件";
+    EXPECT_EQ((std::vector<std::string>{"missed", "after", drops}), file_.Texts());
+    EXPECT_EQ(
+        (std::vector<std::string>{"1|0|0|F|S|after", "4|0|1|NotifyLogWindow|LogWriter|" + drops}),
+        capture_.Entries());
 }
 
 // Closed, the block copies nothing either way (the window is still notified); open, it starts as

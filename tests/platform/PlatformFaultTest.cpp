@@ -14,6 +14,7 @@
 #include "frame/LastError.h"
 #include "log/LogWriter.h"
 #include "log/SharedLog.h"
+#include "login/LoginFlows.h"
 #include "login/LoginManager.h"
 #include "state/StateFiles.h"
 #include "storage/Crypt.h"
@@ -136,6 +137,10 @@ TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
     With(&PlatformCalls::shGetFolderPath, Return<E_FAIL>, [] {
         EXPECT_THROW(CLoginManager::Load(), frame::CDirectoryException);
         EXPECT_THROW(CServerState::IsSub(), frame::CDirectoryException);
+        frame::SetLastError(0, "old");
+        EXPECT_FALSE(login::LoginInCallScope());
+        EXPECT_EQ("1000 データの保存先フォルダーを特定できませんでした",
+                  std::to_string(frame::GetLastErrorCode()) + " " + frame::GetLastErrorMessage());
     });
     // The provider's context, once the process holds it, neither hides a refused acquisition
     // nor keeps the refusal.

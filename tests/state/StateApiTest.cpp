@@ -50,8 +50,12 @@ TEST_F(Exports, StateMovesTimesAndReleases) {
     EXPECT_EQ(expected, log.Entries());
 }
 
-// The second switch finds the sub state already in place and shows the message again.
+// The second switch finds the sub state already in place and shows the message again, each time
+// owned by the caller's active window (so the host's windows wait while it shows).
 TEST_F(Exports, SwitchToSubShowsTheMessageEveryTime) {
+    HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                100, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(host);
     // UTF-16 from this file's own UTF-8; the library holds Shift_JIS bytes.
     const std::wstring expected =
         L"ペルモラのメインサーバーがダウンした為、一時的にサブサーバーに切り替えて稼動しています。"
@@ -64,8 +68,10 @@ TEST_F(Exports, SwitchToSubShowsTheMessageEveryTime) {
         EXPECT_EQ(expected, box.text) << time;
         EXPECT_EQ(testing_support::kBoxCaption, box.caption);
         EXPECT_EQ(LoadIconA(nullptr, IDI_WARNING), box.icon);
+        EXPECT_EQ(host, box.owner);
         EXPECT_TRUE(PeLmIsServerSub());
     }
+    DestroyWindow(host);
 }
 
 int g_windowsCreated = 0;

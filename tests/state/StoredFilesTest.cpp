@@ -134,9 +134,16 @@ TEST_F(StoredFiles, LoginFileRoundTripLogsNoPasswordAndRemoveTakesOnlyTheFile) {
         "2|2|ユーザー名：\t" + user,
         "2|2|保存：\ttrue"};
     EXPECT_EQ(expected, log.Entries());
+    // A crash between a save's write and its rename left a password beside the file; a save
+    // under way in a running process is left alone.
+    const std::string abandoned = login + ".4294967291.1.tmp";
+    const std::string underWay = login + win32::Format(".%lu.1.tmp", GetCurrentProcessId());
+    ASSERT_TRUE(WriteFileBytes(abandoned, password) && WriteFileBytes(underWay, password));
     MakeCurrent("kept", "", "u", false);
     ASSERT_TRUE(CLoginManager::Save());
     EXPECT_EQ(LoginFile("kept", "", "u", "false"), ReadFileBytes(login));
+    EXPECT_FALSE(testing_support::FileExists(abandoned));
+    EXPECT_TRUE(DeleteFileA(underWay.c_str()));
     EXPECT_TRUE(CLoginManager::Remove() && CLoginManager::Remove());
     EXPECT_FALSE(testing_support::FileExists(login));
     EXPECT_EQ("kept||u|false", Current());

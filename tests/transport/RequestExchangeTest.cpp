@@ -32,7 +32,20 @@ int ExchangeOnce() {
     return request.Execute() && request.GetResponse() == request.BuildQuery() ? 0 : 1;
 }
 
-const int kRoleDispatched = testing_support::DispatchChildRole({{"exchange", ExchangeOnce}});
+// Started while the mutex's name is denied to it: one request fails, then (once the test grants
+// the name) the next one runs. 0 when both did as they should.
+int ExchangeOnceGranted() {
+    frame::SetProgramDirectoryOverride(testing_support::ChildArgument().c_str());
+    const bool refused = !CHttpRequestUtil(kUrl).Execute();
+    win32::KernelHandle tried(CreateEventA(nullptr, TRUE, FALSE, "pelmora-denied-tried"));
+    win32::KernelHandle granted(CreateEventA(nullptr, TRUE, FALSE, "pelmora-name-granted"));
+    SetEvent(tried.get());
+    WaitForSingleObject(granted.get(), INFINITE);
+    return refused && CHttpRequestUtil(kUrl).Execute() ? 0 : 1;
+}
+
+const int kRoleDispatched = testing_support::DispatchChildRole(
+    {{"exchange", ExchangeOnce}, {"exchange-granted", ExchangeOnceGranted}});
 
 class Exchange : public ::testing::Test {
 protected:
@@ -89,6 +102,7 @@ TEST_F(Exchange, ExitCodeIsTheStatusAndDecidesTheResult) {
         const bool answered = exitCode != 1234;
         EXPECT_EQ(answered ? exitCode : 0u, request.GetStatusCode());
         EXPECT_EQ(answered ? "body" : "", request.GetResponse()) << exitCode;
+        EXPECT_FALSE(FileExists(client.File("pmqrequest.dat"))) << exitCode;
     }
 }
 
@@ -116,6 +130,33 @@ TEST_F(Exchange, AnswerLinesAreJoinedAndAStaleAnswerIsNeverTaken) {
     CHttpRequestUtil unanswered(kUrl);
     EXPECT_TRUE(unanswered.Execute());
     EXPECT_EQ("", unanswered.GetResponse());
+    // Too large to be an answer: not one a login could take for a refusal.
+    client.Answer(200, std::string((16 << 20) + 1, ' '));
+    CHttpRequestUtil oversized(kUrl);
+    EXPECT_FALSE(oversized.Execute());
+    EXPECT_EQ(3, oversized.GetErrorCode());
+    EXPECT_FALSE(FileExists(client.File("pmqresponse.xml")));
+}
+
+// A shared program folder must not hand this user's request to another: while the client runs,
+// only this user and the system may open it, whatever the folder grants.
+TEST_F(Exchange, RequestIsReadableByThisUserAlone) {
+    client.Script("signal=pelmora-acl-running\nwait=pelmora-acl-release\n");
+    win32::KernelHandle running(CreateEventA(nullptr, TRUE, FALSE, "pelmora-acl-running"));
+    win32::KernelHandle release(CreateEventA(nullptr, TRUE, FALSE, "pelmora-acl-release"));
+    std::thread exchange([] { EXPECT_TRUE(CHttpRequestUtil(kUrl).Execute()); });
+    WaitForSingleObject(running.get(), INFINITE);
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD result = GetNamedSecurityInfoA(client.File("pmqrequest.dat").c_str(),
+                                               SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                               nullptr, &list, nullptr, &descriptor);
+    SetEvent(release.get());
+    exchange.join();
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), result);
+    ASSERT_NE(nullptr, list);
+    EXPECT_EQ(2, list->AceCount) << "this user and the system, nobody else";
+    LocalFree(descriptor);
 }
 
 // The request holds the password: with no client to take it, it must not stay on disk. One that
@@ -151,19 +192,27 @@ TEST_F(Exchange, EachProcessGetsItsOwnAnswerAndNoTwoClientsRunAtOnce) {
     EXPECT_EQ("", client.OverlapLog());
 }
 
-// As when another user's host holds the mutex's name: no lock, no exchange.
-TEST_F(Exchange, HostDeniedTheMutexRefusesToExchange) {
+// As when another user's host holds the mutex's name: no lock, no exchange; once the name can be
+// had, the next request tries again and runs.
+TEST_F(Exchange, HostDeniedTheMutexExchangesOnceItIsGranted) {
     client.AnswerNothing(200);
+    win32::KernelHandle tried(CreateEventA(nullptr, TRUE, FALSE, "pelmora-denied-tried"));
+    win32::KernelHandle granted(CreateEventA(nullptr, TRUE, FALSE, "pelmora-name-granted"));
     ACL empty;
     ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
     ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
               SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                               nullptr, &empty, nullptr));
-    const DWORD exitCode = testing_support::WaitForExitCode(StartWorker().get());
+    win32::KernelHandle worker = testing_support::StartChild("exchange-granted", client.path());
+    const HANDLE either[] = {tried.get(), worker.get()};
+    WaitForMultipleObjects(2, either, FALSE, INFINITE);
+    const std::string whileDenied = client.RequestLog();
     SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                     nullptr, nullptr);
-    EXPECT_EQ(1u, exitCode) << "the exchange must fail";
-    EXPECT_EQ("", client.RequestLog()) << "no client may run unguarded";
+    SetEvent(granted.get());
+    EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
+    EXPECT_EQ("", whileDenied) << "no client may run unguarded";
+    EXPECT_EQ(1u, testing_support::RequestFields(client.RequestLog(), "url").size());
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+// Access for the current user and the system only: files that hold one user's request or answer
+// in a folder that other users may share.
+#pragma once
+
+#include <windows.h>
+
+namespace win32 {
+
+// Security attributes for a new object: full access for the current user and the system,
+// nothing for anyone else, nothing inherited from the folder.
+class OwnerOnlyAttributes {
+public:
+    OwnerOnlyAttributes();
+    ~OwnerOnlyAttributes();
+    OwnerOnlyAttributes(const OwnerOnlyAttributes&) = delete;
+    OwnerOnlyAttributes& operator=(const OwnerOnlyAttributes&) = delete;
+
+    // nullptr when the access list could not be made (GetLastError tells why).
+    SECURITY_ATTRIBUTES* get() { return list_ != nullptr ? &attributes_ : nullptr; }
+
+private:
+    PACL list_ = nullptr;
+    SECURITY_DESCRIPTOR descriptor_{};
+    SECURITY_ATTRIBUTES attributes_{};
+};
+
+}  // namespace win32
