@@ -23,7 +23,7 @@ std::string TextRow(const std::string& message) {
     return "1\t\"" + message + "\"\tF\tS\t1";
 }
 
-// A host of the viewer for one test.
+// This process as a host: it opens the shared block and makes the viewer its log window.
 struct LoggingTo {
     explicit LoggingTo(HWND viewer) {
         PelmSharedLogOpen();
@@ -41,18 +41,9 @@ std::wstring Grouped(uint64_t count) {
     return digits;
 }
 
-// This process is the host: it opens the shared block and makes the viewer its log window.
 class LogView : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_NE(nullptr, viewer_.window());
-        ASSERT_TRUE(PelmSharedLogOpen());
-        PeLmLogWndSet(viewer_.window());
-    }
-    void TearDown() override {
-        PeLmLogWndSet(nullptr);
-        PelmSharedLogClose();
-    }
+    void SetUp() override { ASSERT_NE(nullptr, viewer_.window()); }
     // Read from a log file, a row has no function, source or line.
     Rows Known(const std::vector<size_t>& entries = {0, 1, 2, 3, 4, 5, 6, 7, 8},
                bool fromFile = false) const {
@@ -70,6 +61,7 @@ protected:
     }
 
     ViewerProcess viewer_;
+    LoggingTo host_{viewer_.window()};
     const std::vector<logview_tests::Entry> sequence_ = logview_tests::KnownSequence();
 };
 

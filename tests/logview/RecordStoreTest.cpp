@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "RecordStore.h"
 #include "RecordText.h"
@@ -71,18 +72,13 @@ TEST(RecordStore, ByteBoundKeepsTheNewestRecordsWhole) {
     const size_t bound = 4 * logview::RecordStore::kBlockBytes;
     logview::RecordStore store(1000000, bound);
     auto recordNumber = [](int i) {
-        LOG_RECORD record;
-        std::memset(&record, 'x', sizeof record);
-        std::snprintf(record.message, sizeof record.message, "%d", i);
-        const size_t length = static_cast<size_t>(i) % sizeof record.function;
-        std::memset(record.function, 'f', length);
-        record.function[length] = '\0';
+        LOG_RECORD record{};
+        std::tie(record.line, record.indent, record.kind, record.flag) =
+            std::make_tuple(i, i % 5, i % 7, i % 2);
         std::memset(record.source, 's', sizeof record.source);  // no terminator
+        std::memset(record.function, 'f', static_cast<size_t>(i) % sizeof record.function);
+        std::snprintf(record.message, sizeof record.message, "%d", i);
         std::strcpy(record.time, "2026/12/07 10:00:00");
-        record.line = i;
-        record.indent = i % 5;
-        record.kind = i % 7;
-        record.flag = i % 2;
         return record;
     };
     const int added = 3000;

@@ -65,9 +65,13 @@ std::string Grouped(uint64_t count) {
     return digits;
 }
 
-std::string Mebibytes(uint64_t bytes) {
+// "12.3 MiB", "256 MiB"; under a mebibyte in KiB, so that a file that just began shows growth.
+std::string ByteSize(uint64_t bytes) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1 << 20));
+    const bool small = bytes < (1 << 20);
+    const double amount = static_cast<double>(bytes) / (small ? 1 << 10 : 1 << 20);
+    std::snprintf(text, sizeof text, bytes % (1 << 20) == 0 && !small ? "%.0f %s" : "%.1f %s",
+                  amount, small ? "KiB" : "MiB");
     return text;
 }
 }  // namespace
@@ -262,15 +266,15 @@ void ViewerWindow::CatchUp(bool paced) {
 // Both bounds show, and the memory held against the byte bound.
 void ViewerWindow::UpdateStatus() {
     std::string text = "表示 " + Grouped(rows_.size()) + " 件 / 保持 " + Grouped(store_.size()) +
-                       " 件 " + Mebibytes(store_.bytes()) + " (上限 " + Grouped(store_.capacity()) +
-                       " 件・" + Mebibytes(store_.maxBytes()) + ") / 古い順に破棄 " +
+                       " 件 " + ByteSize(store_.bytes()) + " (上限 " + Grouped(store_.capacity()) +
+                       " 件・" + ByteSize(store_.maxBytes()) + ") / 古い順に破棄 " +
                        Grouped(store_.dropped()) + " 件";
     if (paused_) text += "　一時停止中";
     if (diagnosing_) text += "　接続診断中…";
     std::wstring wide = win32::FromBuiltIn(text);
     if (capture_.active())
         wide += win32::FromBuiltIn("　保存中 ") + capture_.path() + L" (" +
-                win32::FromBuiltIn(Mebibytes(capture_.size())) + L")";
+                win32::FromBuiltIn(ByteSize(capture_.size())) + L")";
     if (!openedFile_.empty()) wide += L"　" + openedFile_;
     if (!openedFile_.empty() && skippedOnOpen_ > 0)
         wide += win32::FromBuiltIn(" (古い " + Grouped(skippedOnOpen_) + " 件は読み飛ばしました)");
