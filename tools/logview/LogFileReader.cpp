@@ -100,7 +100,8 @@ bool ParseLogFileLine(const char* line, size_t length, LOG_RECORD& record) {
     return true;
 }
 
-LogFileResult ReadLogFile(const std::wstring& path, RecordStore& store) {
+LogFileResult ReadLogFile(const std::wstring& path, RecordStore& store,
+                          const std::function<void()>& betweenReads) {
     // The host may still be writing it, or rotate it away.
     win32::FileHandle file(win32::Platform().createFile(
         path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -116,6 +117,7 @@ LogFileResult ReadLogFile(const std::wstring& path, RecordStore& store) {
                 return LogFileResult::kCannotRead;
             if (read == 0) break;
             if (!feeder.Feed(buffer.get(), read)) return LogFileResult::kOutOfMemory;
+            betweenReads();
         }
         if (!feeder.Finish()) return LogFileResult::kOutOfMemory;
     } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "RecordStore.h"
@@ -15,8 +16,10 @@ namespace logview {
 enum class LogFileResult { kRead, kCannotRead, kNoLogLine, kOutOfMemory };
 
 // Adds every log line of the file at `path` to `store`, which keeps the newest its bounds allow.
-// The file may be being written by a host meanwhile.
-LogFileResult ReadLogFile(const std::wstring& path, RecordStore& store);
+// The file may be being written by a host meanwhile. `betweenReads` runs after each read.
+LogFileResult ReadLogFile(
+    const std::wstring& path, RecordStore& store,
+    const std::function<void()>& betweenReads = [] {});
 
 // One line without its line end; false when it is not a line of the library's form.
 bool ParseLogFileLine(const char* line, size_t length, LOG_RECORD& record);

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -79,11 +80,23 @@ void ViewerWindow::OpenLogFile() {
 }
 
 // The file's newest entries, as many as the bounds hold, replace the rows once it was read
-// whole; records that arrive afterwards follow them. A file that cannot be read or holds no log
-// line leaves the rows as they were. Old and new records are both held only while it is read.
+// whole; records that arrive meanwhile and afterwards follow them. A file that cannot be read or
+// holds no log line leaves the rows as they were. Old and new records are both held only while
+// it is read. Hosts' notifications are answered between reads: a large file keeps no host waiting.
 void ViewerWindow::LoadLogFile(const std::wstring& path) {
     RecordStore loaded(options_.maxRecords, options_.maxBytes);
-    switch (ReadLogFile(path, loaded)) {
+    const uint64_t liveEnd = store_.end();
+    loading_ = true;
+    const LogFileResult result = ReadLogFile(path, loaded, [] {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    });
+    loading_ = false;
+    LOG_RECORD record;
+    for (uint64_t n = std::max(liveEnd, store_.first());
+         result == LogFileResult::kRead && n < store_.end() && store_.Get(n, record); ++n)
+        loaded.Add(record);
+    switch (result) {
         case LogFileResult::kRead:
             break;
         case LogFileResult::kCannotRead:

@@ -319,6 +319,7 @@ LRESULT ViewerWindow::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
 }
 
 void ViewerWindow::OnCommand(int id) {
+    if (loading_) return;
     switch (id) {
         case kOpenCommand:
             OpenLogFile();

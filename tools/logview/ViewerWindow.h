@@ -85,6 +85,7 @@ private:
     CaptureFile capture_;
     bool paused_ = false;
     bool diagnosing_ = false;
+    bool loading_ = false;  // a log file is being read: commands wait for it
     double nextCatchUp_ = 0;
     std::wstring openedFile_;
     uint64_t skippedOnOpen_ = 0;
