@@ -78,8 +78,9 @@ public:
             }
             return window_ != nullptr;
         });
-        // The window is listed while it is still being made; once it answers, its controls exist.
-        SendMessageW(window_, WM_NULL, 0, 0);
+        // The window is listed while it is still being made, and answers while it reads the file
+        // given at start; it shows once both are done.
+        testing_support::WaitUntil([this] { return IsWindowVisible(window_) != FALSE; });
     }
     ~ViewerProcess() {
         PostMessageW(window_, WM_CLOSE, 0, 0);
