@@ -228,24 +228,27 @@ TEST(LogViewFile, AFileThatFailsLeavesAFullStoreAsItWas) {
 }
 
 // Every record received while keeping saving is in the files as soon as the list caught up (a
-// crash loses nothing older), those the store dropped included, a new file past the split size;
-// the status bar names the file. Stopped, nothing more is written.
+// crash loses nothing older), those the store dropped included, a new file past the split size
+// (a part an earlier capture left stays); the status bar names the file. Stopped, nothing more
+// is written.
 TEST(LogViewKeepSaving, EveryReceivedRecordReachesTheFiles) {
     testing_support::TempDirectory directory;
     const std::string path = directory.File("day.txt");
     ViewerProcess viewer("/maxrecords 10 /keepsplit 20000 /keep \"" + path + "\"");
     LoggingTo host(viewer.window());
     LogText("before");
+    ASSERT_TRUE(testing_support::WriteFileBytes(directory.File("day-2.txt"), "earlier"));
     viewer.Command(logview::kKeepSavingCommand);
     Rows received;
     for (int i = 0; i < 1400; ++i) {
         received.push_back(TextRow("row " + std::to_string(i)));
         LogText("row " + std::to_string(i));
     }
-    EXPECT_NE(std::wstring::npos, viewer.Status().find(L"day-3.txt"));
+    EXPECT_NE(std::wstring::npos, viewer.Status().find(L"day-4.txt"));
     auto kept = [&] {
         std::string text;
-        for (const char* name : {"day.txt", "day-2.txt", "day-3.txt"}) {
+        EXPECT_EQ("earlier", testing_support::ReadFileBytes(directory.File("day-2.txt")));
+        for (const char* name : {"day.txt", "day-3.txt", "day-4.txt"}) {
             const std::string part = testing_support::ReadFileBytes(directory.File(name));
             EXPECT_LE(part.size(), 20000u) << name;
             text += part;

@@ -7,23 +7,34 @@
 namespace logview {
 namespace {
 constexpr size_t kPendingBytes = 64u << 10;
+constexpr int kMostParts = 100000;
 }  // namespace
 
 bool CaptureFile::Start(const std::wstring& path) {
     Stop();
     firstPath_ = path;
     part_ = 1;
-    return Open(path);
+    return Open(path, CREATE_ALWAYS);
 }
 
-bool CaptureFile::Open(const std::wstring& path) {
+bool CaptureFile::Open(const std::wstring& path, DWORD disposition) {
     // Others may read it while it grows: that is how a support person looks in during the day.
     file_ = win32::FileHandle(win32::Platform().createFile(
-        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, disposition,
         FILE_ATTRIBUTE_NORMAL, nullptr));
     path_ = path;
     written_ = 0;
     return active();
+}
+
+// The user chose to replace the first file, not the parts an earlier capture left beside it:
+// a part that exists is passed over.
+bool CaptureFile::OpenNextPart() {
+    while (++part_ <= kMostParts) {
+        if (Open(PartPath(), CREATE_NEW)) return true;
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
 }
 
 void CaptureFile::Stop() {
@@ -45,9 +56,7 @@ bool CaptureFile::Add(const LOG_RECORD& record) {
     if (!active()) return false;
     const std::string row = win32::ToNarrow(RowText(record), CP_UTF8) + "\n";
     if (size() > 0 && size() + row.size() > splitBytes_) {
-        if (!Flush()) return false;
-        ++part_;
-        if (!Open(PartPath())) return false;
+        if (!Flush() || !OpenNextPart()) return false;
     }
     pending_ += row;
     return pending_.size() < kPendingBytes || Flush();

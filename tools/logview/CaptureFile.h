@@ -2,8 +2,11 @@
 // file the user named, as UTF-8 rows of the save format. Rows wait in memory for at most one
 // write (the viewer writes at least once a second, and at once past 64 KiB), so neither the
 // store's bound nor a crash of the viewer loses more than that. Past its size limit a file is
-// closed and the next starts beside it: "day.txt", "day-2.txt", "day-3.txt", ...
+// closed and the next starts beside it: "day.txt", "day-2.txt", "day-3.txt", ... (passing over
+// the parts of an earlier capture).
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -34,7 +37,8 @@ public:
     uint64_t size() const { return written_ + pending_.size(); }
 
 private:
-    bool Open(const std::wstring& path);
+    bool Open(const std::wstring& path, DWORD disposition);
+    bool OpenNextPart();
     std::wstring PartPath() const;
 
     uint64_t splitBytes_;

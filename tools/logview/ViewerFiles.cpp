@@ -87,9 +87,10 @@ void ViewerWindow::LoadLogFile(const std::wstring& path) {
     RecordStore loaded(options_.maxRecords, options_.maxBytes);
     const uint64_t liveEnd = store_.end();
     loading_ = true;
-    const LogFileResult result = ReadLogFile(path, loaded, [] {
+    const LogFileResult result = ReadLogFile(path, loaded, [this] {
         MSG message;
         PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        FlushKeptRecords();
     });
     loading_ = false;
     LOG_RECORD record;
