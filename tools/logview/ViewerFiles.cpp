@@ -150,11 +150,14 @@ void ViewerWindow::ToggleKeepSaving() {
 }
 
 void ViewerWindow::FlushKeptRecords() {
-    if (!capture_.active()) return;
-    if (!capture_.Flush()) {
-        notice_ = win32::FromBuiltIn("保存し続けるファイルに書き込めなくなりました");
-        CheckMenuItem(GetMenu(window_), kKeepSavingCommand, MF_UNCHECKED);
-    }
+    if (capture_.active() && !capture_.Flush()) KeepSavingFailed();
+}
+
+// The capture has stopped (a full disk, a file taken away); what it wrote stays.
+void ViewerWindow::KeepSavingFailed() {
+    notice_ =
+        win32::FromBuiltIn("保存し続けるファイルに書き込めなくなりました: ") + capture_.path();
+    CheckMenuItem(GetMenu(window_), kKeepSavingCommand, MF_UNCHECKED);
 }
 
 bool ViewerWindow::EditHasFocus() const {

@@ -114,8 +114,11 @@ LRESULT ViewerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         return HandleMessage(message, wParam, lParam);
     } catch (const std::bad_alloc&) {
-        notice_ = win32::FromBuiltIn("メモリが足りないため、操作を完了できませんでした");
-        SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(notice_.c_str()));
+        SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(outOfMemory_.c_str()));
+        try {
+            notice_ = outOfMemory_;
+        } catch (const std::bad_alloc&) {
+        }
         return 0;
     }
 }
@@ -161,8 +164,7 @@ LRESULT ViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 void ViewerWindow::OnLogNotification() {
     if (!PelmSharedLogRead(&received_)) return;
     store_.Add(received_);
-    if (capture_.active() && !capture_.Add(received_))
-        notice_ = win32::FromBuiltIn("保存し続けるファイルに書き込めなくなりました");
+    if (capture_.active() && !capture_.Add(received_)) KeepSavingFailed();
 }
 
 // The kept rows reach their file on every tick, four times a second.

@@ -12,6 +12,7 @@
 #include "RecordStore.h"
 #include "RowView.h"
 #include "win32/DialogFont.h"
+#include "win32/Strings.h"
 
 namespace logview {
 
@@ -62,6 +63,7 @@ private:
     void CopySelectedRows();
     void ToggleKeepSaving();
     void FlushKeptRecords();
+    void KeepSavingFailed();
     void FocusFindBox();
     void FindNext();
     bool EditHasFocus() const;
@@ -89,6 +91,8 @@ private:
     double nextCatchUp_ = 0;
     std::wstring openedFile_;
     uint64_t skippedOnOpen_ = 0;
+    const std::wstring outOfMemory_ =
+        win32::FromBuiltIn("メモリが足りないため、操作を完了できませんでした");
     std::wstring notice_;  // the outcome of the last command that failed, in the status bar
     std::wstring statusText_;
 };
