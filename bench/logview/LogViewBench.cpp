@@ -2,15 +2,20 @@
 // ours that only reads the shared block, each in a process of its own. Alternating rounds in
 // one run, so machine and Wine noise hit both alike. While the viewer takes records, a second
 // thread asks its window for a reply now and then: how long the UI thread keeps it waiting.
+// Then the viewer's store alone, filled to its bound with a typical mix of entries: what a
+// record costs and what the store holds at the bound.
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "RecordStore.h"
 #include "common/BenchClock.h"
 #include "pelmora.h"
 #include "win32/Process.h"
@@ -94,6 +99,55 @@ std::vector<double> PingWhile(HWND window, const std::atomic<bool>& running) {
     return replies;
 }
 
+LOG_RECORD Entry(const char* message, const char* function, const char* source, int kind,
+                 int indent) {
+    LOG_RECORD record{};
+    std::snprintf(record.time, sizeof record.time, "2026/12/07 10:00:00");
+    std::snprintf(record.message, sizeof record.message, "%s", message);
+    std::snprintf(record.function, sizeof record.function, "%s", function);
+    std::snprintf(record.source, sizeof record.source, "%s", source);
+    record.kind = kind;
+    record.indent = indent;
+    record.line = 120;
+    return record;
+}
+
+// A host's log over a sign-in: steps, findings, addresses, an error, the ends of calls.
+void PrintStoreAtItsBound() {
+    const LOG_RECORD mix[] = {
+        Entry("Init開始", "CPelmoraInterface::Init", "PelmoraInterface", 0, 1),
+        Entry("サーバーが生きているか確認", "CPelmoraInterface::Test", "PelmoraInterface", 0, 2),
+        Entry("接続先：\thttp://pelmora.example.jp/Pelmora/Pelmora/CheckSqlServerRunning",
+              "CHttpRequestUtil::BeginRequest", "HttpRequestUtil", 3, 3),
+        Entry("HTTP ステータス 200 を受信しました (412 バイト)", "CHttpRequestUtil::Receive",
+              "HttpRequestUtil", 2, 3),
+        Entry("ログイン要求を送信します", "CLoginRequest::Send", "LoginRequest", 0, 2),
+        Entry("ログインに失敗しました：\tユーザー名またはパスワードが違います",
+              "CLoginRequest::Send", "LoginRequest", 4, 2),
+        Entry("", "CCallScope::~CCallScope", "CallScope", 99, 1),
+    };
+    logview::RecordStore store;
+    size_t texts = 0;
+    for (size_t i = 0; store.dropped() == 0 && i <= store.capacity(); ++i) {
+        const LOG_RECORD& entry = mix[i % std::size(mix)];
+        for (const char* field : {entry.time, entry.message, entry.function, entry.source})
+            texts += std::strlen(field);
+        store.Add(entry);
+    }
+    const double held = static_cast<double>(store.size());
+    const double mebibyte = 1 << 20;
+    std::printf("viewer's store filled with a typical mix (%.0f bytes of text per record)\n",
+                static_cast<double>(texts) / (held + store.dropped()));
+    std::printf("  bytes per record               : %10.1f  (whole LOG_RECORDs: %u)\n",
+                static_cast<double>(store.bytes()) / held,
+                static_cast<unsigned>(sizeof(LOG_RECORD)));
+    std::printf(
+        "  memory at the bound            : %10.1f MiB for %.0f records (bounds %u "
+        "records, %.0f MiB)\n",
+        static_cast<double>(store.bytes()) / mebibyte, held,
+        static_cast<unsigned>(store.capacity()), static_cast<double>(store.maxBytes()) / mebibyte);
+}
+
 std::wstring ProgramDirectory() {
     wchar_t path[MAX_PATH];
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -141,5 +195,6 @@ int main(int argc, char** argv) {
     if (!replies.empty())
         std::printf("  viewer's replies meanwhile     : median %.1f ms, slowest %.1f ms (%d)\n",
                     replies[replies.size() / 2], replies.back(), static_cast<int>(replies.size()));
+    PrintStoreAtItsBound();
     return 0;
 }

@@ -14,22 +14,36 @@ namespace {
 using logview_tests::ViewerProcess;
 using Rows = std::vector<std::string>;
 
-void LogText(const char* message) {
-    PelmLog(message, "F", "S", 1, __DATE__, __TIME__, 1, 0, 0);
+void LogText(const std::string& message) {
+    PelmLog(message.c_str(), "F", "S", 1, __DATE__, __TIME__, 1, 0, 0);
 }
 
-// This process is the host: it opens the shared block and makes the viewer its log window.
-class LogView : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_NE(nullptr, viewer_.window());
-        ASSERT_TRUE(PelmSharedLogOpen());
-        PeLmLogWndSet(viewer_.window());
+// How a row of LogText reads without its time stamp.
+std::string TextRow(const std::string& message) {
+    return "1\t\"" + message + "\"\tF\tS\t1";
+}
+
+// This process as a host: it opens the shared block and makes the viewer its log window.
+struct LoggingTo {
+    explicit LoggingTo(HWND viewer) {
+        PelmSharedLogOpen();
+        PeLmLogWndSet(viewer);
     }
-    void TearDown() override {
+    ~LoggingTo() {
         PeLmLogWndSet(nullptr);
         PelmSharedLogClose();
     }
+};
+
+std::wstring Grouped(uint64_t count) {
+    std::wstring digits = std::to_wstring(count);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, L",");
+    return digits;
+}
+
+class LogView : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(nullptr, viewer_.window()); }
     // Read from a log file, a row has no function, source or line.
     Rows Known(const std::vector<size_t>& entries = {0, 1, 2, 3, 4, 5, 6, 7, 8},
                bool fromFile = false) const {
@@ -47,6 +61,7 @@ protected:
     }
 
     ViewerProcess viewer_;
+    LoggingTo host_{viewer_.window()};
     const std::vector<logview_tests::Entry> sequence_ = logview_tests::KnownSequence();
 };
 
@@ -120,6 +135,131 @@ TEST_F(LogView, FollowsNewRowsUnlessScrolledUp) {
     EXPECT_EQ(400 - perPage, topAfter(100));
     SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
     EXPECT_EQ(0, topAfter(100));
+}
+
+// F3 goes to the next shown row holding the find box's text, round past the end: Japanese as
+// typed, Latin letters in either case. A text that no row holds leaves the selection and says so.
+TEST_F(LogView, FindGoesToTheNextRowHoldingTheText) {
+    logview_tests::LogAll(sequence_);
+    viewer_.Refresh();
+    const struct {
+        const wchar_t* text;
+        std::vector<int> selected;  // after each F3
+    } cases[] = {
+        {L"lOGIN", {2, 3, 4, 6, 2}},
+        {L"ログイン", {6, 6}},
+        {L"ｌｏｇｉｎ", {6}},
+    };
+    for (const auto& find : cases) {
+        SetDlgItemTextW(viewer_.window(), logview::kFindEdit, find.text);
+        for (int row : find.selected) {
+            viewer_.Command(logview::kFindNextCommand);
+            EXPECT_EQ(row, viewer_.SelectedRow()) << win32::ToNarrow(find.text, CP_UTF8);
+        }
+    }
+    EXPECT_NE(std::wstring::npos, viewer_.Status().find(L"「ｌｏｇｉｎ」は見つかりませんでした"));
+}
+
+// Lines of a log file as the library writes them, "line N" and padding for messages.
+std::string LogFileLines(int from, int to, size_t padding) {
+    std::string text;
+    for (int i = from; i < to; ++i)
+        text += "2026/12/07 10:00:00\t1\t\"line " + std::to_string(i) + std::string(padding, '.') +
+                "\"\r\n";
+    return text;
+}
+
+Rows FileRows(int from, int to, size_t padding) {
+    Rows rows;
+    for (int i = from; i < to; ++i)
+        rows.push_back("1\t\"line " + std::to_string(i) + std::string(padding, '.') + "\"\t\t\t");
+    return rows;
+}
+
+// A file past either bound of the store (small bounds here; the same code holds a million
+// records or 256 MiB) streams through: its newest lines show, and the status bar counts the
+// older ones skipped. The file is larger than one read, so lines span reads.
+TEST(LogViewFile, ShowsTheNewestLinesWithinTheBoundsAndCountsTheSkipped) {
+    const int lines = 30000;
+    const size_t padding = 20;
+    testing_support::TempDirectory directory;
+    const std::string path = directory.File("big.log");
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, LogFileLines(0, lines, padding)));
+    for (const char* bounds : {"/maxrecords 1000", "/maxbytes 262144"}) {
+        ViewerProcess viewer(std::string(bounds) + " \"" + path + "\"");
+        const Rows shown = viewer.ShownRows();
+        ASSERT_FALSE(shown.empty()) << bounds;
+        ASSERT_LT(shown.size(), static_cast<size_t>(lines)) << bounds;
+        const int first = lines - static_cast<int>(shown.size());
+        EXPECT_EQ(FileRows(first, lines, padding), shown) << bounds;
+        EXPECT_NE(std::wstring::npos,
+                  viewer.Status().find(L"古い " + Grouped(static_cast<uint64_t>(first)) +
+                                       L" 件は読み飛ばしました"))
+            << bounds;
+    }
+}
+
+// A file that cannot be read or holds no log line leaves the rows of a full store as they were
+// and says why; a log file replaces them once read.
+TEST(LogViewFile, AFileThatFailsLeavesAFullStoreAsItWas) {
+    testing_support::TempDirectory directory;
+    const std::string path = directory.File("open.log");
+    ViewerProcess viewer("/maxrecords 3 /open \"" + path + "\"");
+    LoggingTo host(viewer.window());
+    for (const char* text : {"a", "b", "c", "d"}) LogText(text);
+    const Rows full = {TextRow("b"), TextRow("c"), TextRow("d")};
+    const struct {
+        const char* content;  // none: no such file
+        const wchar_t* said;
+        Rows shown;
+    } cases[] = {
+        {nullptr, L"ファイルを読めませんでした", full},
+        {"no log line\r\n", L"ログの行がないファイルです", full},
+        {"2026/12/07 10:00:00\t4\t\"  e\"\r\n", L"open.log", {"4\t\"  e\"\t\t\t"}},
+    };
+    for (const auto& open : cases) {
+        if (open.content) {
+            ASSERT_TRUE(testing_support::WriteFileBytes(path, open.content));
+        }
+        viewer.Command(logview::kOpenCommand);
+        EXPECT_EQ(open.shown, viewer.ShownRows()) << win32::ToNarrow(open.said, CP_UTF8);
+        EXPECT_NE(std::wstring::npos, viewer.Status().find(open.said));
+    }
+}
+
+// Every record received while keeping saving is in the files as soon as the list caught up (a
+// crash loses nothing older), those the store dropped included, a new file past the split size
+// (a part an earlier capture left stays); the status bar names the file. Stopped, nothing more
+// is written.
+TEST(LogViewKeepSaving, EveryReceivedRecordReachesTheFiles) {
+    testing_support::TempDirectory directory;
+    const std::string path = directory.File("day.txt");
+    ViewerProcess viewer("/maxrecords 10 /keepsplit 20000 /keep \"" + path + "\"");
+    LoggingTo host(viewer.window());
+    LogText("before");
+    ASSERT_TRUE(testing_support::WriteFileBytes(directory.File("day-2.txt"), "earlier"));
+    viewer.Command(logview::kKeepSavingCommand);
+    Rows received;
+    for (int i = 0; i < 1400; ++i) {
+        received.push_back(TextRow("row " + std::to_string(i)));
+        LogText("row " + std::to_string(i));
+    }
+    EXPECT_NE(std::wstring::npos, viewer.Status().find(L"day-4.txt"));
+    auto kept = [&] {
+        std::string text;
+        EXPECT_EQ("earlier", testing_support::ReadFileBytes(directory.File("day-2.txt")));
+        for (const char* name : {"day.txt", "day-3.txt", "day-4.txt"}) {
+            const std::string part = testing_support::ReadFileBytes(directory.File(name));
+            EXPECT_LE(part.size(), 20000u) << name;
+            text += part;
+        }
+        return logview_tests::WithoutTimeStamps(text);
+    };
+    EXPECT_EQ(received, kept());
+    viewer.Command(logview::kKeepSavingCommand);
+    LogText("after");
+    viewer.Refresh();
+    EXPECT_EQ(received, kept());
 }
 
 // The ladder runs on the viewer's worker thread with the viewer as the library's log window in

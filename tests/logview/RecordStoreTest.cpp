@@ -1,8 +1,9 @@
-// The store's ring and the rows over it, small enough to turn over: what the viewer does at
-// its million-record bound, without a window.
+// The store and the rows over it, with bounds small enough to reach: what the viewer does at a
+// million records or 256 MiB, without a window.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "RecordStore.h"
 #include "RecordText.h"
@@ -15,29 +16,28 @@ using Texts = std::vector<std::string>;
 // One record per letter of `messages`, the letter its message.
 void Add(logview::RecordStore& store, const std::string& messages, int kind = 1) {
     for (char message : messages) {
-        LOG_RECORD* slot = store.Reserve();
-        ASSERT_NE(nullptr, slot);
-        *slot = LOG_RECORD{};
-        slot->message[0] = message;
-        slot->kind = kind;
-        store.Commit();
+        LOG_RECORD record{};
+        record.message[0] = message;
+        record.kind = kind;
+        ASSERT_TRUE(store.Add(record));
     }
 }
 
 // The held records' messages; with `rows`, those the rows show.
 Texts Messages(const logview::RecordStore& store, const logview::RowView* rows = nullptr) {
     Texts texts;
+    LOG_RECORD record;
     for (uint64_t n = store.first(); !rows && n < store.end(); ++n)
-        texts.push_back(store.At(n)->message);
+        texts.push_back(store.Get(n, record) ? record.message : "?");
     for (size_t i = 0; rows && i < rows->size(); ++i)
-        texts.push_back(store.At((*rows)[i])->message);
+        texts.push_back(store.Get((*rows)[i], record) ? record.message : "?");
     return texts;
 }
 
-// Capacity 5 in chunks of 2: the ring turns over inside a chunk and across chunk ends, counts
-// what it drops, and the rows let those records go; a new filter applies even while frozen.
-TEST(RecordStore, FullRingDropsTheOldestAndTheRowsFollow) {
-    logview::RecordStore store(5, 2);
+// At five records the oldest goes for each new one and is counted, and the rows let those
+// records go; a new filter applies even while frozen.
+TEST(RecordStore, FullStoreDropsTheOldestAndTheRowsFollow) {
+    logview::RecordStore store(5);
     logview::RowView rows;
     const logview::RowFilter all, errors(L"", 4);
     Add(store, "ab", 4);
@@ -48,7 +48,8 @@ TEST(RecordStore, FullRingDropsTheOldestAndTheRowsFollow) {
     EXPECT_TRUE(rows.Update(store, all, false));
     EXPECT_EQ(Texts({"c", "d", "e", "f", "g"}), Messages(store, &rows));
     EXPECT_EQ(2u, store.dropped());
-    EXPECT_EQ(nullptr, store.At(1));
+    LOG_RECORD record;
+    EXPECT_FALSE(store.Get(1, record));
 
     EXPECT_TRUE(rows.Update(store, errors, true));
     EXPECT_EQ(Texts({"e"}), Messages(store, &rows));
@@ -56,12 +57,47 @@ TEST(RecordStore, FullRingDropsTheOldestAndTheRowsFollow) {
     Add(store, "k", 4);
     EXPECT_FALSE(rows.Update(store, errors, true));
     EXPECT_TRUE(rows.Update(store, errors, false));
-    EXPECT_EQ(Texts({"k"}), Messages(store, &rows)) << "\"e\" left the ring meanwhile";
+    EXPECT_EQ(Texts({"k"}), Messages(store, &rows)) << "\"e\" left the store meanwhile";
 
     store.Clear();
     Add(store, "n");
     EXPECT_EQ(Texts({"n"}), Messages(store));
     EXPECT_EQ(0u, store.dropped());
+}
+
+// Under the byte bound the newest records stay, whole blocks of the oldest go, and each record
+// reads back as it came: numbers, fields up to 255 bytes, and a field its writer left without
+// a terminator cut to 255 bytes.
+TEST(RecordStore, ByteBoundKeepsTheNewestRecordsWhole) {
+    const size_t bound = 4 * logview::RecordStore::kBlockBytes;
+    logview::RecordStore store(1000000, bound);
+    auto recordNumber = [](int i) {
+        LOG_RECORD record{};
+        std::tie(record.line, record.indent, record.kind, record.flag) =
+            std::make_tuple(i, i % 5, i % 7, i % 2);
+        std::memset(record.source, 's', sizeof record.source);  // no terminator
+        std::memset(record.function, 'f', static_cast<size_t>(i) % sizeof record.function);
+        std::snprintf(record.message, sizeof record.message, "%d", i);
+        std::strcpy(record.time, "2026/12/07 10:00:00");
+        return record;
+    };
+    const int added = 3000;
+    for (int i = 0; i < added; ++i) ASSERT_TRUE(store.Add(recordNumber(i)));
+    EXPECT_LE(store.bytes(), bound);
+    ASSERT_GT(store.size(), 100u);
+    ASSERT_LT(store.size(), static_cast<uint64_t>(added));
+    EXPECT_EQ(static_cast<uint64_t>(added), store.end());
+    EXPECT_EQ(store.first(), store.dropped());
+    for (uint64_t n = store.first(); n < store.end(); ++n) {
+        LOG_RECORD held, sent = recordNumber(static_cast<int>(n));
+        ASSERT_TRUE(store.Get(n, held));
+        sent.source[255] = '\0';
+        EXPECT_EQ(std::make_tuple(sent.line, sent.indent, sent.kind, sent.flag),
+                  std::make_tuple(held.line, held.indent, held.kind, held.flag));
+        for (auto field :
+             {&LOG_RECORD::message, &LOG_RECORD::function, &LOG_RECORD::source, &LOG_RECORD::time})
+            ASSERT_STREQ(sent.*field, held.*field) << n;
+    }
 }
 
 // A list cell draws control characters as boxes: the message column shows them as spaces after
@@ -74,6 +110,28 @@ TEST(RecordText, MessageCellShowsNoControlCharacters) {
     logview::ColumnText(record, logview::kMessageColumn, cell, 32);
     EXPECT_STREQ(L"    a b  c", cell);
     EXPECT_NE(std::wstring::npos, logview::RowText(record).find(L"\"  a\tb\r c\""));
+}
+
+// A cell with room for the terminator alone, or the indent's spaces alone, holds nothing past its
+// room in any column.
+TEST(RecordText, NarrowCellsAreNeverWrittenPast) {
+    LOG_RECORD record{};
+    std::strcpy(record.time, "2026/12/07 10:00:00");
+    std::strcpy(record.message, "\x83\x8d\x83\x4f");  // "ログ" in Shift_JIS
+    std::strcpy(record.function, "F");
+    std::strcpy(record.source, "S");
+    record.line = 12345;
+    record.indent = 1;
+    for (int column = logview::kTimeColumn; column <= logview::kLineColumn; ++column) {
+        for (int room : {1, 2, 5}) {
+            wchar_t cell[64];
+            std::wmemset(cell, L'#', 64);
+            logview::ColumnText(record, column, cell, room);
+            EXPECT_LT(std::wcslen(cell), static_cast<size_t>(room)) << column << " " << room;
+            EXPECT_EQ(std::wstring(64 - room, L'#'), std::wstring(cell + room, 64 - room))
+                << column << " " << room;
+        }
+    }
 }
 
 }  // namespace

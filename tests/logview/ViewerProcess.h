@@ -51,6 +51,17 @@ inline void LogAll(const std::vector<Entry>& entries) {
                 entry.kind == 4 ? 1 : 0);
 }
 
+// Rows of the save format without their time stamps (a row without a well-formed one whole).
+inline std::vector<std::string> WithoutTimeStamps(const std::string& text) {
+    std::vector<std::string> rows;
+    for (const std::string& row : testing_support::SplitLogLines(text)) {
+        const size_t tab = row.find('\t');
+        const bool stamped = testing_support::IsLogTimeStamp(row.substr(0, tab));
+        rows.push_back(stamped ? row.substr(tab + 1) : row);
+    }
+    return rows;
+}
+
 class ViewerProcess {
 public:
     explicit ViewerProcess(const std::string& arguments = std::string())
@@ -67,8 +78,9 @@ public:
             }
             return window_ != nullptr;
         });
-        // The window is listed while it is still being made; once it answers, its controls exist.
-        SendMessageW(window_, WM_NULL, 0, 0);
+        // The window is listed while it is still being made, and answers while it reads the file
+        // given at start; it shows once both are done.
+        testing_support::WaitUntil([this] { return IsWindowVisible(window_) != FALSE; });
     }
     ~ViewerProcess() {
         PostMessageW(window_, WM_CLOSE, 0, 0);
@@ -93,15 +105,19 @@ public:
         Command(logview::kSaveCommand);
         return testing_support::ReadFileBytes(SavePath());
     }
-    // The same rows without their time stamps (a row without a well-formed one whole).
-    std::vector<std::string> ShownRows() const {
-        std::vector<std::string> rows;
-        for (const std::string& row : testing_support::SplitLogLines(SavedText())) {
-            const size_t tab = row.find('\t');
-            const bool stamped = testing_support::IsLogTimeStamp(row.substr(0, tab));
-            rows.push_back(stamped ? row.substr(tab + 1) : row);
-        }
-        return rows;
+    // The same rows without their time stamps.
+    std::vector<std::string> ShownRows() const { return WithoutTimeStamps(SavedText()); }
+    // The status bar's text once the list caught up.
+    std::wstring Status() const {
+        Refresh();
+        wchar_t text[1024] = L"";
+        SendDlgItemMessageW(window_, logview::kStatusBar, WM_GETTEXT, 1024,
+                            reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    int SelectedRow() const {
+        return static_cast<int>(
+            SendDlgItemMessageW(window_, logview::kRowList, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
     }
 
 private:

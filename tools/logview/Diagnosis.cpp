@@ -1,5 +1,6 @@
 #include "Diagnosis.h"
 
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -58,7 +59,11 @@ bool StartDiagnosis(HWND window, UINT done) {
     try {
         // Not joined: closing the viewer must not wait for a slow service.
         std::thread([window, done] {
-            RunLadder();
+            // Out of memory, the ladder stops where it is; the viewer goes on.
+            try {
+                RunLadder();
+            } catch (const std::bad_alloc&) {
+            }
             PostMessageW(window, done, 0, 0);
         }).detach();
         return true;

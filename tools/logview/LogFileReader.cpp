@@ -1,39 +1,129 @@
 #include "LogFileReader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
+
+#include "win32/Handle.h"
+#include "win32/PlatformCalls.h"
 
 namespace logview {
 namespace {
-void CopyField(char* field, size_t size, const std::string& text) {
-    size_t length = text.copy(field, size - 1);
+constexpr size_t kReadBytes = 1u << 20;
+// Far longer than any line the library writes: a longer run without a line end is no log line,
+// and is passed over rather than gathered.
+constexpr size_t kLongestLine = 4096;
+
+void CopyField(char* field, size_t size, const char* text, size_t length) {
+    length = std::min(length, size - 1);
+    std::memcpy(field, text, length);
     field[length] = '\0';
 }
+
+// Feeds the lines of a byte stream, however it is cut into pieces, to the store.
+class LineFeeder {
+public:
+    explicit LineFeeder(RecordStore& store) : store_(store) {}
+
+    bool Feed(const char* bytes, size_t length) {
+        const char* end = bytes + length;
+        while (bytes < end) {
+            const char* lineEnd = static_cast<const char*>(std::memchr(bytes, '\n', end - bytes));
+            const char* pieceEnd = lineEnd ? lineEnd : end;
+            if (!overlong_) {
+                const size_t piece = static_cast<size_t>(pieceEnd - bytes);
+                if (partial_.size() + piece > kLongestLine) {
+                    overlong_ = true;
+                    partial_.clear();
+                } else {
+                    partial_.append(bytes, piece);
+                }
+            }
+            if (lineEnd == nullptr) break;
+            if (!overlong_ && !TakeLine()) return false;
+            partial_.clear();
+            overlong_ = false;
+            bytes = lineEnd + 1;
+        }
+        return true;
+    }
+    bool Finish() { return overlong_ || partial_.empty() || TakeLine(); }
+    bool sawLogLine() const { return sawLogLine_; }
+
+private:
+    bool TakeLine() {
+        size_t length = partial_.size();
+        if (length > 0 && partial_[length - 1] == '\r') --length;
+        if (!ParseLogFileLine(partial_.data(), length, record_)) return true;
+        sawLogLine_ = true;
+        return store_.Add(record_);
+    }
+
+    RecordStore& store_;
+    std::string partial_;
+    bool overlong_ = false;
+    bool sawLogLine_ = false;
+    LOG_RECORD record_;
+};
 }  // namespace
 
-bool ParseLogFileLine(const std::string& line, LOG_RECORD& record) {
-    size_t kindStart = line.find('\t');
-    size_t quote = kindStart == std::string::npos ? kindStart : line.find('\t', kindStart + 1);
-    if (quote == std::string::npos || line.size() < quote + 3 || line[quote + 1] != '"' ||
-        line.back() != '"')
-        return false;
-    std::string kind = line.substr(kindStart + 1, quote - kindStart - 1);
+bool ParseLogFileLine(const char* line, size_t length, LOG_RECORD& record) {
+    const char* end = line + length;
+    const char* kindStart = static_cast<const char*>(std::memchr(line, '\t', length));
+    if (kindStart == nullptr) return false;
+    ++kindStart;
+    const char* quote = static_cast<const char*>(std::memchr(kindStart, '\t', end - kindStart));
+    if (quote == nullptr || end - quote < 3 || quote[1] != '"' || end[-1] != '"') return false;
+    if (quote == kindStart || quote - kindStart > 11) return false;
+    char kind[12] = "";
+    std::memcpy(kind, kindStart, static_cast<size_t>(quote - kindStart));
     char* kindEnd = nullptr;
-    long kindValue = std::strtol(kind.c_str(), &kindEnd, 10);
-    if (kind.empty() || *kindEnd != '\0') return false;
+    const long kindValue = std::strtol(kind, &kindEnd, 10);
+    if (*kindEnd != '\0') return false;
 
-    std::string text = line.substr(quote + 2, line.size() - quote - 3);
+    const char* text = quote + 2;
+    const char* textEnd = end - 1;
     // The writer puts two spaces per level before the message.
-    size_t spaces = text.find_first_not_of(' ');
-    size_t indent = (spaces == std::string::npos ? text.size() : spaces) / 2;
+    const char* spacesEnd = text;
+    while (spacesEnd < textEnd && *spacesEnd == ' ') ++spacesEnd;
+    const size_t indent = static_cast<size_t>(spacesEnd - text) / 2;
+    text += indent * 2;
 
     std::memset(&record, 0, sizeof record);
-    CopyField(record.time, sizeof record.time, line.substr(0, kindStart));
-    CopyField(record.message, sizeof record.message, text.substr(indent * 2));
+    CopyField(record.time, sizeof record.time, line, static_cast<size_t>(kindStart - 1 - line));
+    CopyField(record.message, sizeof record.message, text, static_cast<size_t>(textEnd - text));
     record.kind = static_cast<int>(kindValue);
     record.indent = static_cast<int>(indent);
     record.flag = record.kind == 4 ? 1 : 0;
     return true;
+}
+
+LogFileResult ReadLogFile(const std::wstring& path, RecordStore& store,
+                          const std::function<void()>& betweenReads) {
+    // The host may still be writing it, or rotate it away.
+    win32::FileHandle file(win32::Platform().createFile(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return LogFileResult::kCannotRead;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadBytes]);
+    if (!buffer) return LogFileResult::kOutOfMemory;
+    LineFeeder feeder(store);
+    try {
+        for (;;) {
+            DWORD read = 0;
+            if (!win32::Platform().readFile(file.get(), buffer.get(), kReadBytes, &read, nullptr))
+                return LogFileResult::kCannotRead;
+            if (read == 0) break;
+            if (!feeder.Feed(buffer.get(), read)) return LogFileResult::kOutOfMemory;
+            betweenReads();
+        }
+        if (!feeder.Finish()) return LogFileResult::kOutOfMemory;
+    } catch (const std::bad_alloc&) {
+        return LogFileResult::kOutOfMemory;
+    }
+    return feeder.sawLogLine() ? LogFileResult::kRead : LogFileResult::kNoLogLine;
 }
 
 }  // namespace logview

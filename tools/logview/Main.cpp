@@ -1,11 +1,15 @@
-// PelmoraLogView.exe [/server BASE_URL] [/diagnose] [/save PATH] [LOG_FILE]
+// PelmoraLogView.exe [/server BASE_URL] [/diagnose] [/save PATH] [/open PATH] [/keep PATH]
+//                    [/maxrecords N] [/maxbytes N] [/keepsplit N] [LOG_FILE]
 // The live log viewer. Hosts find its window by class (PELMORA_LOGVIEW_CLASS) and make it
 // their log window. /server points "接続診断" at a service other than the default endpoints;
-// /diagnose runs it at start; /save makes the save command write PATH without asking; LOG_FILE
-// is opened at start.
+// /diagnose runs it at start; /save, /open and /keep make the save, open and keep-saving
+// commands use PATH without asking; /maxrecords and /maxbytes bound the store, /keepsplit the
+// size of a kept file; LOG_FILE is opened at start.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+
+#include <cwchar>
 
 #include "Diagnosis.h"
 #include "ViewerIds.h"
@@ -33,6 +37,16 @@ logview::ViewerOptions ParseCommandLine() {
             options.diagnoseAtStart = true;
         } else if (argument == L"/save" && hasValue) {
             options.savePath = argv.get()[++i];
+        } else if (argument == L"/open" && hasValue) {
+            options.openCommandPath = argv.get()[++i];
+        } else if (argument == L"/keep" && hasValue) {
+            options.keepSavingPath = argv.get()[++i];
+        } else if (argument == L"/maxrecords" && hasValue) {
+            options.maxRecords = static_cast<size_t>(std::wcstoull(argv.get()[++i], nullptr, 10));
+        } else if (argument == L"/maxbytes" && hasValue) {
+            options.maxBytes = static_cast<size_t>(std::wcstoull(argv.get()[++i], nullptr, 10));
+        } else if (argument == L"/keepsplit" && hasValue) {
+            options.keepSavingSplitBytes = std::wcstoull(argv.get()[++i], nullptr, 10);
         } else {
             options.openPath = argument;
         }

@@ -18,9 +18,12 @@ void CopyInto(const std::wstring& text, wchar_t* buffer, int room) {
     buffer[text.copy(buffer, static_cast<size_t>(room - 1))] = L'\0';
 }
 
-// Converts a NUL-terminated field of at most `size` bytes into `buffer`, cut to fit.
+// Converts a NUL-terminated field of at most `size` bytes into `buffer`, cut to fit. With room
+// for the terminator alone the conversion must not run: asked for no room, it only measures.
 void ConvertInto(const char* field, size_t size, wchar_t* buffer, int room) {
     if (room <= 0) return;
+    buffer[0] = L'\0';
+    if (room == 1) return;
     int length = static_cast<int>(strnlen(field, size));
     int written =
         length == 0 ? 0 : MultiByteToWideChar(kShiftJis, 0, field, length, buffer, room - 1);
@@ -84,7 +87,7 @@ void ColumnText(const LOG_RECORD& record, int column, wchar_t* buffer, int size)
             ConvertInto(record.source, sizeof record.source, buffer, size);
             break;
         case kLineColumn:
-            if (ShowsLineNumber(record)) std::swprintf(buffer, size, L"%d", record.line);
+            if (ShowsLineNumber(record)) CopyInto(std::to_wstring(record.line), buffer, size);
             break;
     }
 }

@@ -3,6 +3,13 @@
 #include <algorithm>
 
 namespace logview {
+namespace {
+bool Passes(const RecordStore& store, uint64_t number, const RowFilter& filter) {
+    if (filter.ShowsAll()) return true;  // the numbers asked for are all held
+    LOG_RECORD record;
+    return store.Get(number, record) && filter.Matches(record);
+}
+}  // namespace
 
 void RowView::Reset() {
     rows_.clear();
@@ -18,14 +25,14 @@ bool RowView::Update(const RecordStore& store, const RowFilter& filter, bool fro
         if (!frozen) seenEnd_ = store.end();
         rebuilt = true;
         for (uint64_t number = store.first(); number < seenEnd_; ++number)
-            if (filter_.Matches(*store.At(number))) rows_.push_back(number);
+            if (Passes(store, number, filter_)) rows_.push_back(number);
     }
     auto kept = std::lower_bound(rows_.begin(), rows_.end(), store.first());
     const bool trimmed = kept != rows_.begin();
     if (!frozen) {
         rows_.erase(rows_.begin(), kept);
         for (uint64_t number = std::max(seenEnd_, store.first()); number < store.end(); ++number)
-            if (filter_.Matches(*store.At(number))) rows_.push_back(number);
+            if (Passes(store, number, filter_)) rows_.push_back(number);
         seenEnd_ = store.end();
     }
     return rebuilt || (trimmed && !frozen) || rows_.size() != before;

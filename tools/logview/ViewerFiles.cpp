@@ -1,15 +1,17 @@
 // The viewer's commands that move rows in and out: open a library log file, save the shown
-// rows as UTF-8, copy the selected rows to the clipboard.
+// rows as UTF-8, keep saving every received record, copy the selected rows to the clipboard.
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "LogFileReader.h"
 #include "RecordText.h"
+#include "ViewerIds.h"
 #include "ViewerWindow.h"
 #include "win32/Files.h"
 #include "win32/Strings.h"
@@ -72,21 +74,49 @@ bool PutOnClipboard(HWND owner, const std::wstring& text) {
 }  // namespace
 
 void ViewerWindow::OpenLogFile() {
-    std::wstring path = AskPath(window_, false);
+    std::wstring path =
+        options_.openCommandPath.empty() ? AskPath(window_, false) : options_.openCommandPath;
     if (!path.empty()) LoadLogFile(path);
 }
 
-// The file's entries replace the list; records that arrive afterwards follow them.
+// The file's newest entries, as many as the bounds hold, replace the rows once it was read
+// whole; records that arrive meanwhile and afterwards follow them. A file that cannot be read or
+// holds no log line leaves the rows as they were. Old and new records are both held only while
+// it is read. Hosts' notifications are answered between reads: a large file keeps no host waiting.
 void ViewerWindow::LoadLogFile(const std::wstring& path) {
-    Clear();
-    std::string bytes;
-    // The host may still be writing it.
-    win32::ReadWholeFile(path, bytes, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    for (const std::string& line : win32::SplitLines(bytes)) {
-        LOG_RECORD* slot = store_.Reserve();
-        if (slot != nullptr && ParseLogFileLine(line, *slot)) store_.Commit();
+    RecordStore loaded(options_.maxRecords, options_.maxBytes);
+    const uint64_t liveEnd = store_.end();
+    loading_ = true;
+    const LogFileResult result = ReadLogFile(path, loaded, [this] {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        FlushKeptRecords();
+    });
+    loading_ = false;
+    LOG_RECORD record;
+    for (uint64_t n = std::max(liveEnd, store_.first());
+         result == LogFileResult::kRead && n < store_.end() && store_.Get(n, record); ++n)
+        loaded.Add(record);
+    switch (result) {
+        case LogFileResult::kRead:
+            break;
+        case LogFileResult::kCannotRead:
+            notice_ = win32::FromBuiltIn("ファイルを読めませんでした: ") + path;
+            UpdateStatus();
+            return;
+        case LogFileResult::kNoLogLine:
+            notice_ = win32::FromBuiltIn("ログの行がないファイルです: ") + path;
+            UpdateStatus();
+            return;
+        case LogFileResult::kOutOfMemory:
+            notice_ = win32::FromBuiltIn("メモリが足りないため開けませんでした: ") + path;
+            UpdateStatus();
+            return;
     }
+    Clear();
+    store_ = std::move(loaded);
     openedFile_ = path;
+    skippedOnOpen_ = store_.dropped();
     CatchUp(false);
 }
 
@@ -94,24 +124,58 @@ void ViewerWindow::SaveRows() {
     std::wstring path = options_.savePath.empty() ? AskPath(window_, true) : options_.savePath;
     if (path.empty()) return;
     std::string text;
+    LOG_RECORD record;
     for (size_t row = 0; row < rows_.size(); ++row) {
-        if (const LOG_RECORD* record = store_.At(rows_[row]))
-            text += win32::ToNarrow(RowText(*record), CP_UTF8) + "\n";
+        if (store_.Get(rows_[row], record))
+            text += win32::ToNarrow(RowText(record), CP_UTF8) + "\n";
     }
     if (!win32::WriteWholeFile(path, text)) ShowProblem(window_, "ファイルを保存できませんでした");
 }
 
+// A second choice of the command stops it.
+void ViewerWindow::ToggleKeepSaving() {
+    if (capture_.active()) {
+        capture_.Stop();
+    } else {
+        std::wstring path =
+            options_.keepSavingPath.empty() ? AskPath(window_, true) : options_.keepSavingPath;
+        if (path.empty()) return;
+        notice_.clear();
+        if (!capture_.Start(path))
+            notice_ = win32::FromBuiltIn("保存し続けるファイルを作れませんでした: ") + path;
+    }
+    CheckMenuItem(GetMenu(window_), kKeepSavingCommand,
+                  capture_.active() ? MF_CHECKED : MF_UNCHECKED);
+    UpdateStatus();
+}
+
+void ViewerWindow::FlushKeptRecords() {
+    if (capture_.active() && !capture_.Flush()) KeepSavingFailed();
+}
+
+// The capture has stopped (a full disk, a file taken away); what it wrote stays.
+void ViewerWindow::KeepSavingFailed() {
+    notice_ =
+        win32::FromBuiltIn("保存し続けるファイルに書き込めなくなりました: ") + capture_.path();
+    CheckMenuItem(GetMenu(window_), kKeepSavingCommand, MF_UNCHECKED);
+}
+
+bool ViewerWindow::EditHasFocus() const {
+    const HWND focus = GetFocus();
+    return focus != nullptr && (focus == filterEdit_ || focus == findEdit_);
+}
+
 void ViewerWindow::CopySelectedRows() {
-    if (GetFocus() == filterEdit_) {
-        SendMessageW(filterEdit_, WM_COPY, 0, 0);
+    if (EditHasFocus()) {
+        SendMessageW(GetFocus(), WM_COPY, 0, 0);
         return;
     }
     std::wstring text;
+    LOG_RECORD record;
     for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row >= 0;
          row = ListView_GetNextItem(list_, row, LVNI_SELECTED)) {
         if (static_cast<size_t>(row) >= rows_.size()) break;
-        if (const LOG_RECORD* record = store_.At(rows_[static_cast<size_t>(row)]))
-            text += RowText(*record) + L"\r\n";
+        if (store_.Get(rows_[static_cast<size_t>(row)], record)) text += RowText(record) + L"\r\n";
     }
     if (!text.empty()) PutOnClipboard(window_, text);
 }

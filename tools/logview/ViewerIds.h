@@ -7,17 +7,26 @@
 namespace logview {
 
 enum Command : int {
-    kOpenCommand = 101,  // ファイル > ログ ファイルを開く
-    kSaveCommand = 102,  // ファイル > 名前を付けて保存 (UTF-8)
-    kExitCommand = 103,  // ファイル > 終了
-    kCopyCommand = 201,  // 編集 > コピー (the selected rows)
+    kOpenCommand = 101,        // ファイル > ログ ファイルを開く
+    kSaveCommand = 102,        // ファイル > 名前を付けて保存 (UTF-8)
+    kExitCommand = 103,        // ファイル > 終了
+    kKeepSavingCommand = 104,  // ファイル > 受信したログを保存し続ける (again: stop)
+    kCopyCommand = 201,        // 編集 > コピー (the selected rows)
     kSelectAllCommand = 202,
     kClearCommand = 203,
+    kFindCommand = 204,      // 編集 > 検索 (to the find box)
+    kFindNextCommand = 205,  // 編集 > 次を検索: the next shown row holding the find box's text
     kPauseCommand = 301,    // 表示 > 一時停止 (rows stay as they are; records are still kept)
     kDiagnoseCommand = 401  // ツール > 接続診断
 };
 
-enum Control : int { kFilterEdit = 1001, kKindCombo = 1002, kRowList = 1003, kStatusBar = 1004 };
+enum Control : int {
+    kFilterEdit = 1001,
+    kKindCombo = 1002,
+    kRowList = 1003,
+    kStatusBar = 1004,
+    kFindEdit = 1005
+};
 
 // The repaint timer. Its ticks catch the list up only as often as painting leaves the window
 // 95% of its time for records (a slow display paints less often, never slower).

@@ -38,12 +38,16 @@ HMENU CreateViewerMenu() {
     AppendPopup(bar,
                 Popup({{kOpenCommand, "ログ ファイルを開く(&O)...\tCtrl+O"},
                        {kSaveCommand, "名前を付けて保存(&S)...\tCtrl+S"},
+                       {kKeepSavingCommand, "受信したログを保存し続ける(&K)..."},
                        {0, nullptr},
                        {kExitCommand, "終了(&X)"}}),
                 "ファイル(&F)");
     AppendPopup(bar,
                 Popup({{kCopyCommand, "コピー(&C)\tCtrl+C"},
                        {kSelectAllCommand, "すべて選択(&A)\tCtrl+A"},
+                       {0, nullptr},
+                       {kFindCommand, "検索(&F)\tCtrl+F"},
+                       {kFindNextCommand, "次を検索(&N)\tF3"},
                        {0, nullptr},
                        {kClearCommand, "クリア(&L)\tCtrl+L"}}),
                 "編集(&E)");
@@ -57,6 +61,7 @@ HACCEL CreateViewerAccelerators() {
         {FCONTROL | FVIRTKEY, 'O', kOpenCommand},  {FCONTROL | FVIRTKEY, 'S', kSaveCommand},
         {FCONTROL | FVIRTKEY, 'C', kCopyCommand},  {FCONTROL | FVIRTKEY, 'A', kSelectAllCommand},
         {FCONTROL | FVIRTKEY, 'L', kClearCommand}, {FCONTROL | FVIRTKEY, 'P', kPauseCommand},
+        {FCONTROL | FVIRTKEY, 'F', kFindCommand},  {FVIRTKEY, VK_F3, kFindNextCommand},
         {FVIRTKEY, VK_F5, kDiagnoseCommand},
     };
     return CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));

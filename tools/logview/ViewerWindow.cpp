@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
+#include <new>
 
 #include "Diagnosis.h"
 #include "RecordText.h"
@@ -62,6 +64,16 @@ std::string Grouped(uint64_t count) {
     for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
     return digits;
 }
+
+// "12.3 MiB", "256 MiB"; under a mebibyte in KiB, so that a file that just began shows growth.
+std::string ByteSize(uint64_t bytes) {
+    char text[32];
+    const bool small = bytes < (1 << 20);
+    const double amount = static_cast<double>(bytes) / (small ? 1 << 10 : 1 << 20);
+    std::snprintf(text, sizeof text, bytes % (1 << 20) == 0 && !small ? "%.0f %s" : "%.1f %s",
+                  amount, small ? "KiB" : "MiB");
+    return text;
+}
 }  // namespace
 
 bool ViewerWindow::Create(HINSTANCE instance, int show) {
@@ -97,7 +109,21 @@ LRESULT CALLBACK ViewerWindow::Procedure(HWND window, UINT message, WPARAM wPara
     return self->Handle(message, wParam, lParam);
 }
 
+// Memory that cannot be had ends a command, never the viewer: what it holds stays as it was.
 LRESULT ViewerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return HandleMessage(message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(outOfMemory_.c_str()));
+        try {
+            notice_ = outOfMemory_;
+        } catch (const std::bad_alloc&) {
+        }
+        return 0;
+    }
+}
+
+LRESULT ViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case PELMORA_WM_LOG:
             OnLogNotification();
@@ -111,7 +137,7 @@ LRESULT ViewerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             Layout();
             return 0;
         case WM_TIMER:
-            if (wParam == kRefreshTimer || wParam == kCatchUpNow) CatchUp(wParam == kRefreshTimer);
+            OnTimer(wParam);
             return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam));
@@ -125,17 +151,27 @@ LRESULT ViewerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             KillTimer(window_, kRefreshTimer);
+            capture_.Stop();
             PostQuitMessage(0);
             return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-// The host waits while this runs: one copy out of the shared block into a slot that is
-// already there, nothing else. Conversion, filtering and painting wait for the timer.
+// The host waits while this runs: one copy out of the shared block and into the store, and a
+// row for the file when keeping saving. Filtering and painting wait for the timer. Any process
+// of the session can send this message: a read that fails takes nothing from the store.
 void ViewerWindow::OnLogNotification() {
-    LOG_RECORD* slot = store_.Reserve();
-    if (slot != nullptr && PelmSharedLogRead(slot)) store_.Commit();
+    if (!PelmSharedLogRead(&received_)) return;
+    store_.Add(received_);
+    if (capture_.active() && !capture_.Add(received_)) KeepSavingFailed();
+}
+
+// The kept rows reach their file on every tick, four times a second.
+void ViewerWindow::OnTimer(UINT_PTR id) {
+    if (id != kRefreshTimer && id != kCatchUpNow) return;
+    FlushKeptRecords();
+    CatchUp(id == kRefreshTimer);
 }
 
 void ViewerWindow::CreateChildren() {
@@ -146,6 +182,10 @@ void ViewerWindow::CreateChildren() {
                               WS_EX_CLIENTEDGE);
     kindCombo_ = CreateChild(window_, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
                              kKindCombo);
+    findLabel_ =
+        CreateChild(window_, L"STATIC", win32::FromBuiltIn("検索："), SS_CENTERIMAGE | SS_RIGHT, 0);
+    findEdit_ = CreateChild(window_, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, kFindEdit,
+                            WS_EX_CLIENTEDGE);
     for (int kind : kKindChoices) {
         std::wstring text = kind < 0 ? win32::FromBuiltIn("すべての種類") : KindText(kind);
         SendMessageW(kindCombo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -156,7 +196,8 @@ void ViewerWindow::CreateChildren() {
                         WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     status_ = CreateChild(window_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, kStatusBar);
-    for (HWND control : {filterLabel_, filterEdit_, kindCombo_, list_, status_})
+    for (HWND control :
+         {filterLabel_, filterEdit_, kindCombo_, findLabel_, findEdit_, list_, status_})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
         std::wstring title = win32::FromBuiltIn(kColumns[i].title);
@@ -181,6 +222,8 @@ void ViewerWindow::Layout() {
     MoveWindow(filterLabel_, 4, 4, 80, kStripHeight - 8, TRUE);
     MoveWindow(filterEdit_, 88, 4, 260, kStripHeight - 8, TRUE);
     MoveWindow(kindCombo_, 356, 4, 150, 200, TRUE);
+    MoveWindow(findLabel_, 514, 4, 60, kStripHeight - 8, TRUE);
+    MoveWindow(findEdit_, 578, 4, 200, kStripHeight - 8, TRUE);
     MoveWindow(list_, 0, kStripHeight, client.right,
                std::max<int>(0, client.bottom - kStripHeight - statusHeight), TRUE);
 }
@@ -222,15 +265,22 @@ void ViewerWindow::CatchUp(bool paced) {
     nextCatchUp_ = end + (end - start) * kRecordShare / (1 - kRecordShare);
 }
 
+// Both bounds show, and the memory held against the byte bound.
 void ViewerWindow::UpdateStatus() {
-    std::string text = "表示 " + Grouped(rows_.size()) + " 件 / 保持 " +
-                       Grouped(store_.end() - store_.first()) + " 件 (上限 " +
-                       Grouped(store_.capacity()) + " 件) / 古い順に破棄 " +
+    std::string text = "表示 " + Grouped(rows_.size()) + " 件 / 保持 " + Grouped(store_.size()) +
+                       " 件 " + ByteSize(store_.bytes()) + " (上限 " + Grouped(store_.capacity()) +
+                       " 件・" + ByteSize(store_.maxBytes()) + ") / 古い順に破棄 " +
                        Grouped(store_.dropped()) + " 件";
     if (paused_) text += "　一時停止中";
     if (diagnosing_) text += "　接続診断中…";
     std::wstring wide = win32::FromBuiltIn(text);
+    if (capture_.active())
+        wide += win32::FromBuiltIn("　保存中 ") + capture_.path() + L" (" +
+                win32::FromBuiltIn(ByteSize(capture_.size())) + L")";
     if (!openedFile_.empty()) wide += L"　" + openedFile_;
+    if (!openedFile_.empty() && skippedOnOpen_ > 0)
+        wide += win32::FromBuiltIn(" (古い " + Grouped(skippedOnOpen_) + " 件は読み飛ばしました)");
+    if (!notice_.empty()) wide += L"　" + notice_;
     if (wide == statusText_) return;
     statusText_ = wide;
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
@@ -244,8 +294,9 @@ LRESULT ViewerWindow::OnNotify(NMHDR& header) {
             return 0;
         item.pszText[0] = L'\0';
         if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size()) return 0;
-        if (const LOG_RECORD* record = store_.At(rows_[static_cast<size_t>(item.iItem)]))
-            ColumnText(*record, item.iSubItem, item.pszText, item.cchTextMax);
+        LOG_RECORD record;
+        if (store_.Get(rows_[static_cast<size_t>(item.iItem)], record))
+            ColumnText(record, item.iSubItem, item.pszText, item.cchTextMax);
         return 0;
     }
     if (header.code == NM_CUSTOMDRAW)
@@ -258,18 +309,19 @@ LRESULT ViewerWindow::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
     if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
     const size_t row = static_cast<size_t>(draw.nmcd.dwItemSpec);
-    const LOG_RECORD* record = row < rows_.size() ? store_.At(rows_[row]) : nullptr;
-    if (record == nullptr) return CDRF_DODEFAULT;
-    if (IsErrorRecord(*record)) {
+    LOG_RECORD record;
+    if (row >= rows_.size() || !store_.Get(rows_[row], record)) return CDRF_DODEFAULT;
+    if (IsErrorRecord(record)) {
         draw.clrText = RGB(170, 0, 0);
         draw.clrTextBk = RGB(255, 222, 222);
-    } else if (record->kind == 99) {
+    } else if (record.kind == 99) {
         draw.clrText = RGB(140, 140, 140);
     }
     return CDRF_NEWFONT;
 }
 
 void ViewerWindow::OnCommand(int id) {
+    if (loading_) return;
     switch (id) {
         case kOpenCommand:
             OpenLogFile();
@@ -277,15 +329,24 @@ void ViewerWindow::OnCommand(int id) {
         case kSaveCommand:
             SaveRows();
             break;
+        case kKeepSavingCommand:
+            ToggleKeepSaving();
+            break;
         case kExitCommand:
             DestroyWindow(window_);
             break;
         case kCopyCommand:
             CopySelectedRows();
             break;
+        case kFindCommand:
+            FocusFindBox();
+            break;
+        case kFindNextCommand:
+            FindNext();
+            break;
         case kSelectAllCommand:
-            if (GetFocus() == filterEdit_) {
-                SendMessageW(filterEdit_, EM_SETSEL, 0, -1);
+            if (EditHasFocus()) {
+                SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
             } else {
                 ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
             }
@@ -306,6 +367,7 @@ void ViewerWindow::Clear() {
     store_.Clear();
     rows_.Reset();
     openedFile_.clear();
+    notice_.clear();
     ListView_SetItemCountEx(list_, 0, 0);
     UpdateStatus();
 }
