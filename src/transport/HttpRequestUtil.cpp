@@ -27,6 +27,10 @@ const char* const kExecute = "HttpUtility::CHttpRequestUtil::Execute";
 // name that another user's host holds is found out before the first request. When it could not
 // be had, each request tries again (under g_exchangeMutexLock); once had, it never changes.
 win32::SlimLock g_exchangeMutexLock;
+// The name is the user's whole session's: any process may hold it, a frozen or hostile one for
+// ever. Longer than any exchange takes without a person at the proxy dialog (every route and
+// redirect at the client's time limits); past it the request fails instead of hanging the host.
+constexpr DWORD kExchangeMutexWaitMs = 5 * 60 * 1000;
 win32::NamedMutex g_exchangeMutex(kExchangeMutexName);
 
 // Set while this thread is inside Execute. A window handler that the thread runs while it waits
@@ -201,11 +205,14 @@ bool CHttpRequestUtil::Execute() {
         statusCode_ = 0;
         return false;
     }
-    win32::MutexLock lock(mutex, win32::MutexLock::Wait::kAnsweringSentMessages);
+    win32::MutexLock lock(mutex, win32::MutexLock::Wait::kAnsweringSentMessages,
+                          kExchangeMutexWaitMs);
     if (!lock.acquired()) {
+        // The bound passing reads as the system's own code for it (258).
+        const DWORD reason = lock.waitResult() == WAIT_TIMEOUT ? WAIT_TIMEOUT : GetLastError();
         logging::LogError(
-            win32::Format("排他制御のミューテックスを待てませんでした（%lu）", GetLastError()),
-            kExecute, kSource, 2);
+            win32::Format("排他制御のミューテックスを待てませんでした（%lu）", reason), kExecute,
+            kSource, 2);
         statusCode_ = 0;
         return false;
     }

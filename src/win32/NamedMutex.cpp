@@ -15,10 +15,10 @@ NamedMutex::NamedMutex(const char* name) : handle_(Platform().createMutex(nullpt
 
 MutexLock::MutexLock(HANDLE mutex, Wait wait, DWORD timeoutMs) : mutex_(mutex), acquired_(false) {
     if (mutex_ == nullptr) return;
-    DWORD result = wait == Wait::kAnsweringSentMessages
-                       ? WaitAnsweringSentMessages(mutex_, timeoutMs)
-                       : WaitForSingleObject(mutex_, timeoutMs);
-    acquired_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    waitResult_ = wait == Wait::kAnsweringSentMessages
+                      ? WaitAnsweringSentMessages(mutex_, timeoutMs)
+                      : WaitForSingleObject(mutex_, timeoutMs);
+    acquired_ = waitResult_ == WAIT_OBJECT_0 || waitResult_ == WAIT_ABANDONED;
 }
 
 MutexLock::~MutexLock() {

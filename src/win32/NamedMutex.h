@@ -38,12 +38,16 @@ public:
     MutexLock& operator=(const MutexLock&) = delete;
 
     bool acquired() const { return acquired_; }
+    // What the wait ended with: WAIT_TIMEOUT when the bound passed, WAIT_FAILED with the reason
+    // in GetLastError.
+    DWORD waitResult() const { return waitResult_; }
     // Releases early; returns the result of the release.
     bool Unlock();
 
 private:
     HANDLE mutex_;
     bool acquired_;
+    DWORD waitResult_ = WAIT_FAILED;
 };
 
 }  // namespace win32
