@@ -25,6 +25,8 @@ agreed() {
 }
 version=$(agreed CMAKE_PROJECT_VERSION)
 epoch=$(agreed PELMORA_SOURCE_DATE_EPOCH)
+# The install's strip rewrites each binary's PE header with a time: the commit's, not the clock's.
+export SOURCE_DATE_EPOCH=$epoch
 name=pelmora-$version-windows
 
 stage=$(mktemp -d)
