@@ -3,20 +3,31 @@
 # Under Xvfb, Wine very rarely ends a process that uses windows with exit status 1 from its X11
 # layer (a Unix exit: the program's buffered output is lost, so nothing at all is printed; seen
 # about once in a thousand runs). That signature — status 1 and no output whatsoever — is not a
-# verdict of the program, so the run is repeated once and says so. Any other result, and any
-# run that printed something, is passed on as it is.
+# verdict of the program, so the run is repeated once and says so.
+# Under the emulated 32-bit Wine (QEMU_LD_PREFIX set), threads that start or end at the same
+# moment now and then run on another thread's state; Wine then reports a trap or an exception
+# frame outside the thread's stack, or the emulator itself dies. A failed run that shows one of
+# those is no verdict either: it is repeated, up to twice, and says so. Any other result, and
+# any run that printed something, is passed on as it is.
 set -u
 wine=${WINE64:-/usr/lib/wine/wine64}
 out=$(mktemp)
 err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
-for attempt in 1 2; do
+emulation_lost_a_thread='qemu: uncaught target signal|Got unexpected trap|not in stack limits|stack smashing detected|wine client error'
+for attempt in 1 2 3; do
   "$wine" "$@" >"$out" 2>"$err"
   rc=$?
-  if [ "$rc" -ne 1 ] || [ -s "$out" ] || [ -s "$err" ]; then
-    break
+  if [ "$rc" -eq 1 ] && [ ! -s "$out" ] && [ ! -s "$err" ] && [ "$attempt" -eq 1 ]; then
+    echo "wine-run: $(basename "$1") ended with status 1 before printing anything (attempt $attempt)" >&2
+    continue
   fi
-  echo "wine-run: $(basename "$1") ended with status 1 before printing anything (attempt $attempt)" >&2
+  if [ "$rc" -ne 0 ] && [ -n "${QEMU_LD_PREFIX:-}" ] && [ "$attempt" -lt 3 ] &&
+     sign=$(grep -h -m1 -oE "$emulation_lost_a_thread" "$out" "$err" | head -1) && [ -n "$sign" ]; then
+    echo "wine-run: $(basename "$1") failed as the emulation lost a thread's state (\"$sign\", attempt $attempt)" >&2
+    continue
+  fi
+  break
 done
 cat "$out"
 cat "$err" >&2

@@ -80,6 +80,10 @@ struct SystemProxy {
     // The blob WinHTTP reads: version, counter, flags (direct and named proxy), the proxy with
     // its length, an empty bypass list and configuration script URL, and reserved bytes.
     explicit SystemProxy(int port) {
+        DWORD size = sizeof former;
+        if (RegGetValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings", RRF_RT_REG_BINARY,
+                         nullptr, former, &size) == ERROR_SUCCESS)
+            formerSize = size;
         const std::string proxy = "127.0.0.1:" + std::to_string(port);
         const DWORD head[] = {0x46, 0, 3, static_cast<DWORD>(proxy.size())};
         const std::string blob = std::string(reinterpret_cast<const char*>(head), sizeof head) +
@@ -87,7 +91,16 @@ struct SystemProxy {
         RegSetKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings", REG_BINARY,
                         blob.data(), static_cast<DWORD>(blob.size()));
     }
-    ~SystemProxy() { RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings"); }
+    // The settings as they were: the i686 run's prefix has automatic detection switched off.
+    ~SystemProxy() {
+        if (formerSize == 0)
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings");
+        else
+            RegSetKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings", REG_BINARY,
+                            former, formerSize);
+    }
+    BYTE former[256] = {};
+    DWORD formerSize = 0;
 };
 
 // A copy of the client in a fresh folder; the service's switches and record, and the saved
