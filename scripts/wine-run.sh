@@ -6,9 +6,10 @@
 # verdict of the program, so the run is repeated once and says so.
 # Under the emulated 32-bit Wine (QEMU_LD_PREFIX set), threads that start or end at the same
 # moment now and then run on another thread's state; Wine then reports a trap or an exception
-# frame outside the thread's stack, or the emulator itself dies. A failed run that shows one of
-# those is no verdict either: it is repeated, up to twice, and says so. Any other result, and
-# any run that printed something, is passed on as it is.
+# frame outside the thread's stack, or the emulator itself dies (its process may still end with
+# status 0). A run that shows one of those is no verdict either: it is repeated, up to twice, and
+# says so; the third such run fails, whatever its status. Any other result, and any run that
+# printed something, is passed on as it is.
 set -u
 wine=${WINE64:-/usr/lib/wine/wine64}
 out=$(mktemp)
@@ -22,10 +23,13 @@ for attempt in 1 2 3; do
     echo "wine-run: $(basename "$1") ended with status 1 before printing anything (attempt $attempt)" >&2
     continue
   fi
-  if [ "$rc" -ne 0 ] && [ -n "${QEMU_LD_PREFIX:-}" ] && [ "$attempt" -lt 3 ] &&
-     sign=$(grep -h -m1 -oE "$emulation_lost_a_thread" "$out" "$err" | head -1) && [ -n "$sign" ]; then
-    echo "wine-run: $(basename "$1") failed as the emulation lost a thread's state (\"$sign\", attempt $attempt)" >&2
-    continue
+  sign=""
+  [ -z "${QEMU_LD_PREFIX:-}" ] ||
+    sign=$(grep -a -h -m1 -oE "$emulation_lost_a_thread" "$out" "$err" | head -1)
+  if [ -n "$sign" ]; then
+    echo "wine-run: in $(basename "$1") the emulation lost a thread's state (\"$sign\", attempt $attempt)" >&2
+    [ "$rc" -ne 0 ] || rc=1
+    [ "$attempt" -eq 3 ] || continue
   fi
   break
 done
