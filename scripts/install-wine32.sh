@@ -19,7 +19,7 @@ layout=2
 unavailable() {
   echo "32-bit Wine: $*" >&2
   mkdir -p "$tree"
-  echo "$*" >"$tree/unavailable" >/dev/null
+  echo "$*" >"$tree/unavailable"
   exit 0
 }
 
@@ -39,8 +39,20 @@ register_emulator() {
   echo 1 >"$entry"
 }
 
-# The i386 packages of the installed Wine's version and everything they need, by name from the
-# resolver's simulation, downloaded and unpacked; Wine's 64-bit side and its data stay shared.
+# The i386 packages that the named ones need, by name from the resolver's simulation, into
+# $work/debs; the installed Wine's own version, not the newest: Wine's two halves must match.
+download() {
+  local closure
+  closure=$(apt-get install -s --no-install-recommends "$@" 2>/dev/null |
+    awk '$1 == "Inst" && $2 ~ /:i386$/ {print $2}')
+  [ -n "$closure" ] || return 1
+  rm -f "$work"/debs/*.deb
+  (cd "$work/debs" && apt-get download -q=2 -o APT::Sandbox::User=root \
+    $(sed -E "s/^(wine32|wine32-preloader|libwine):i386$/&=$wine_version/" <<<"$closure"))
+}
+
+# The i386 packages of the installed Wine's version and everything they need, unpacked; Wine's
+# 64-bit side and its data stay shared.
 build_tree() {
   work=$(mktemp -d "$(dirname "$tree")/.wine32.XXXXXX")
   trap 'rm -rf "$work"' EXIT
@@ -48,23 +60,13 @@ build_tree() {
   local wanted=("wine32:i386=$wine_version" "wine32-preloader:i386=$wine_version"
                 "libwine:i386=$wine_version")
   local lib
-  # glibc loads libgcc_s only when a thread ends (no package depends on it): without it, every
-  # Windows thread that exits aborts its process.
-  for lib in libgcc-s1 libx11-6 libxext6 libxrender1 libfreetype6 libfontconfig1 libxrandr2 libxi6 \
+  for lib in libx11-6 libxext6 libxrender1 libfreetype6 libfontconfig1 libxrandr2 libxi6 \
              libxcursor1 libxinerama1 libxcomposite1 libxxf86vm1 libgnutls30; do
     wanted+=("$lib:i386")
   done
-  local closure
-  closure=$(apt-get install -s --no-install-recommends "${wanted[@]}" 2>/dev/null |
-    awk '$1 == "Inst" && $2 ~ /:i386$/ {print $2}') || true
-  if [ -z "$closure" ]; then
-    apt-get update -qq
-    closure=$(apt-get install -s --no-install-recommends "${wanted[@]}" |
-      awk '$1 == "Inst" && $2 ~ /:i386$/ {print $2}')
-  fi
   mkdir -p "$work/debs" "$work/root"
-  # The installed Wine's own version, not the newest: Wine's two halves must match.
-  (cd "$work/debs" && apt-get download -q=2 -o APT::Sandbox::User=root $(sed -E "s/^(wine32|wine32-preloader|libwine):i386$/&=$wine_version/" <<<"$closure"))
+  # Package lists that are missing (a fresh machine) or older than the archive are renewed once.
+  download "${wanted[@]}" || { apt-get update -qq && download "${wanted[@]}"; } || exit 1
   local deb
   for deb in "$work"/debs/*.deb; do dpkg-deb -x "$deb" "$work/root"; done
   local root=$work/root
@@ -80,7 +82,7 @@ build_tree() {
   echo "$wine_version $layout" >"$root/wine-version"
   rm -rf "$tree"
   mv "$root" "$tree"
-  echo "32-bit Wine $wine_version unpacked into $tree ($(wc -l <<<"$closure") packages)"
+  echo "32-bit Wine $wine_version unpacked into $tree ($(ls "$work/debs" | wc -l) packages)"
 }
 
 # A 32-bit program that must print what it is: the proof that the whole chain works.
