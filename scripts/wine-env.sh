@@ -45,9 +45,9 @@ wine32_unavailable() {
 # from the tree.
 _wine_env_use_wine32() {
   export QEMU_LD_PREFIX=$WINE32_TREE
-  # glibc loads libgcc_s when a thread ends; loaded then, inside Wine's reserved address space, it
-  # sometimes fails and the process aborts ("libgcc_s.so.1 must be installed"). Loaded at the
-  # start (by the emulated programs only), it is always there.
+  # glibc loads libgcc_s when a thread ends; under the emulation that load has failed and
+  # aborted the process ("libgcc_s.so.1 must be installed for pthread_exit to work"). Loaded at
+  # the start (by the emulated programs only), it is there before any thread ends.
   export QEMU_SET_ENV=LD_PRELOAD=/lib/i386-linux-gnu/libgcc_s.so.1
   # Wine's own word when the emulation loses a thread's state (scripts/wine-run.sh reads it).
   _wine_env_debug=-all,err+seh
