@@ -8,8 +8,10 @@
 # moment now and then run on another thread's state; Wine then reports a trap or an exception
 # frame outside the thread's stack, or the emulator itself dies (its process may still end with
 # status 0). A run that shows one of those is no verdict either: it is repeated, up to twice, and
-# says so; the third such run fails, whatever its status. Any other result, and any run that
-# printed something, is passed on as it is.
+# says so; the third such run fails, whatever its status. A test program that printed its final
+# PASSED line and ended with status 0 had given its verdict before the emulation failed (most
+# often as the process ends, when its threads end together): that verdict stands. Any other
+# result, and any run that printed something, is passed on as it is.
 set -u
 wine=${WINE64:-/usr/lib/wine/wine64}
 out=$(mktemp)
@@ -26,7 +28,9 @@ for attempt in 1 2 3; do
   sign=""
   [ -z "${QEMU_LD_PREFIX:-}" ] ||
     sign=$(grep -a -h -m1 -oE "$emulation_lost_a_thread" "$out" "$err" | head -1)
-  if [ -n "$sign" ]; then
+  if [ -n "$sign" ] && [ "$rc" -eq 0 ] && grep -aq '^\[  PASSED  \] ' "$out"; then
+    echo "wine-run: in $(basename "$1") the emulation lost a thread's state (\"$sign\") after the program's verdict" >&2
+  elif [ -n "$sign" ]; then
     echo "wine-run: in $(basename "$1") the emulation lost a thread's state (\"$sign\", attempt $attempt)" >&2
     [ "$rc" -ne 0 ] || rc=1
     [ "$attempt" -eq 3 ] || continue
