@@ -7,8 +7,8 @@
 # Under the emulated 32-bit Wine (QEMU_LD_PREFIX set), threads that start or end at the same
 # moment now and then run on another thread's state; Wine then reports a trap or an exception
 # frame outside the thread's stack, or the emulator itself dies (its process may still end with
-# status 0). A run that shows one of those is no verdict either: it is repeated, up to twice, and
-# says so; the third such run fails, whatever its status. A test program that printed its final
+# status 0). A run that shows one of those is no verdict either: it is repeated, up to four
+# times, and says so; the fifth such run fails, whatever its status. A test program that printed its final
 # PASSED line and ended with status 0 had given its verdict before the emulation failed (most
 # often as the process ends, when its threads end together): that verdict stands. Any other
 # result, and any run that printed something, is passed on as it is.
@@ -18,7 +18,7 @@ out=$(mktemp)
 err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 emulation_lost_a_thread='qemu: uncaught target signal|Got unexpected trap|not in stack limits|stack smashing detected|wine client error'
-for attempt in 1 2 3; do
+for attempt in 1 2 3 4 5; do
   "$wine" "$@" >"$out" 2>"$err"
   rc=$?
   if [ "$rc" -eq 1 ] && [ ! -s "$out" ] && [ ! -s "$err" ] && [ "$attempt" -eq 1 ]; then
@@ -33,7 +33,7 @@ for attempt in 1 2 3; do
   elif [ -n "$sign" ]; then
     echo "wine-run: in $(basename "$1") the emulation lost a thread's state (\"$sign\", attempt $attempt)" >&2
     [ "$rc" -ne 0 ] || rc=1
-    [ "$attempt" -eq 3 ] || continue
+    [ "$attempt" -eq 5 ] || continue
   fi
   break
 done
