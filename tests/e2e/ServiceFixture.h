@@ -72,35 +72,25 @@ inline bool AnswerProxyDialog(const std::wstring& user, const std::wstring& pass
     return testing_support::WaitUntil([dialog] { return !IsWindow(dialog); });
 }
 
-// Points this user's system proxy settings at one of the service's proxies while it lives.
+// Points this user's system proxy settings at one of the service's proxies while it lives, and
+// at none (a direct connection, no automatic detection) after it.
 struct SystemProxy {
-    const wchar_t* const key =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+    explicit SystemProxy(int port) { Set(3, "127.0.0.1:" + std::to_string(port)); }
+    ~SystemProxy() { Direct(); }
+    // Where every test starts, whatever an earlier run cut short left behind.
+    static void Direct() { Set(1, ""); }
 
-    // The blob WinHTTP reads: version, counter, flags (direct and named proxy), the proxy with
+    // The blob WinHTTP reads: version, counter, flags (1 direct, 2 named proxy), the proxy with
     // its length, an empty bypass list and configuration script URL, and reserved bytes.
-    explicit SystemProxy(int port) {
-        DWORD size = sizeof former;
-        if (RegGetValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings", RRF_RT_REG_BINARY,
-                         nullptr, former, &size) == ERROR_SUCCESS)
-            formerSize = size;
-        const std::string proxy = "127.0.0.1:" + std::to_string(port);
-        const DWORD head[] = {0x46, 0, 3, static_cast<DWORD>(proxy.size())};
+    static void Set(DWORD flags, const std::string& proxy) {
+        const DWORD head[] = {0x46, 0, flags, static_cast<DWORD>(proxy.size())};
         const std::string blob = std::string(reinterpret_cast<const char*>(head), sizeof head) +
                                  proxy + std::string(8 + 32, '\0');
-        RegSetKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings", REG_BINARY,
-                        blob.data(), static_cast<DWORD>(blob.size()));
+        RegSetKeyValueW(
+            HKEY_CURRENT_USER,
+            L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections",
+            L"DefaultConnectionSettings", REG_BINARY, blob.data(), static_cast<DWORD>(blob.size()));
     }
-    // The settings as they were: the i686 run's prefix has automatic detection switched off.
-    ~SystemProxy() {
-        if (formerSize == 0)
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings");
-        else
-            RegSetKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings", REG_BINARY,
-                            former, formerSize);
-    }
-    BYTE former[256] = {};
-    DWORD formerSize = 0;
 };
 
 // A copy of the client in a fresh folder; the service's switches and record, and the saved
@@ -109,6 +99,7 @@ class ClientFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(Port("http"), 0) << "the service fixture is not running";
+        SystemProxy::Direct();
         ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\pmqclient.exe").c_str(),
                               File("pmqclient.exe").c_str(), FALSE));
         TearDown();
