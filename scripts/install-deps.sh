@@ -27,3 +27,5 @@ if ! has_locale; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
   $SUDO locale-gen >/dev/null
 fi
+# The i686 suite's 32-bit Wine, under emulation; a machine that cannot have one is told why.
+"$(dirname "$0")/install-wine32.sh"

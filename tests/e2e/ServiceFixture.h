@@ -73,23 +73,28 @@ inline bool AnswerProxyDialog(const std::wstring& user, const std::wstring& pass
 }
 
 // Points this user's system proxy settings at a list of proxies ("host:port" separated by ";")
-// with a bypass list while it lives.
+// with a bypass list while it lives, and at none (a direct connection, no automatic detection)
+// after it.
 struct SystemProxy {
-    const wchar_t* const key =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
-
-    // The blob WinHTTP reads: version, counter, flags (direct and named proxy), the proxy list,
-    // the bypass list and the configuration script URL (each after its length), reserved bytes.
     explicit SystemProxy(const std::string& proxies, const std::string& bypass = "") {
-        const DWORD head[] = {0x46, 0, 3};
-        const std::string blob = std::string(reinterpret_cast<const char*>(head), sizeof head) +
-                                 Field(proxies) + Field(bypass) + Field("") + std::string(32, '\0');
-        RegSetKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings", REG_BINARY,
-                        blob.data(), static_cast<DWORD>(blob.size()));
+        Set(3, proxies, bypass);
     }
     explicit SystemProxy(int port) : SystemProxy("127.0.0.1:" + std::to_string(port)) {}
-    ~SystemProxy() { RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"DefaultConnectionSettings"); }
+    ~SystemProxy() { Direct(); }
+    // Where every test starts, whatever an earlier run cut short left behind.
+    static void Direct() { Set(1, "", ""); }
 
+    // The blob WinHTTP reads: version, counter, flags (1 direct, 2 named proxy), the proxy list,
+    // the bypass list and the configuration script URL (each after its length), reserved bytes.
+    static void Set(DWORD flags, const std::string& proxies, const std::string& bypass) {
+        const DWORD head[] = {0x46, 0, flags};
+        const std::string blob = std::string(reinterpret_cast<const char*>(head), sizeof head) +
+                                 Field(proxies) + Field(bypass) + Field("") + std::string(32, '\0');
+        RegSetKeyValueW(
+            HKEY_CURRENT_USER,
+            L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections",
+            L"DefaultConnectionSettings", REG_BINARY, blob.data(), static_cast<DWORD>(blob.size()));
+    }
     static std::string Field(const std::string& text) {
         const DWORD size = static_cast<DWORD>(text.size());
         return std::string(reinterpret_cast<const char*>(&size), sizeof size) + text;
@@ -102,6 +107,7 @@ class ClientFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(Port("http"), 0) << "the service fixture is not running";
+        SystemProxy::Direct();
         ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\pmqclient.exe").c_str(),
                               File("pmqclient.exe").c_str(), FALSE));
         TearDown();

@@ -33,16 +33,7 @@ class LogCapture {
 public:
     // The block is opened after this is made: its named objects are looked up on each notification.
     LogCapture() {
-        auto procedure = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            auto* self = reinterpret_cast<LogCapture*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-            if (message != PELMORA_WM_LOG || self == nullptr)
-                return DefWindowProcA(window, message, wParam, lParam);
-            ++self->notifications_;
-            LOG_RECORD record;
-            if (ReadNamedLogBlock(record)) self->records_.push_back(record);
-            return 0;
-        };
-        window_ = CreateOwnedWindow("PelmoraTestLogCapture", procedure, this, HWND_MESSAGE);
+        window_ = CreateOwnedWindow("PelmoraTestLogCapture", Procedure, this, HWND_MESSAGE);
     }
     ~LogCapture() { DestroyWindow(window_); }
     LogCapture(const LogCapture&) = delete;
@@ -78,6 +69,16 @@ public:
     }
 
 private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<LogCapture*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message != PELMORA_WM_LOG || self == nullptr)
+            return DefWindowProcA(window, message, wParam, lParam);
+        ++self->notifications_;
+        LOG_RECORD record;
+        if (ReadNamedLogBlock(record)) self->records_.push_back(record);
+        return 0;
+    }
+
     HWND window_ = nullptr;
     std::vector<LOG_RECORD> records_;
     int notifications_ = 0;

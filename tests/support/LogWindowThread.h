@@ -32,18 +32,9 @@ public:
     // `ownWork` runs on the window's thread before it pumps messages: a UI thread that logs.
     explicit LogWindowThread(Handler handler, std::function<void()> ownWork = nullptr)
         : handler_(std::move(handler)) {
-        auto procedure = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            auto* self =
-                reinterpret_cast<LogWindowThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-            if (self != nullptr && message == PELMORA_WM_LOG) self->handler_(wParam, lParam);
-            if (self != nullptr && message == kFreeze)
-                WaitForSingleObject(self->thawed_.get(), INFINITE);
-            if (message == WM_DESTROY) PostQuitMessage(0);
-            return DefWindowProcA(window, message, wParam, lParam);
-        };
         win32::KernelHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        thread_ = std::thread([this, procedure, event = ready.get(), ownWork] {
-            window_ = CreateOwnedWindow("PelmoraTestLogWindow", procedure, this, nullptr);
+        thread_ = std::thread([this, event = ready.get(), ownWork] {
+            window_ = CreateOwnedWindow("PelmoraTestLogWindow", Procedure, this, nullptr);
             ShowWindow(window_, SW_SHOWNOACTIVATE);
             SetEvent(event);
             if (ownWork) ownWork();
@@ -68,6 +59,14 @@ public:
 
 private:
     static constexpr UINT kFreeze = WM_APP + 1;
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<LogWindowThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self != nullptr && message == PELMORA_WM_LOG) self->handler_(wParam, lParam);
+        if (self != nullptr && message == kFreeze)
+            WaitForSingleObject(self->thawed_.get(), INFINITE);
+        if (message == WM_DESTROY) PostQuitMessage(0);
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
     Handler handler_;
     win32::KernelHandle thawed_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     HWND window_ = nullptr;
