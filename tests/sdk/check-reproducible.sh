@@ -38,7 +38,7 @@ env -u SOURCE_DATE_EPOCH bash "$copy/scripts/pack-dist.sh" "$x64" "$copy/build/x
 # The x86_64 files: neither folder of the first build named anywhere, and in every PE header the
 # commit's time (which the install's strip writes), never the clock's.
 export TZ=UTC
-stamp=$(date -d "@$epoch" '+%a %b %e %H:%M:%S %Y')
+stamp=$(LC_ALL=C date -d "@$epoch" '+%a %b %e %H:%M:%S %Y')  # as objdump prints it
 mkdir -p "$work/first/unpacked"
 (cd "$work/first/unpacked" && cmake -E tar xf "$work/first"/*.zip)
 leaks=0
@@ -49,13 +49,13 @@ while IFS= read -r -d '' f; do
   fi
   case "$f" in
   *.dll | *.exe)
-    if ! grep -qx "Time/Date[[:space:]]*$stamp" <<<"$(x86_64-w64-mingw32-objdump -p "$f")"; then
+    if ! grep -qx "Time/Date[[:space:]]*$stamp" <<<"$(LC_ALL=C x86_64-w64-mingw32-objdump -p "$f")"; then
       echo "$f carries the clock's time, not the commit's" >&2
       leaks=1
     fi
     ;;
   esac
-done < <(find "$work/first/unpacked" -path '*/x64/*' -type f -print0)
+done < <(find "$work/first/unpacked" -path "$work/first/unpacked/*/x64/*" -type f -print0)
 
 if [ "$leaks" -eq 0 ] && cmp -s "$work/first/SHA256SUMS" "$work/second/SHA256SUMS"; then
   echo "kit reproducible: $(cat "$work/first/SHA256SUMS")"
