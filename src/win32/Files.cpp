@@ -86,8 +86,8 @@ std::wstring TemporaryPathBeside(const std::wstring& path) {
 void DeleteAbandonedTemporaries(const std::wstring& path) {
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path + L".*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    const FindHandle search = FindFirst((path + L".*.tmp").c_str(), found);
+    if (!search) return;
     do {
         unsigned long process = 0, thread = 0;
         const std::wstring name = found.cFileName;
@@ -100,8 +100,7 @@ void DeleteAbandonedTemporaries(const std::wstring& path) {
         KernelHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
         if (running && WaitForSingleObject(running.get(), 0) == WAIT_TIMEOUT) continue;
         Platform().deleteFile((folder + name).c_str());
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
 }
 
 bool RenameOver(const std::wstring& from, const std::wstring& to) {

@@ -68,6 +68,12 @@ struct DestroyCryptKeyFn {
 struct FreeLibraryFn {
     void operator()(HMODULE m) const { ::FreeLibrary(m); }
 };
+struct LocalFreeFn {
+    void operator()(void* p) const { ::LocalFree(p); }
+};
+struct FindCloseFn {
+    void operator()(HANDLE h) const { ::FindClose(h); }
+};
 struct HeapFreeFn {
     void operator()(void* p) const { ::HeapFree(::GetProcessHeap(), 0, p); }
 };
@@ -82,6 +88,15 @@ using CryptHash = UniqueResource<HCRYPTHASH, 0, DestroyCryptHashFn>;
 using CryptKey = UniqueResource<HCRYPTKEY, 0, DestroyCryptKeyFn>;
 using HeapBlock = UniqueResource<void*, nullptr, HeapFreeFn>;
 using LoadedModule = UniqueResource<HMODULE, nullptr, FreeLibraryFn>;
+// Memory the system allocated for the caller with LocalAlloc (access lists, message texts).
+using LocalMemory = UniqueResource<void*, nullptr, LocalFreeFn>;
+// A directory search; FindFirstFile's INVALID_HANDLE_VALUE goes in as nullptr (see FindFirst).
+using FindHandle = UniqueResource<HANDLE, nullptr, FindCloseFn>;
+
+inline FindHandle FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW& found) {
+    const HANDLE search = FindFirstFileW(pattern, &found);
+    return FindHandle(search == INVALID_HANDLE_VALUE ? nullptr : search);
+}
 
 // A file handle: CreateFile reports failure as INVALID_HANDLE_VALUE, not NULL.
 class FileHandle {

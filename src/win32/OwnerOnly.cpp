@@ -2,6 +2,7 @@
 
 #include <aclapi.h>
 
+#include <utility>
 #include <vector>
 
 #include "win32/Handle.h"
@@ -43,26 +44,21 @@ OwnerOnlyAttributes::OwnerOnlyAttributes() {
                                                      0, 0, 0, 0, 0, &system))
         return;
     EXPLICIT_ACCESSW entries[] = {FullAccessFor(user), FullAccessFor(system)};
-    const DWORD result = SetEntriesInAclW(2, entries, nullptr, &list_);
+    PACL list = nullptr;
+    const DWORD result = SetEntriesInAclW(2, entries, nullptr, &list);
     FreeSid(system);
     if (result != ERROR_SUCCESS) {
-        list_ = nullptr;
         SetLastError(result);
         return;
     }
+    LocalMemory owned(list);
     if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorDacl(&descriptor_, TRUE, list_, FALSE) ||
-        !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
-        LocalFree(list_);
-        list_ = nullptr;
+        !SetSecurityDescriptorDacl(&descriptor_, TRUE, list, FALSE) ||
+        !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
         return;
-    }
+    list_ = std::move(owned);
     attributes_.nLength = sizeof attributes_;
     attributes_.lpSecurityDescriptor = &descriptor_;
-}
-
-OwnerOnlyAttributes::~OwnerOnlyAttributes() {
-    if (list_ != nullptr) LocalFree(list_);
 }
 
 }  // namespace win32

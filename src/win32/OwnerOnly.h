@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "win32/Handle.h"
+
 namespace win32 {
 
 // Security attributes for a new object: full access for the current user and the system,
@@ -11,15 +13,14 @@ namespace win32 {
 class OwnerOnlyAttributes {
 public:
     OwnerOnlyAttributes();
-    ~OwnerOnlyAttributes();
     OwnerOnlyAttributes(const OwnerOnlyAttributes&) = delete;
     OwnerOnlyAttributes& operator=(const OwnerOnlyAttributes&) = delete;
 
     // nullptr when the access list could not be made (GetLastError tells why).
-    SECURITY_ATTRIBUTES* get() { return list_ != nullptr ? &attributes_ : nullptr; }
+    SECURITY_ATTRIBUTES* get() { return list_ ? &attributes_ : nullptr; }
 
 private:
-    PACL list_ = nullptr;
+    LocalMemory list_;
     SECURITY_DESCRIPTOR descriptor_{};
     SECURITY_ATTRIBUTES attributes_{};
 };
