@@ -1,5 +1,4 @@
-// The exports at their edges: NULL pointers, caller buffers of size 0, 1, one too small and just
-// right with guard bytes behind them, and the library's load.
+// The exports at their edges: NULL pointers, guarded caller buffers, and the library's load.
 #include <gtest/gtest.h>
 
 #include <objbase.h>
@@ -12,13 +11,13 @@
 #include "pelmora.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
+#include "win32/Handle.h"
 
 namespace {
 
 using namespace testing_support;
 
-// Every family's text getter: the text only when it fits whole, "" when it does not and at
-// least one byte fits, never a byte past the size.
+// Each text getter: the text only when it fits whole, else "" if a byte fits, never past the size.
 TEST(TextExports, CopyOnlyWhatFitsWholeAndNeverPastTheBuffer) {
     const std::string loginFile = DataFile("Login.dat");
     const std::pair<BOOL(WINAPI*)(char*, unsigned int), std::function<void()>> exports[] = {
@@ -46,9 +45,7 @@ TEST(TextExports, CopyOnlyWhatFitsWholeAndNeverPastTheBuffer) {
             GuardedBuffer buffer(size);
             EXPECT_EQ(size >= needed, text.first(buffer.data(), static_cast<unsigned>(size)) != 0);
             EXPECT_TRUE(buffer.GuardsIntact()) << size;
-            if (size > 0) {
-                EXPECT_EQ(size >= needed ? full : "", buffer.Text()) << size;
-            }
+            EXPECT_EQ(size >= needed ? full : "", size > 0 ? buffer.Text() : "") << size;
         }
     }
     PeLmServerDeadRelease();
@@ -61,15 +58,14 @@ TEST(DigestExport, WritesExactly33BytesAndNothingOnNullArguments) {
     std::strcpy(digest.data(), "unchanged");
     EXPECT_FALSE(PeLmMD5(digest.data(), nullptr));
     EXPECT_EQ("unchanged", digest.Text());
-    // The host's digest is the plain digest of its text, whatever the library's own key is.
+    // The plain digest, whatever the library's own key is.
     ASSERT_TRUE(PeLmMD5(digest.data(), "abc"));
     EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72", digest.Text());
     EXPECT_TRUE(digest.GuardsIntact());
 }
 
-// Loading a copy does nothing but load: no file appears beside it, COM stays untouched on this
-// thread, no named object is made, and the last error starts at 0. Unloading it after a digest
-// lets go of the provider context that digest acquired.
+// Loading a copy makes no file, COM or named object, the last error starts at 0; the host can
+// free it after a digest and a log entry to its file (provider context and writer let go).
 TEST(LibraryLoad, DoesNothingButLoad) {
     TempDirectory folder;
     const std::string original = ExecutableDirectory() + "\\Pelmora.dll";
@@ -82,13 +78,21 @@ TEST(LibraryLoad, DoesNothingButLoad) {
     if (SUCCEEDED(com)) CoUninitialize();
     LOG_RECORD probe;
     EXPECT_FALSE(ReadNamedLogBlock(probe)) << "the host opens it, not the load";
-    const auto lastError = reinterpret_cast<decltype(&PeLmLastErrorGet)>(
-        reinterpret_cast<void*>(GetProcAddress(library, "PeLmLastErrorGet")));
-    EXPECT_EQ(0, lastError());
+    auto get = [library](const char* name) {
+        return reinterpret_cast<void*>(GetProcAddress(library, name));
+    };
+    EXPECT_EQ(0, reinterpret_cast<decltype(&PeLmLastErrorGet)>(get("PeLmLastErrorGet"))());
     char digest[33] = "";
-    EXPECT_TRUE(reinterpret_cast<decltype(&PeLmMD5)>(
-        reinterpret_cast<void*>(GetProcAddress(library, "PeLmMD5")))(digest, "abc"));
+    EXPECT_TRUE(reinterpret_cast<decltype(&PeLmMD5)>(get("PeLmMD5"))(digest, "abc"));
+    const TempDirectory hostFolder;
+    win32::FileHandle file(CreateFileA(hostFolder.File("host.log").c_str(), GENERIC_WRITE, 0,
+                                       nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const auto setFile = reinterpret_cast<decltype(&PeLmLogFileSet)>(get("PeLmLogFileSet"));
+    setFile(file.get());
+    reinterpret_cast<decltype(&PelmLog)>(get("PelmLog"))("entry", "F", "S", 1, "", "", 1, 0, 0);
+    setFile(nullptr);
     ASSERT_TRUE(FreeLibrary(library));
+    EXPECT_EQ(nullptr, GetModuleHandleA(folder.File("Pelmora.dll").c_str()));
     const std::filesystem::directory_iterator files(folder.path());
     EXPECT_EQ(1, std::distance(begin(files), end(files))) << "only the copy in its folder";
 }

@@ -1,5 +1,4 @@
-// The local service the end-to-end tests talk to, this prefix's proxy settings, and the client's
-// proxy dialog.
+// The local service, this prefix's proxy settings and the client's proxy dialog.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -31,8 +30,7 @@ inline std::string ServiceUrl(const std::string& path) {
     return "http://127.0.0.1:" + std::to_string(Port("http")) + path;
 }
 
-// Posts `form` to the control endpoint through the client's own sender (never while a system
-// proxy is set): the service's JSON record of its switches and requests ("" on failure).
+// The service's JSON record after posting `form` to its control endpoint ("" on failure).
 inline std::string Control(const std::string& form) {
     client::HttpSender sender(client::Timeouts{});
     return sender.Open(win32::ToWide(ServiceUrl("/_control")), true)
@@ -53,12 +51,10 @@ inline std::string ProxyUserFile() {
     return frame::GetDataDirectory() + "\\ProxyUser.dat";
 }
 
-// Waits for the client's proxy dialog, keeps its message in `shownMessage` (when given), types
-// into it and presses OK (or Cancel); false unless it appeared and then closed.
+// Answers the client's proxy dialog (keeping its message); false unless it appeared and closed.
 inline bool AnswerProxyDialog(const std::wstring& user, const std::wstring& password,
                               bool ok = true, std::wstring* shownMessage = nullptr) {
-    HWND dialog = nullptr;
-    // Visible only once its texts are set.
+    HWND dialog = nullptr;  // visible only once its texts are set
     if (!testing_support::WaitUntil([&dialog] {
             dialog = FindWindowW(L"#32770", L"プロキシ認証");
             return dialog != nullptr && IsWindowVisible(dialog);
@@ -72,37 +68,32 @@ inline bool AnswerProxyDialog(const std::wstring& user, const std::wstring& pass
     return testing_support::WaitUntil([dialog] { return !IsWindow(dialog); });
 }
 
-// Points this user's system proxy settings at a list of proxies ("host:port" separated by ";")
-// with a bypass list while it lives, and at none (a direct connection, no automatic detection)
-// after it.
+// This user's system proxies ("host:port;...") and bypass list while it lives, direct after.
 struct SystemProxy {
     explicit SystemProxy(const std::string& proxies, const std::string& bypass = "") {
         Set(3, proxies, bypass);
     }
-    explicit SystemProxy(int port) : SystemProxy("127.0.0.1:" + std::to_string(port)) {}
     ~SystemProxy() { Direct(); }
-    // Where every test starts, whatever an earlier run cut short left behind.
     static void Direct() { Set(1, "", ""); }
 
-    // The blob WinHTTP reads: version, counter, flags (1 direct, 2 named proxy), the proxy list,
-    // the bypass list and the configuration script URL (each after its length), reserved bytes.
+    // The blob WinHTTP reads: version, counter, flags, then proxies, bypass and script URL (each
+    // after its length), reserved bytes.
     static void Set(DWORD flags, const std::string& proxies, const std::string& bypass) {
+        auto field = [](const std::string& text) {
+            const DWORD size = static_cast<DWORD>(text.size());
+            return std::string(reinterpret_cast<const char*>(&size), sizeof size) + text;
+        };
         const DWORD head[] = {0x46, 0, flags};
         const std::string blob = std::string(reinterpret_cast<const char*>(head), sizeof head) +
-                                 Field(proxies) + Field(bypass) + Field("") + std::string(32, '\0');
+                                 field(proxies) + field(bypass) + field("") + std::string(32, '\0');
         RegSetKeyValueW(
             HKEY_CURRENT_USER,
             L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections",
             L"DefaultConnectionSettings", REG_BINARY, blob.data(), static_cast<DWORD>(blob.size()));
     }
-    static std::string Field(const std::string& text) {
-        const DWORD size = static_cast<DWORD>(text.size());
-        return std::string(reinterpret_cast<const char*>(&size), sizeof size) + text;
-    }
 };
 
-// A copy of the client in a fresh folder; the service's switches and record, and the saved
-// proxy user, cleared before and after each test.
+// A copy of the client in a fresh folder; service and saved proxy user reset around each test.
 class ClientFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -1,5 +1,4 @@
-// The frame of every export: the catch ladder, and the program and data directories with real
-// module files and real folders in the test's Wine prefix.
+// The frame of every export: the catch ladder, the program and data directories.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
@@ -21,9 +20,7 @@
 
 namespace {
 
-// Each failure is logged as an error of the flow (kind 4, indent 1, flag 1) with the host's
-// message cut to 255 bytes, except a connectivity finding, which its check logged already. The
-// service's failures: the login flows suite; the Internet's finding: the platform fault suite.
+// Each failure is logged as the flow's error, cut to 255 bytes, unless its check logged it already.
 TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     const std::string platformText = win32::CHResultException(E_ACCESSDENIED).ErrorText(256);
     EXPECT_NE("", platformText);
@@ -32,20 +29,18 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
         const char* what;
         std::function<void()> thrower;
         int code;
-        std::string message;  // the host's last-error message
+        std::string message;
         bool logged;
     } cases[] = {
         {"adapter", [] { throw frame::CNetworkAdapterException(); }, 1001,
          "ネットワークにつながる環境がありません", false},
-        // A service failure is 1006 whatever its own code.
         {"exchange", [&] { throw frame::CNetworkException(7, longText); }, 1006, longText, true},
-        // Shift_JIS bytes written out, so that a wrong execution character set shows.
+        // Written as bytes so that a wrong execution character set shows.
         {"proxy", [] { throw frame::CProxyLoginCancelException(); }, 1000,
          "\x83\x76\x83\x8d\x83\x4c\x83\x56\x94\x46\x8f\xd8\x82\xaa\x95\x4b\x97\x76\x82\xc5\x82\xb7",
          true},
         {"platform", [] { throw win32::CHResultException(E_ACCESSDENIED); }, 1000, platformText,
          true},
-        // The cipher's message is for the state store's own log, not the host's last error.
         {"cipher", [] { throw frame::CCryptException("暗号化に失敗しました"); }, 1000, "", true},
         {"memory", [] { throw std::bad_alloc(); }, 1000, "", true},
     };
@@ -69,9 +64,8 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     logging::SharedLog::Instance().Close();
 }
 
-// The folder of the library's file without its trailing backslash, none when the file name
-// cannot be had (no exchange may run "\pmqclient.exe"), or the host's override exactly as given,
-// until a null or empty one; the user's data folder is made with its parent on first use.
+// The library's folder (none when its name cannot be had) or the override exactly as given, until
+// a null or empty one; the data folder is made with its parent on first use.
 TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
     testing_support::TempDirectory folder;
     const std::string library = folder.File("Pelmora.dll");
@@ -85,10 +79,9 @@ TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
         frame::SetLibraryModule(loaded.get());
         EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
         for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
-            for (const char* path : {"D:\\Work\\", " relative\\フォルダ\\\\ "}) {
-                frame::SetProgramDirectoryOverride(path);
-                EXPECT_EQ(path, frame::GetProgramDirectory());
-            }
+            const char* path = empty ? "D:\\Work\\" : " relative\\フォルダ\\\\ ";
+            frame::SetProgramDirectoryOverride(path);
+            EXPECT_EQ(path, frame::GetProgramDirectory());
             frame::SetProgramDirectoryOverride(empty);
             EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
         }
@@ -99,30 +92,11 @@ TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
     frame::SetLibraryModule(nullptr);
 
     const std::string data = testing_support::DataDirectory();
-    // Removal only succeeds for empty folders: what other suites left there stays.
+    // Only empty folders go: what other suites left stays.
     RemoveDirectoryA(data.c_str());
     RemoveDirectoryA(data.substr(0, data.rfind('\\')).c_str());
     EXPECT_EQ(data, frame::GetDataDirectory());
     EXPECT_TRUE(PathIsDirectoryA(data.c_str()));
-}
-
-// A host can replace the library's file once it freed it, whatever it called, while the threads
-// that called are still running.
-TEST(Unload, FreeLibraryTakesTheLibraryOutAfterItLogged) {
-    HMODULE library = LoadLibraryA("Pelmora.dll");
-    ASSERT_NE(nullptr, library);
-    const testing_support::TempDirectory folder;
-    win32::FileHandle file(CreateFileA(folder.File("host.log").c_str(), GENERIC_WRITE, 0, nullptr,
-                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    auto get = [&](const char* name) {
-        return reinterpret_cast<void*>(GetProcAddress(library, name));
-    };
-    auto setFile = reinterpret_cast<decltype(&PeLmLogFileSet)>(get("PeLmLogFileSet"));
-    setFile(file.get());
-    reinterpret_cast<decltype(&PelmLog)>(get("PelmLog"))("entry", "F", "S", 1, "", "", 1, 0, 0);
-    setFile(nullptr);
-    FreeLibrary(library);
-    EXPECT_EQ(nullptr, GetModuleHandleA("Pelmora.dll"));
 }
 
 }  // namespace

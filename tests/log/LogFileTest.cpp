@@ -1,6 +1,4 @@
-// The log as a host sees it: lines in its own file, the same entries as records in the named
-// shared block, and the block's lifetime. Records between processes: the viewer suite; each
-// notification arriving while its record is in the block: the host hammer suite.
+// The log as a host sees it: lines in its own file, records in the named shared block.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -36,13 +34,11 @@ protected:
     testing_support::LogCapture capture_;
 };
 
-// Time TAB kind TAB quoted text LF in the local time of the call, one line per entry whatever
-// the text: two spaces per level of depth (capped at 100, none below 0), line feeds as spaces,
-// quotes, tabs and carriage returns as they are; the record keeps the text and the depth as
-// given. Texts are cut to 255 bytes, even inside a double-byte character; null texts are empty.
+// One line per entry: local time, kind, quoted text indented two spaces per level (0..100), line
+// feeds as spaces; the record keeps text and depth as given. Texts cut to 255 bytes; null is "".
 TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
-    std::string alphabet(300, 'm');
-    for (size_t i = 0; i < alphabet.size(); ++i) alphabet[i] = static_cast<char>('a' + i % 26);
+    std::string alphabet;
+    while (alphabet.size() < 300) alphabet += "abcdefghijklmnopqrstuvwxyz";
     const std::string split = std::string(254, 'x') + "あ", long255 = alphabet.substr(0, 255);
     struct Case {
         std::string message;
@@ -84,8 +80,7 @@ TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
     EXPECT_EQ(expectedLines, lines);
     EXPECT_EQ(expectedEntries, capture_.Entries());
 
-    // The record's layout: three zero-padded 256-byte texts, the line, the zero-padded time, then
-    // indent, kind and flag, every number little-endian.
+    // Three zero-padded 256-byte texts, line, zero-padded time, indent, kind, flag; little-endian.
     const std::string raw = RecordBytes(capture_.records().back());
     const std::string time = raw.substr(772, 19);
     EXPECT_TRUE(duringTheCalls(time)) << time;
@@ -99,15 +94,13 @@ TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
     EXPECT_EQ(expected, raw);
 }
 
-// Each entry goes after everything in the file, whatever the host wrote in between or wherever
-// it moved the handle's pointer, and only to the sinks set at its call: none while logging is
-// off (the block keeps its record).
+// Entries go after the host's text wherever it moved the pointer, and nowhere while logging is off.
 TEST_F(LogFile, EntriesGoAfterTheHostsTextAndOnlyToTheSinksSetAtTheirCall) {
     EXPECT_EQ(file_.handle(), PeLmLogFileGet());
     Log("entry one");
     win32::FileHandle host(CreateFileA(file_.path().c_str(), FILE_APPEND_DATA,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+                                       0, nullptr));
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(host.get(), "host text\r\n", 11, &written, nullptr));
     SetFilePointer(file_.handle(), 0, nullptr, FILE_BEGIN);
@@ -130,9 +123,8 @@ TEST_F(LogFile, EntriesGoAfterTheHostsTextAndOnlyToTheSinksSetAtTheirCall) {
     EXPECT_EQ(4, capture_.notifications());
 }
 
-// Any process of the session may hold the block's mutex, a frozen one for ever: an entry still
-// reaches the file, the block's readers and writers give up, the window misses the record and,
-// once the block is free again, learns how many it missed.
+// With the block's mutex held elsewhere entries still reach the file; the window later learns
+// how many records it missed.
 TEST_F(LogFile, BlockHeldElsewhereHoldsNoEntryBack) {
     win32::KernelHandle mutex(
         OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "SharedLogMemoryMutex"));
@@ -158,9 +150,8 @@ TEST_F(LogFile, BlockHeldElsewhereHoldsNoEntryBack) {
         capture_.Entries());
 }
 
-// Closed, the block copies nothing either way (the window is still notified); open, it starts as
-// zero bytes and keeps whole records for any number of readers and across opening again; once
-// its last holder closed it, its content is gone.
+// Closed, the block copies nothing; open, it starts zeroed and keeps whole records for every
+// reader; once its last holder closed it, its content is gone.
 TEST_F(LogFile, SharedBlockKeepsWholeRecordsWhileItIsHeld) {
     PelmSharedLogClose();
     LOG_RECORD buffer;

@@ -1,5 +1,4 @@
-// The two exported login flows from a host's side: the scripted client answers each request, the
-// log comes back through a log window, the dialog is shown under Xvfb and driven by a helper.
+// The exported login flows against the scripted client, the dialog driven under Xvfb.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -33,7 +32,6 @@ const char* const kSubLoginUrl = "http://sub.example/Pelmora/Pelmora/Login";
 const std::string kServerFailure =
     "サーバーの内部でエラーが起こりました。しばらくしてから接続してください。";
 const std::string kStoredLogin = "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=u\r\n保存=true\r\n";
-// Answers as the scripted client brings them back; "exit=N" alone leaves no answer file.
 const std::string kAlive = "text=true", kNotAlive = "text=false";
 const std::string kAccepted = "text=<Response><Success>true</Success></Response>";
 
@@ -42,7 +40,6 @@ std::string Refused(const std::string& message) {
            "</Message></Error></Response>";
 }
 
-// What every flow logs before its requests, on this machine's real adapters.
 const Texts kChecks = {"0|0|0|ネットワーク接続環境の確認へ", "0|0|0|サーバーが生きているか確認"};
 
 std::string Entry(const LOG_RECORD& r) {
@@ -56,7 +53,6 @@ std::wstring AccountName() {
     return name;
 }
 
-// The three fields as "ID|password|user name", and the hidden save flag.
 void ExpectForm(HWND dialog, const std::wstring& fields, UINT saveFlag) {
     std::wstring form;
     for (int id : {IDC_LOGIN_COMPANY_ID, IDC_LOGIN_PASSWORD, IDC_LOGIN_USER_NAME})
@@ -66,7 +62,6 @@ void ExpectForm(HWND dialog, const std::wstring& fields, UINT saveFlag) {
     EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_LOGIN_SAVE_FLAG), saveFlag);
 }
 
-// Closes the next box after checking its text, the library's caption, the icon and the owner.
 void CloseBox(DialogDriver& driver, HWND dialog, const std::wstring& text, LPCSTR icon) {
     const MessageBoxSeen box = driver.CloseMessageBox();
     EXPECT_EQ(std::make_tuple(box.text, box.caption, box.icon, box.owner),
@@ -98,7 +93,7 @@ protected:
         PeLmCurrentDirectorySet(nullptr);
     }
 
-    // Requests from now on get these answers in turn, the last one repeating; the log restarts.
+    // Answers in turn, the last one repeating; the log restarts.
     void Serve(const Texts& answers) {
         capture_.Clear();
         client_.reset();  // its end clears the program directory the next one sets
@@ -109,22 +104,12 @@ protected:
         PeLmCurrentDirectorySet(client_->path().c_str());
     }
     Texts Urls() const { return RequestFields(client_->RequestLog(), "url"); }
-    // "kind|indent|flag|message" of each entry `function` logged, in order.
     Texts Entries(const std::string& function) const {
         Texts entries;
         for (const LOG_RECORD& record : capture_.records())
             if (function == record.function) entries.push_back(Entry(record));
         return entries;
     }
-    // The scope's entries open and close every interactive call, whichever way it ends.
-    void ExpectScopeEntries() const {
-        const std::vector<LOG_RECORD>& records = capture_.records();
-        ASSERT_GE(records.size(), 3u);
-        EXPECT_EQ(
-            Entry(records.front()) + Entry(records[records.size() - 2]) + Entry(records.back()),
-            "0|0|0|Init開始0|0|0|Init終了99|0|0|");
-    }
-    // An interactive call that reached the dialog leaves code 0 and the former message.
     void ExpectDialogEnd(const Texts& loginEntries, bool cancelled) const {
         EXPECT_EQ(PeLmLastErrorGet(), 0);
         EXPECT_EQ(LastErrorMessage(), "former message");
@@ -132,7 +117,6 @@ protected:
         Texts flowEntries = kChecks;
         if (cancelled) flowEntries.push_back("0|1|0|ログインに失敗しました");
         EXPECT_EQ(Entries("PeLmLogin"), flowEntries);
-        ExpectScopeEntries();
     }
 
     const std::string loginFile_ = login::CLoginManager::GetFilePath();
@@ -140,8 +124,7 @@ protected:
     std::unique_ptr<ScriptedClientDirectory> client_;
 };
 
-// A null argument fails before any check. A success leaves the last error alone and its record in
-// memory only; a second replaces it, a refusal keeps it. The password is logged as a mask.
+// A success leaves the last error alone and its record in memory only; the password is masked.
 TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     Serve({kAlive, kAccepted, kAlive, kAccepted, kAlive, Refused("認証エラー")});
     for (int missing = 0; missing < 3; ++missing) {
@@ -158,16 +141,12 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     EXPECT_EQ(PeLmLastErrorGet(), 1234);
     EXPECT_EQ(LastErrorMessage(), "former message");
     EXPECT_FALSE(FileExists(loginFile_));
-    EXPECT_EQ(Entries("PeLmLoginUserCreate"),
-              (Texts{kChecks[0], kChecks[1], kChecks[0], kChecks[1]}));
     EXPECT_EQ(RequestFields(client_->RequestLog(), "query")[0], "");
     EXPECT_FALSE(PeLmLoginUserCreate("other", "bad", "user"));
     EXPECT_EQ(PeLmLastErrorGet(), 1002);
     EXPECT_EQ(LastErrorMessage(), "ログインに失敗しました");
     EXPECT_EQ(Urls(), (Texts{kTestUrl, kLoginUrl, kTestUrl, kLoginUrl, kTestUrl, kLoginUrl}));
-    const Texts refusal = Entries("CPelmoraInterface::Login");
-    EXPECT_EQ(Texts(refusal.end() - 2, refusal.end()),
-              (Texts{"2|6|0|レスポンス：失敗", "4|5|1|ログイン失敗！：認証エラー"}));
+    EXPECT_EQ(Entries("CPelmoraInterface::Login").back(), "4|5|1|ログイン失敗！：認証エラー");
     char id[64] = {};
     EXPECT_TRUE(PeLmLoginID(id, sizeof id));  // answers from memory, then drops the record
     EXPECT_STREQ(id, "会社二");
@@ -176,16 +155,13 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     Serve({kAlive, kAccepted});
     ASSERT_TRUE(PeLmLoginUserCreate("C1", "Secret-Pw-98765", "user"));
     EXPECT_EQ(Urls(), (Texts{kSubTestUrl, kSubLoginUrl}));
-    EXPECT_EQ(Entries("CPelmoraInterface::Login"),
-              (Texts{"0|3|0|ログイン認証開始", "3|4|0|会社ID：\tC1", "3|4|0|パスワード：\t********",
-                     std::string("3|4|0|接続先：\t") + kSubLoginUrl, "0|5|0|---通信----",
-                     "2|5|0|ステータスコード：200", "2|6|0|レスポンス：成功"}));
-    EXPECT_STREQ(capture_.Find("ログイン認証開始")->source, "PelmoraInterface");
+    ASSERT_TRUE(capture_.Find("パスワード：\t********"));
+    EXPECT_STREQ(capture_.Find("パスワード：\t********")->source, "PelmoraInterface");
+    EXPECT_TRUE(capture_.Find(std::string("接続先：\t") + kSubLoginUrl));
     EXPECT_FALSE(capture_.Mentions("Secret-Pw-98765"));
 }
 
-// Either flow: each failure becomes the host's code and message, logged as the flow's error; the
-// interactive call shows no dialog, closes its scope, and leaves the stored file as it was.
+// Either flow: each failure is the host's last error and the flow's logged error, the file kept.
 TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
     WriteFileBytes(loginFile_, kStoredLogin);
     const std::tuple<Texts, int, std::string> cases[] = {
@@ -212,7 +188,6 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
             expected.push_back("4|1|1|" + message);
             EXPECT_EQ(Entries(flow), expected);
             EXPECT_EQ(!Entries("Login").empty(), interactive && answers.size() > 1);
-            if (interactive) ExpectScopeEntries();
         }
     }
     EXPECT_EQ(ReadFileBytes(loginFile_), kStoredLogin);
@@ -225,28 +200,15 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
     EXPECT_EQ("ログイン画面を表示できませんでした", frame::GetLastErrorMessage());
 }
 
-// Without a record only the account name is offered. Each press reports the first empty field; a
-// blank is text, the form is sent, a request that cannot start shows the generic text. A cancel is
-// no error.
+// Each press reports the first empty field; a blank is text; a cancel is no error.
 TEST_F(LoginFlows, DialogAsItsTemplateSaysChecksItsFieldsAndMayBeCancelled) {
     Serve({kAlive});
     EXPECT_FALSE(LoginThroughDialog([&](DialogDriver& driver, HWND dialog) {
-        // Topmost, centred without an owner, OK focused, the password masked, the flag hidden.
         auto style = [dialog](int id) { return GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE); };
         EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
         EXPECT_EQ(driver.Focus(), GetDlgItem(dialog, IDOK)) << "so that Enter sends at once";
-        std::wstring labels;
-        for (int id : {IDC_LOGIN_COMPANY_ID_LABEL, IDC_LOGIN_PASSWORD_LABEL,
-                       IDC_LOGIN_USER_NAME_LABEL, IDOK, IDCANCEL})
-            labels += DialogDriver::Text(GetDlgItem(dialog, id)) + L"|";
-        EXPECT_EQ(labels, L"ID:|パスワード:|使用者名:|OK|キャンセル|");
         EXPECT_EQ(style(IDC_LOGIN_SAVE_FLAG) & (BS_TYPEMASK | WS_VISIBLE), BS_AUTOCHECKBOX);
         EXPECT_TRUE(style(IDC_LOGIN_PASSWORD) & ES_PASSWORD);
-        RECT own{}, area{};
-        GetWindowRect(dialog, &own);
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-        EXPECT_NEAR(own.left + own.right, area.left + area.right, 2);
-        EXPECT_NEAR(own.top + own.bottom, area.top + area.bottom, 2);
         ExpectForm(dialog, L"||" + AccountName(), BST_CHECKED);
         DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"");
         driver.PressEnter();
@@ -270,8 +232,7 @@ TEST_F(LoginFlows, DialogAsItsTemplateSaysChecksItsFieldsAndMayBeCancelled) {
     EXPECT_FALSE(FileExists(loginFile_));
 }
 
-// The stored record is tried, the outcome only logged: the dialog opens either way, filled from a
-// record kept for reuse, and its OK sends and saves what the user confirmed.
+// The stored record is tried, the dialog opens either way and saves what the user confirmed.
 TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogDecides) {
     WriteFileBytes(loginFile_, kStoredLogin);
     Serve({kAlive, kAccepted});
@@ -287,8 +248,7 @@ TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogDecides) {
     EXPECT_FALSE(capture_.Mentions("ﾊﾟｽﾜｰﾄﾞ=pw"));
     EXPECT_EQ(ReadFileBytes(loginFile_),
               "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=山田花子\r\n保存=true\r\n");
-    // A record not kept for reuse fills nothing. A proxy demand and a refusal keep the dialog, its
-    // fields and focus; the accepted try is saved with the flag the dialog opened with.
+    // Unkept record: empty form; proxy demand and refusal keep the dialog; the flag is kept.
     const std::string stored = "会社ID=old\r\nﾊﾟｽﾜｰﾄﾞ=stale\r\n使用者名=u\r\n保存=false\r\n";
     WriteFileBytes(loginFile_, stored);
     Serve({kAlive, Refused(""), "exit=407", Refused("認証エラー"), kAccepted});
@@ -319,8 +279,6 @@ TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogDecides) {
               "会社ID=会社A\r\nﾊﾟｽﾜｰﾄﾞ=p=w\r\n使用者名=山田 太郎\r\n保存=false\r\n");
 }
 
-// A template face that is not installed gives way on the controls to an installed face of the
-// same size; a control whose face is installed keeps it.
 TEST(DialogFont, MissingFaceIsReplacedOnTheControlsAndAnInstalledOneIsKept) {
     LOGFONTW font{};
     font.lfHeight = -13;

@@ -1,5 +1,4 @@
-// The store and the rows over it, with bounds small enough to reach: what the viewer does at a
-// million records or 256 MiB, without a window.
+// The store and the rows over it, with bounds small enough to reach, without a window.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -23,19 +22,16 @@ void Add(logview::RecordStore& store, const std::string& messages, int kind = 1)
     }
 }
 
-// The held records' messages; with `rows`, those the rows show.
-Texts Messages(const logview::RecordStore& store, const logview::RowView* rows = nullptr) {
+Texts Messages(const logview::RecordStore& store, const logview::RowView& rows) {
     Texts texts;
     LOG_RECORD record;
-    for (uint64_t n = store.first(); !rows && n < store.end(); ++n)
-        texts.push_back(store.Get(n, record) ? record.message : "?");
-    for (size_t i = 0; rows && i < rows->size(); ++i)
-        texts.push_back(store.Get((*rows)[i], record) ? record.message : "?");
+    for (size_t i = 0; i < rows.size(); ++i)
+        texts.push_back(store.Get(rows[i], record) ? record.message : "?");
     return texts;
 }
 
-// At five records the oldest goes for each new one and is counted, and the rows let those
-// records go; a new filter applies even while frozen.
+// A full store drops and counts the oldest, the rows let them go; a new filter applies while
+// frozen.
 TEST(RecordStore, FullStoreDropsTheOldestAndTheRowsFollow) {
     logview::RecordStore store(5);
     logview::RowView rows;
@@ -46,28 +42,27 @@ TEST(RecordStore, FullStoreDropsTheOldestAndTheRowsFollow) {
     EXPECT_TRUE(rows.Update(store, all, false));
     Add(store, "fg");
     EXPECT_TRUE(rows.Update(store, all, false));
-    EXPECT_EQ(Texts({"c", "d", "e", "f", "g"}), Messages(store, &rows));
+    EXPECT_EQ(Texts({"c", "d", "e", "f", "g"}), Messages(store, rows));
     EXPECT_EQ(2u, store.dropped());
     LOG_RECORD record;
     EXPECT_FALSE(store.Get(1, record));
 
     EXPECT_TRUE(rows.Update(store, errors, true));
-    EXPECT_EQ(Texts({"e"}), Messages(store, &rows));
+    EXPECT_EQ(Texts({"e"}), Messages(store, rows));
     Add(store, "hij");
     Add(store, "k", 4);
     EXPECT_FALSE(rows.Update(store, errors, true));
     EXPECT_TRUE(rows.Update(store, errors, false));
-    EXPECT_EQ(Texts({"k"}), Messages(store, &rows)) << "\"e\" left the store meanwhile";
+    EXPECT_EQ(Texts({"k"}), Messages(store, rows)) << "\"e\" left the store meanwhile";
 
     store.Clear();
     Add(store, "n");
-    EXPECT_EQ(Texts({"n"}), Messages(store));
+    EXPECT_TRUE(rows.Update(store, all, false));
+    EXPECT_EQ(Texts({"n"}), Messages(store, rows));
     EXPECT_EQ(0u, store.dropped());
 }
 
-// Under the byte bound the newest records stay, whole blocks of the oldest go, and each record
-// reads back as it came: numbers, fields up to 255 bytes, and a field its writer left without
-// a terminator cut to 255 bytes.
+// Under the byte bound the newest records stay and read back whole; an unterminated field is cut.
 TEST(RecordStore, ByteBoundKeepsTheNewestRecordsWhole) {
     const size_t bound = 4 * logview::RecordStore::kBlockBytes;
     logview::RecordStore store(1000000, bound);
@@ -100,8 +95,7 @@ TEST(RecordStore, ByteBoundKeepsTheNewestRecordsWhole) {
     }
 }
 
-// A list cell draws control characters as boxes: the message column shows them as spaces after
-// the record's indent; the saved row keeps the tab and the carriage return as the log file does.
+// A cell shows control characters as spaces; the saved row keeps tab and CR as the log file does.
 TEST(RecordText, MessageCellShowsNoControlCharacters) {
     LOG_RECORD record{};
     std::strcpy(record.message, "a\tb\r\nc");
@@ -112,8 +106,6 @@ TEST(RecordText, MessageCellShowsNoControlCharacters) {
     EXPECT_NE(std::wstring::npos, logview::RowText(record).find(L"\"  a\tb\r c\""));
 }
 
-// A cell with room for the terminator alone, or the indent's spaces alone, holds nothing past its
-// room in any column.
 TEST(RecordText, NarrowCellsAreNeverWrittenPast) {
     LOG_RECORD record{};
     std::strcpy(record.time, "2026/12/07 10:00:00");

@@ -1,6 +1,4 @@
-// A running PelmoraLogView.exe driven through its real window from another process, as a user
-// or a host would: menu commands as WM_COMMAND, the filter typed into its controls, and what
-// it shows read back through its save command (which writes the shown rows).
+// A running PelmoraLogView.exe driven through its window; its rows read back through its save.
 #pragma once
 
 #include <windows.h>
@@ -25,8 +23,7 @@ struct Entry {
     std::string shown = std::string();  // as a row shows the message, when not the same
 };
 
-// Japanese texts ("ソ" and "表" end in a backslash byte in Shift_JIS), a path, a tab and a line
-// feed (shown as a space), every kind, indents, and a message past the 255-byte limit.
+// "ソ" and "表" end in a backslash byte in Shift_JIS; a line feed shows as a space; 300 bytes cut.
 inline std::vector<Entry> KnownSequence() {
     return {
         {u8"Init開始", "CPelmoraInterface::Init", "PelmoraInterface", 0, 3},
@@ -42,7 +39,6 @@ inline std::vector<Entry> KnownSequence() {
     };
 }
 
-// Logs each entry with its position in the list as its line number.
 inline void LogAll(const std::vector<Entry>& entries) {
     int line = 0;
     for (const Entry& entry : entries)
@@ -65,10 +61,9 @@ inline std::vector<std::string> WithoutTimeStamps(const std::string& text) {
 class ViewerProcess {
 public:
     explicit ViewerProcess(const std::string& arguments = std::string())
-        : process_(win32::StartProcess(
-              std::wstring(),
-              win32::ToWide("\"" + testing_support::ExecutableDirectory() +
-                            "\\PelmoraLogView.exe\" /save \"" + SavePath() + "\" " + arguments))) {
+        : process_(testing_support::StartProcess("\"" + testing_support::ExecutableDirectory() +
+                                                 "\\PelmoraLogView.exe\" /save \"" + SavePath() +
+                                                 "\" " + arguments)) {
         testing_support::WaitUntil([this] {
             for (HWND w = nullptr;
                  (w = FindWindowExA(nullptr, w, PELMORA_LOGVIEW_CLASS, nullptr));) {
@@ -78,8 +73,7 @@ public:
             }
             return window_ != nullptr;
         });
-        // The window is listed while it is still being made, and answers while it reads the file
-        // given at start; it shows once both are done.
+        // Listed while still being made and reading its start file; shown once both are done.
         testing_support::WaitUntil([this] { return IsWindowVisible(window_) != FALSE; });
     }
     ~ViewerProcess() {
@@ -89,14 +83,12 @@ public:
     }
 
     HWND window() const { return window_; }
-    // Returns once the viewer has handled the command.
     void Command(int id) const { SendMessageW(window_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
-    // The text box and the kind list (an index of its choices), as a user sets them.
+    // kindChoice: an index into the kind list.
     void SetFilter(const std::wstring& text, int kindChoice = 0) const {
         SetDlgItemTextW(window_, logview::kFilterEdit, text.c_str());
         SendDlgItemMessageW(window_, logview::kKindCombo, CB_SETCURSEL, kindChoice, 0);
     }
-    // The list catches up now instead of on its timer.
     void Refresh() const { SendMessageW(window_, WM_TIMER, logview::kCatchUpNow, 0); }
     // The shown rows as the save command writes them (UTF-8).
     std::string SavedText() const {
@@ -105,9 +97,7 @@ public:
         Command(logview::kSaveCommand);
         return testing_support::ReadFileBytes(SavePath());
     }
-    // The same rows without their time stamps.
     std::vector<std::string> ShownRows() const { return WithoutTimeStamps(SavedText()); }
-    // The status bar's text once the list caught up.
     std::wstring Status() const {
         Refresh();
         wchar_t text[1024] = L"";

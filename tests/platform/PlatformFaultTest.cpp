@@ -1,5 +1,4 @@
-// Failures that no real run makes on demand, made through the platform table: each gives the
-// documented result and error, leaves the former file intact and holds no file open.
+// Failures no real run makes on demand, made through the platform table.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -30,8 +29,7 @@ using win32::PlatformCalls;
 
 namespace {
 
-// What `call` gives while one entry of the platform table is replaced (by a Fail or Return below:
-// common_type keeps it out of the deduction, so the entry names the type), then restored.
+// `call` with one platform entry replaced (common_type: the entry alone names the type).
 template <typename Function, typename Call>
 auto With(Function PlatformCalls::*entry, std::common_type_t<Function> replacement, Call call) {
     struct Restore {
@@ -42,13 +40,11 @@ auto With(Function PlatformCalls::*entry, std::common_type_t<Function> replaceme
     return call();
 }
 
-// Any call that fails with `error` as its last error and a zero result (FALSE, NULL).
 template <auto error, typename Result, typename... Args>
 Result WINAPI Fail(Args...) {
     SetLastError(static_cast<DWORD>(error));
     return Result{};
 }
-// Any call that returns `result` (an error code, an HRESULT) and does nothing else.
 template <auto result, typename Result, typename... Args>
 Result WINAPI Return(Args...) {
     return static_cast<Result>(result);
@@ -64,8 +60,7 @@ struct StoredFile {
 const StoredFile kStoredFiles[] = {
     {"Login.dat", CLoginManager::GetFilePath, CLoginManager::Save, "ファイルの保存失敗！\""},
     {"dead.dat", CServerState::GetDeadFilePath, CServerState::ToDead, "dead.datのオープンに失敗"},
-    {"sub.dat", CServerState::GetSubFilePath, CServerState::ToSub, "sub.datの作成に失敗"},
-    // The kit's own replace, as the client saves a proxy's credentials: it logs nothing.
+    // The client's replace: it logs nothing.
     {"ProxyUser.dat", [] { return frame::GetDataDirectory() + "\\ProxyUser.dat"; },
      [] {
          return win32::ReplaceWholeFile(
@@ -86,12 +81,9 @@ TEST(PlatformFaults, StoredFileKeepsItsFormerContentWhenItsReplacementFails) {
         EXPECT_FALSE(With(&PlatformCalls::flushFileBuffers, Fail<ERROR_IO_DEVICE>, file.save));
         EXPECT_FALSE(With(&PlatformCalls::moveFileEx, Fail<ERROR_WRITE_PROTECT>, file.save));
         EXPECT_EQ("former", ReadFileBytes(file.path()));
-        if (file.failureEntry) {
-            EXPECT_NE(std::string::npos, log.Raw().find(file.failureEntry));
-        }
+        EXPECT_TRUE(!file.failureEntry || log.Raw().find(file.failureEntry) != std::string::npos);
         EXPECT_EQ(0, state_tests::StrayFiles());
         EXPECT_TRUE(state_tests::HoldOpen(file.path())) << "a handle was left open";
-        // With the platform whole again the same call replaces it.
         EXPECT_TRUE(file.save());
         EXPECT_NE("former", ReadFileBytes(file.path()));
         DeleteFileA(file.path().c_str());
@@ -99,8 +91,7 @@ TEST(PlatformFaults, StoredFileKeepsItsFormerContentWhenItsReplacementFails) {
     CLoginManager::ClearLoginInfo();
 }
 
-// The documented error code and no status; the request, which holds the password, is deleted
-// and so not held open either.
+// The request, which holds the password, is deleted (and so not held open either).
 TEST(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumentedError) {
     testing_support::ScriptedClientDirectory client;
     client.AnswerNothing(200);
@@ -121,8 +112,7 @@ TEST(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumente
          expectFailure("no cryptographic provider", 0));
 }
 
-// A query that fails reads as absent, never as present; a shared block refused holds nothing and
-// copies nothing.
+// A shared block refused holds nothing and copies nothing.
 TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
     auto connectivityFinding = [] {
         frame::RunWithCatchLadder("PeLmLoginUserCreate",
@@ -142,8 +132,7 @@ TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
         EXPECT_EQ("1000 データの保存先フォルダーを特定できませんでした",
                   std::to_string(frame::GetLastErrorCode()) + " " + frame::GetLastErrorMessage());
     });
-    // The provider's context, once the process holds it, neither hides a refused acquisition
-    // nor keeps the refusal.
+    // The provider's context, once held, neither hides a refused acquisition nor keeps it.
     EXPECT_NO_THROW(storage::EncryptCurrentTime());
     With(&PlatformCalls::cryptAcquireContext, Fail<NTE_BAD_KEYSET>, [] {
         EXPECT_THROW(storage::EncryptCurrentTime(), frame::CCryptException);

@@ -31,7 +31,6 @@ TEST_F(Exports, StateMovesTimesAndReleases) {
                  PeLmServerSubTimeGet(text, sizeof text));
     EXPECT_STREQ("untouched", text);
     EXPECT_TRUE(PeLmIsServerSub() && !PeLmIsServerDead());
-
     testing_support::HostLogFile log(PeLmLogFileSet);
     ASSERT_TRUE(WriteFileBytes(DataFile("dead.dat"), storage::SealTime(1588334400)));
     const std::string before = testing_support::LocalNowLogTime();
@@ -50,13 +49,11 @@ TEST_F(Exports, StateMovesTimesAndReleases) {
     EXPECT_EQ(expected, log.Entries());
 }
 
-// The second switch finds the sub state already in place and shows the message again, each time
-// owned by the caller's active window (so the host's windows wait while it shows).
+// Shown again on the second switch, each time owned by the caller's active window.
 TEST_F(Exports, SwitchToSubShowsTheMessageEveryTime) {
     HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
                                 100, nullptr, nullptr, nullptr, nullptr);
     SetActiveWindow(host);
-    // UTF-16 from this file's own UTF-8; the library holds Shift_JIS bytes.
     const std::wstring expected =
         L"ペルモラのメインサーバーがダウンした為、一時的にサブサーバーに切り替えて稼動しています。"
         L"\n翌日にはメインサーバーの通常稼動に戻る見込みです。";
@@ -81,8 +78,7 @@ LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
     return 1;
 }
 
-// A switch that did not take place (the state file is read-only) tells the user nothing: the
-// hook would count, and refuse, the box this thread creates.
+// A switch that did not take place (read-only state file) shows no box: the hook counts one.
 TEST_F(Exports, RefusedSwitchToSubShowsNoMessage) {
     ASSERT_TRUE(WriteFileBytes(DataFile("sub.dat"), "former"));
     SetFileAttributesA(DataFile("sub.dat").c_str(), FILE_ATTRIBUTE_READONLY);

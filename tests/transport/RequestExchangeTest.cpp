@@ -32,8 +32,7 @@ int ExchangeOnce() {
     return request.Execute() && request.GetResponse() == request.BuildQuery() ? 0 : 1;
 }
 
-// Started while the mutex's name is denied to it: one request fails, then (once the test grants
-// the name) the next one runs. 0 when both did as they should.
+// Denied the mutex's name: the first request must fail, the one after the grant must run.
 int ExchangeOnceGranted() {
     frame::SetProgramDirectoryOverride(testing_support::ChildArgument().c_str());
     const bool refused = !CHttpRequestUtil(kUrl).Execute();
@@ -50,26 +49,8 @@ const int kRoleDispatched = testing_support::DispatchChildRole(
 class Exchange : public ::testing::Test {
 protected:
     void TearDown() override { transport::SetProxyDialogFlag(false); }
-
-    win32::KernelHandle StartWorker() {
-        return testing_support::StartChild("exchange", client.path());
-    }
-
     testing_support::ScriptedClientDirectory client;
 };
-
-// The proxy dialog is asked for once; the client's command line is its own quoted path alone.
-TEST_F(Exchange, ClientGetsTheThreeLinesAndOnlyItsPath) {
-    client.AnswerNothing(200);
-    transport::SetProxyDialogFlag(true);
-    CHttpRequestUtil request(kUrl);
-    request.SetParameter("id", 7);
-    ASSERT_TRUE(request.Execute());
-    EXPECT_EQ("url:" + kUrl + "\nquery:id=7&\nshowproxydlg:true\n", client.LastRequest());
-    EXPECT_EQ("\"" + client.File("pmqclient.exe") + "\"",
-              testing_support::ReadFileBytes(client.File("fakeclient-commandline.txt")));
-    EXPECT_FALSE(transport::GetProxyDialogFlag());
-}
 
 // Code-page bytes go out as they are, or converted first; a name set twice keeps its last value.
 TEST(Query, ParametersArePercentEncodedEachNameOnce) {
@@ -106,16 +87,22 @@ TEST_F(Exchange, ExitCodeIsTheStatusAndDecidesTheResult) {
     }
 }
 
-// The next exchange asks for the dialog again and takes the lock, even one that a holder left
-// abandoned when it ended.
-TEST_F(Exchange, ProxyDemandThrowsReleasesTheLockAndKeepsTheDialogFlag) {
+// A proxy demand throws, keeps the dialog flag and releases the lock (the next exchange takes it
+// even abandoned); the client's command line is its own quoted path alone.
+TEST_F(Exchange, ProxyDemandKeepsTheDialogFlagAndClientGetsTheThreeLines) {
     client.AnswerNothing(407);
     transport::SetProxyDialogFlag(true);
     EXPECT_THROW(CHttpRequestUtil(kUrl).Execute(), frame::CProxyLoginCancelException);
     EXPECT_TRUE(transport::GetProxyDialogFlag());
     std::thread([] { EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ExchangeMutex(), 0)); }).join();
     client.AnswerNothing(200);
-    EXPECT_TRUE(CHttpRequestUtil(kUrl).Execute());
+    CHttpRequestUtil request(kUrl);
+    request.SetParameter("id", 7);
+    ASSERT_TRUE(request.Execute());
+    EXPECT_EQ("url:" + kUrl + "\nquery:id=7&\nshowproxydlg:true\n", client.LastRequest());
+    EXPECT_EQ("\"" + client.File("pmqclient.exe") + "\"",
+              testing_support::ReadFileBytes(client.File("fakeclient-commandline.txt")));
+    EXPECT_FALSE(transport::GetProxyDialogFlag());
 }
 
 // An answer file left by an exchange that died before reading it is never taken for the next.
@@ -138,8 +125,8 @@ TEST_F(Exchange, AnswerLinesAreJoinedAndAStaleAnswerIsNeverTaken) {
     EXPECT_FALSE(FileExists(client.File("pmqresponse.xml")));
 }
 
-// A shared program folder must not hand this user's request to another: while the client runs,
-// only this user and the system may open it, whatever the folder grants.
+// While the client runs, only this user and the system may open the request, whatever the folder
+// grants.
 TEST_F(Exchange, RequestIsReadableByThisUserAlone) {
     client.Script("signal=pelmora-acl-running\nwait=pelmora-acl-release\n");
     win32::KernelHandle running(CreateEventA(nullptr, TRUE, FALSE, "pelmora-acl-running"));
@@ -159,8 +146,7 @@ TEST_F(Exchange, RequestIsReadableByThisUserAlone) {
     LocalFree(descriptor);
 }
 
-// The request holds the password: with no client to take it, it must not stay on disk. One that
-// cannot be written is logged, with no error code.
+// The request holds the password: with no client to take it, it must not stay on disk.
 TEST_F(Exchange, RequestThatReachesNoClientIsNotLeftBehind) {
     testing_support::HostLogFile log(logging::SetLogFile);
     client.RemoveClient();
@@ -183,7 +169,8 @@ TEST_F(Exchange, RequestThatReachesNoClientIsNotLeftBehind) {
 TEST_F(Exchange, EachProcessGetsItsOwnAnswerAndNoTwoClientsRunAtOnce) {
     client.Script("exit=200\nbody=echo\n");
     std::vector<win32::KernelHandle> workers(6);
-    for (win32::KernelHandle& worker : workers) worker = StartWorker();
+    for (win32::KernelHandle& worker : workers)
+        worker = testing_support::StartChild("exchange", client.path());
     for (win32::KernelHandle& worker : workers) {
         EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
         const std::string id = std::to_string(GetProcessId(worker.get()));
@@ -192,8 +179,7 @@ TEST_F(Exchange, EachProcessGetsItsOwnAnswerAndNoTwoClientsRunAtOnce) {
     EXPECT_EQ("", client.OverlapLog());
 }
 
-// As when another user's host holds the mutex's name: no lock, no exchange; once the name can be
-// had, the next request tries again and runs.
+// As when another user's host holds the mutex's name: no lock, no exchange, until it is granted.
 TEST_F(Exchange, HostDeniedTheMutexExchangesOnceItIsGranted) {
     client.AnswerNothing(200);
     win32::KernelHandle tried(CreateEventA(nullptr, TRUE, FALSE, "pelmora-denied-tried"));

@@ -35,11 +35,11 @@ TEST(ResponseJudging, EachAnswerGetsItsVerdictAndMessage) {
          "refused:first"},
     };
     for (const auto& [answer, verdict] : cases) EXPECT_EQ(verdict, Verdict(answer)) << answer;
-    for (const char* answer :
-         {"<Response><Success>true.</Success></Response>",
-          "<Response><Success>ttrue</Success></Response>",
-          "<Response><Success>1</Success></Response>", "<Response><Success/></Response>", "",
-          "true", "<Response>", "<Other><Success>true</Success></Other>"})
+    for (const std::string& answer :
+         {Envelope("<Success>true.</Success>"), Envelope("<Success>ttrue</Success>"),
+          Envelope("<Success>1</Success>"), Envelope("<Success/>"), std::string(),
+          std::string("true"), std::string("<Response>"),
+          std::string("<Other><Success>true</Success></Other>")})
         EXPECT_EQ("refused:", Verdict(answer)) << answer;
 }
 
@@ -58,26 +58,17 @@ TEST(ResponseJudging, LeavesTheThreadsComStateAsItFoundIt) {
     }).join();
 }
 
-// A relative expression starts from the indexed node, or from the DOM when there is none.
-TEST(Selection, MovesWithEachExpressionAndCanBePutBack) {
+// A relative expression starts from the indexed node; what is out of range or malformed is empty.
+TEST(Selection, MovesWithEachExpression) {
     transport::CXmlDom dom(
         Envelope("<Item id='a'>one<Sub>x</Sub></Item><Item id='b'>two<Sub>y</Sub></Item>"));
     ASSERT_EQ(2, dom.Select("/Response/Item", 0));
-    EXPECT_EQ("twoy|y|b", dom.GetText("", 1, 0) + "|" + dom.GetText("Sub", 1, 0) + "|" +
-                              dom.GetItem(1).GetAttribute("id"));
+    EXPECT_EQ("twoy|y", dom.GetText("", 1, 0) + "|" + dom.GetText("Sub", 1, 0));
     EXPECT_EQ("", dom.GetText("", 2, 0) + dom.GetText("", -1, 0) + dom.GetText("Sub", 1, 1) +
-                      dom.GetText("Sub", 2, 0) + dom.GetItem(1).GetAttribute("missing") +
-                      dom.GetItem(2).GetAttribute("id"));
-    const transport::CXmlNodeList items = dom.GetList();
+                      dom.GetText("Sub", 2, 0));
     ASSERT_EQ(1, dom.Select("Sub", 1));
     EXPECT_EQ("y", dom.GetText("", 0, 0));
     EXPECT_EQ(0, dom.Select("/Response/Item[", 0));  // rejected by the parser: finds nothing
-    EXPECT_EQ(1, dom.Select("Response", 0));
-    dom.SetList(items);
-    EXPECT_EQ("onex", dom.GetText("", 0, 0));
-    EXPECT_EQ(9, dom.GetDocument().GetNodeType());
-    EXPECT_EQ(1, dom.GetItem(0).GetNodeType());
-    EXPECT_EQ(0, dom.GetItem(2).GetNodeType());
     EXPECT_FALSE(dom.LoadXml("<B>"));
 }
 
