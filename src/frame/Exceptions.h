@@ -15,30 +15,24 @@ class CNetworkAdapterException : public CException {};
 
 class CInternetConnectionException : public CException {};
 
+// The service could not be reached or failed the exchange: the host hears why (1006).
 class CNetworkException : public CException {
 public:
-    CNetworkException(int code, std::string message) : code_(code), message_(std::move(message)) {}
-    int GetCode() const { return code_; }
-    std::string Reason() const override { return message_; }
+    explicit CNetworkException(std::string message) : message_(std::move(message)) {}
+    std::string GetErrorMessage() const override { return message_; }
 
 private:
-    int code_;
     std::string message_;
-};
-
-class CProxyLoginCancelException : public CException {
-public:
-    BOOL GetErrorMessage(char* buffer, UINT size, UINT* helpContext = nullptr) const override;
 };
 
 class CCryptException : public CException {
 public:
-    explicit CCryptException(std::string message) : message_(std::move(message)) {}
+    explicit CCryptException(std::string reason) : reason_(std::move(reason)) {}
     // The reason goes to the log only: the host's last error gets no text for this kind.
-    std::string Reason() const override { return message_; }
+    std::string Reason() const override { return reason_; }
 
 private:
-    std::string message_;
+    std::string reason_;
 };
 
 // A state file whose content fails its seal or its format. Carries no text of its own.
@@ -49,10 +43,20 @@ class CFalsificationException : public CException {};
 class CTextException : public CException {
 public:
     explicit CTextException(const char* text) : text_(text) {}
-    BOOL GetErrorMessage(char* buffer, UINT size, UINT* helpContext = nullptr) const override;
+    std::string GetErrorMessage() const override { return text_; }
 
 private:
     const char* text_;  // a built-in text
+};
+
+extern const char* const kProxyLoginCancelText;
+extern const char* const kProgramDirectoryUnknownText;
+extern const char* const kDataDirectoryUnknownText;
+
+// The client met a proxy that wants credentials and had none to give.
+class CProxyLoginCancelException : public CTextException {
+public:
+    CProxyLoginCancelException() : CTextException(kProxyLoginCancelText) {}
 };
 
 // The program or data directory could not be resolved.
@@ -60,9 +64,5 @@ class CDirectoryException : public CTextException {
 public:
     using CTextException::CTextException;
 };
-
-extern const char* const kProxyLoginCancelText;
-extern const char* const kProgramDirectoryUnknownText;
-extern const char* const kDataDirectoryUnknownText;
 
 }  // namespace frame

@@ -20,9 +20,10 @@
 
 namespace {
 
-// Each failure is logged as the flow's error, cut to 255 bytes, unless its check logged it already.
+// Each failure is logged as the flow's error unless its check logged it already; only the
+// service's text reaches the host whole.
 TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
-    const std::string platformText = win32::CHResultException(E_ACCESSDENIED).ErrorText(256);
+    const std::string platformText = win32::CHResultException(E_ACCESSDENIED).GetErrorMessage();
     EXPECT_NE("", platformText);
     const std::string longText(400, 'e');
     const struct {
@@ -34,7 +35,9 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     } cases[] = {
         {"adapter", [] { throw frame::CNetworkAdapterException(); }, 1001,
          "ネットワークにつながる環境がありません", false},
-        {"exchange", [&] { throw frame::CNetworkException(7, longText); }, 1006, longText, true},
+        {"exchange", [&] { throw frame::CNetworkException(longText); }, 1006, longText, true},
+        {"long text", [&] { throw frame::CTextException(longText.c_str()); }, 1000,
+         longText.substr(0, 255), true},
         // Written as bytes so that a wrong execution character set shows.
         {"proxy", [] { throw frame::CProxyLoginCancelException(); }, 1000,
          "\x83\x76\x83\x8d\x83\x4c\x83\x56\x94\x46\x8f\xd8\x82\xaa\x95\x4b\x97\x76\x82\xc5\x82\xb7",
@@ -50,7 +53,7 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     EXPECT_TRUE(frame::RunWithCatchLadder("PeLmLoginUserCreate", [] {}));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        frame::SetLastError(0, "before");
+        frame::RecordLastError(0, "before");
         capture.Clear();
         EXPECT_FALSE(frame::RunWithCatchLadder("PeLmLoginUserCreate", c.thrower));
         EXPECT_EQ(c.code, frame::GetLastErrorCode());
