@@ -26,7 +26,7 @@ void RecordCurrentException(const char* function) {
     } catch (const CInternetConnectionException&) {
         RecordLastError(kErrorNetwork, "インターネットへの接続がありません");
     } catch (const CNetworkException& e) {
-        RecordFailure(function, kErrorService, e.GetErrorMessage());
+        RecordFailure(function, kErrorService, e.Reason());
     } catch (const CException& e) {
         // Cut where the 256-byte buffer it was always read through cut it.
         RecordFailure(function, kErrorOther, e.GetErrorMessage().substr(0, 255));

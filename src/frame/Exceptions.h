@@ -15,24 +15,28 @@ class CNetworkAdapterException : public CException {};
 
 class CInternetConnectionException : public CException {};
 
-// The service could not be reached or failed the exchange: the host hears why (1006).
-class CNetworkException : public CException {
+// A kind whose text is a reason for the log: it gives the host no message of its own.
+class CReasonException : public CException {
 public:
-    explicit CNetworkException(std::string message) : message_(std::move(message)) {}
-    std::string GetErrorMessage() const override { return message_; }
-
-private:
-    std::string message_;
-};
-
-class CCryptException : public CException {
-public:
-    explicit CCryptException(std::string reason) : reason_(std::move(reason)) {}
-    // The reason goes to the log only: the host's last error gets no text for this kind.
+    explicit CReasonException(std::string reason) : reason_(std::move(reason)) {}
     std::string Reason() const override { return reason_; }
 
 private:
     std::string reason_;
+};
+
+// The service could not be reached or failed the exchange. The catch ladder hands its reason to
+// the host as well (1006); a dialog whose handler it escapes shows the generic text for an
+// internal failure.
+class CNetworkException : public CReasonException {
+public:
+    using CReasonException::CReasonException;
+};
+
+// Hashing or the cipher failed: the reason reaches the log only.
+class CCryptException : public CReasonException {
+public:
+    using CReasonException::CReasonException;
 };
 
 // A state file whose content fails its seal or its format. Carries no text of its own.
