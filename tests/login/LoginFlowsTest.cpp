@@ -115,6 +115,9 @@ protected:
         EXPECT_EQ(accepted, RunLoginDialog([] { return PeLmLogin(); }, user) != FALSE);
         EXPECT_EQ(LastError(), "0 former message");
         EXPECT_EQ(Entries("Login"), login);
+        // Support staff search for these names.
+        EXPECT_EQ(Entries("__Initialize"), Texts{"0|0|0|Init開始"});
+        EXPECT_EQ(Entries("__Terminate"), (Texts{"0|0|0|Init終了", "99|0|0|"}));
         Texts flowEntries = kChecks;
         if (!accepted) flowEntries.push_back("0|1|0|ログインに失敗しました");
         EXPECT_EQ(Entries("PeLmLogin"), flowEntries);
