@@ -1,6 +1,9 @@
-// The library's exception family. The connectivity checks, the request exchange, the login
-// request and the server state store raise these; the login flows' catch ladder turns each
-// into a last error.
+// The library's exception family: a failure that ends a flow. The connectivity checks, the
+// request exchange's proxy demand, the login request, the directories and the server state's
+// seal raise these; the login flows' catch ladder turns each into a last error and the export
+// boundary logs what reaches it. Where a failure is expected and the caller decides (a platform
+// call, a file read, an exchange's outcome) the result is a plain bool, with GetLastError or the
+// exchange's GetErrorCode telling why.
 #pragma once
 
 #include <string>
