@@ -18,7 +18,7 @@ BOOL WINAPI PeLmLastErrorMessageGet(char* dst, unsigned int dstSize) {
 
 void WINAPI PeLmSetLastError(int code, const char* message) {
     api::GuardedVoid("PeLmSetLastError",
-                     [&] { frame::SetLastError(code, win32::FromCString(message)); });
+                     [&] { frame::RecordLastError(code, win32::FromCString(message)); });
 }
 
 }  // extern "C"

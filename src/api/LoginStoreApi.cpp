@@ -48,8 +48,10 @@ BOOL WINAPI PeLmLoginPassword(char* buffer, unsigned int size) {
 }
 
 BOOL WINAPI PeLmLoginRemove(void) {
-    return api::Guarded("PeLmLoginRemove", FALSE,
-                        [] { return CLoginManager::Remove() ? TRUE : FALSE; });
+    return api::Guarded("PeLmLoginRemove", FALSE, [] {
+        CLoginManager::Remove();
+        return TRUE;
+    });
 }
 
 void WINAPI PeLmLoginUserDelete(void) {

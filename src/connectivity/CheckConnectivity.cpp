@@ -2,7 +2,6 @@
 
 #include "connectivity/NetworkChecks.h"
 #include "frame/Exceptions.h"
-#include "frame/LastError.h"
 #include "log/LogWriter.h"
 
 namespace connectivity {
@@ -25,7 +24,7 @@ void CheckConnectivity(const char* function) {
     logging::Log("サーバーが生きているか確認", function, kSource, logging::kStep, 0);
     if (!IsServerAlive()) {
         logging::Log("サーバーが死んでいる", function, kSource, logging::kFinding, 1);
-        throw frame::CNetworkException(frame::kErrorService, "サーバーにアクセスできませんでした");
+        throw frame::CNetworkException("サーバーにアクセスできませんでした");
     }
 }
 

@@ -1,6 +1,6 @@
 #include "frame/CatchLadder.h"
 
-#include <new>
+#include <string>
 
 #include "frame/Exceptions.h"
 #include "frame/LastError.h"
@@ -9,30 +9,33 @@
 namespace frame {
 namespace {
 const char* const kSource = "PelmoraAPI";
+
+// The flow's error entry and the host's last error carry the same text.
+void RecordFailure(const char* function, int code, const std::string& text) {
+    logging::LogError(text, function, kSource, 1);
+    RecordLastError(code, text);
 }
 
+// Maps the exception being handled; call only from inside a catch block.
 void RecordCurrentException(const char* function) {
     try {
         throw;
     } catch (const CNetworkAdapterException&) {
         // The check has logged its finding already.
-        SetLastError(kErrorNetwork, "ネットワークにつながる環境がありません");
+        RecordLastError(kErrorNetwork, "ネットワークにつながる環境がありません");
     } catch (const CInternetConnectionException&) {
-        SetLastError(kErrorNetwork, "インターネットへの接続がありません");
+        RecordLastError(kErrorNetwork, "インターネットへの接続がありません");
     } catch (const CNetworkException& e) {
-        std::string message = e.Reason();
-        logging::LogError(message, function, kSource, 1);
-        SetLastError(kErrorService, message);
+        RecordFailure(function, kErrorService, e.Reason());
     } catch (const CException& e) {
-        std::string text = e.ErrorText(256);
-        logging::LogError(text, function, kSource, 1);
-        SetLastError(kErrorOther, text);
+        // Cut where the 256-byte buffer it was always read through cut it.
+        RecordFailure(function, kErrorOther, e.GetErrorMessage().substr(0, 255));
     } catch (...) {
         // Not one of ours (out of memory, a library error): still a failure the host must see.
-        logging::LogError("", function, kSource, 1);
-        SetLastError(kErrorOther, "");
+        RecordFailure(function, kErrorOther, "");
     }
 }
+}  // namespace
 
 bool RunWithCatchLadder(const char* function, const std::function<void()>& work) {
     try {

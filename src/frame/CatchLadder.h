@@ -7,10 +7,7 @@
 namespace frame {
 
 // Runs `work`. When it throws, the exception is mapped to the last error (adapter and Internet
-// 1001, service 1006, Internet layer 1001, anything else 1000) and false is returned.
+// 1001, service 1006, anything else 1000) and false is returned.
 bool RunWithCatchLadder(const char* function, const std::function<void()>& work);
-
-// Maps the exception being handled; call only from inside a catch block.
-void RecordCurrentException(const char* function);
 
 }  // namespace frame

@@ -25,7 +25,7 @@ std::string GetProgramDirectory() {
     std::string chosen = ProgramDirectoryOverride();
     if (!chosen.empty()) return chosen;
     char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(LibraryModule(), path, MAX_PATH);
+    DWORD length = GetModuleFileNameA(GetLibraryModule(), path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
     char drive[_MAX_DRIVE], dir[_MAX_DIR];
     _splitpath(path, drive, dir, nullptr, nullptr);

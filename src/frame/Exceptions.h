@@ -1,6 +1,9 @@
-// The library's exception family. The connectivity checks, the request exchange, the login
-// request and the server state store raise these; the login flows' catch ladder turns each
-// into a last error.
+// The library's exception family: a failure that ends a flow. The connectivity checks, the
+// request exchange's proxy demand, the login request, the directories and the server state's
+// seal raise these; the login flows' catch ladder turns each into a last error and the export
+// boundary logs what reaches it. Where a failure is expected and the caller decides (a platform
+// call, a file read, an exchange's outcome) the result is a plain bool, with GetLastError or the
+// exchange's GetErrorCode telling why.
 #pragma once
 
 #include <string>
@@ -15,30 +18,28 @@ class CNetworkAdapterException : public CException {};
 
 class CInternetConnectionException : public CException {};
 
-class CNetworkException : public CException {
+// A kind whose text is a reason for the log: it gives the host no message of its own.
+class CReasonException : public CException {
 public:
-    CNetworkException(int code, std::string message) : code_(code), message_(std::move(message)) {}
-    int GetCode() const { return code_; }
-    std::string Reason() const override { return message_; }
+    explicit CReasonException(std::string reason) : reason_(std::move(reason)) {}
+    std::string Reason() const override { return reason_; }
 
 private:
-    int code_;
-    std::string message_;
+    std::string reason_;
 };
 
-class CProxyLoginCancelException : public CException {
+// The service could not be reached or failed the exchange. The catch ladder hands its reason to
+// the host as well (1006); a dialog whose handler it escapes shows the generic text for an
+// internal failure.
+class CNetworkException : public CReasonException {
 public:
-    BOOL GetErrorMessage(char* buffer, UINT size, UINT* helpContext = nullptr) const override;
+    using CReasonException::CReasonException;
 };
 
-class CCryptException : public CException {
+// Hashing or the cipher failed: the reason reaches the log only.
+class CCryptException : public CReasonException {
 public:
-    explicit CCryptException(std::string message) : message_(std::move(message)) {}
-    // The reason goes to the log only: the host's last error gets no text for this kind.
-    std::string Reason() const override { return message_; }
-
-private:
-    std::string message_;
+    using CReasonException::CReasonException;
 };
 
 // A state file whose content fails its seal or its format. Carries no text of its own.
@@ -49,10 +50,20 @@ class CFalsificationException : public CException {};
 class CTextException : public CException {
 public:
     explicit CTextException(const char* text) : text_(text) {}
-    BOOL GetErrorMessage(char* buffer, UINT size, UINT* helpContext = nullptr) const override;
+    std::string GetErrorMessage() const override { return text_; }
 
 private:
     const char* text_;  // a built-in text
+};
+
+extern const char* const kProxyLoginCancelText;
+extern const char* const kProgramDirectoryUnknownText;
+extern const char* const kDataDirectoryUnknownText;
+
+// The client met a proxy that wants credentials and had none to give.
+class CProxyLoginCancelException : public CTextException {
+public:
+    CProxyLoginCancelException() : CTextException(kProxyLoginCancelText) {}
 };
 
 // The program or data directory could not be resolved.
@@ -60,9 +71,5 @@ class CDirectoryException : public CTextException {
 public:
     using CTextException::CTextException;
 };
-
-extern const char* const kProxyLoginCancelText;
-extern const char* const kProgramDirectoryUnknownText;
-extern const char* const kDataDirectoryUnknownText;
 
 }  // namespace frame

@@ -18,7 +18,7 @@ std::string GetLastErrorMessage() {
     return g_message;
 }
 
-void SetLastError(int code, const std::string& message) {
+void RecordLastError(int code, const std::string& message) {
     std::string copy = message;  // allocated before the lock is taken
     HostContextGuard guard(HostContextLock());
     g_code = code;

@@ -19,7 +19,7 @@ enum LastErrorCode : int {
 
 int GetLastErrorCode();
 std::string GetLastErrorMessage();
-void SetLastError(int code, const std::string& message);
+void RecordLastError(int code, const std::string& message);
 // Resets the code only: the message stays with the last failure that was recorded.
 void ClearLastErrorCode();
 

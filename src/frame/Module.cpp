@@ -7,10 +7,12 @@ namespace {
 HMODULE g_module = nullptr;
 }
 
-HMODULE LibraryModule() {
+HMODULE GetLibraryModule() {
     return g_module != nullptr ? g_module : reinterpret_cast<HMODULE>(&__ImageBase);
 }
 
-void SetLibraryModule(HMODULE module) { g_module = module; }
+void SetLibraryModule(HMODULE module) {
+    g_module = module;
+}
 
 }  // namespace frame

@@ -6,7 +6,7 @@
 namespace frame {
 
 // The handle the loader gave the library; before that, the image this code was linked into.
-HMODULE LibraryModule();
+HMODULE GetLibraryModule();
 void SetLibraryModule(HMODULE module);
 
 }  // namespace frame

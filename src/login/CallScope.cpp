@@ -8,16 +8,20 @@
 namespace login {
 namespace {
 constexpr const char* kSource = "PelmoraAPI";
-}
 
-void __Initialize(std::unique_ptr<win32::SocketScope>& socket) {
+// Logs "Init開始", starts the socket layer (owned by `socket`), loads "Login.dat" into the
+// current record and sets the last-error code to 0. The entries keep the names "__Initialize"
+// and "__Terminate": support staff search the logs for them.
+void EnterCallScope(std::unique_ptr<win32::SocketScope>& socket) {
     logging::Log("Init開始", "__Initialize", kSource, logging::kStep, 0);
     socket = std::make_unique<win32::SocketScope>();
     CLoginManager::Load();
     frame::ClearLastErrorCode();
 }
 
-void __Terminate(std::unique_ptr<win32::SocketScope>& socket) noexcept {
+// Logs "Init終了" and the closing entry of kind 99, drops the current login record and stops
+// the socket layer by releasing `socket`. Never throws.
+void LeaveCallScope(std::unique_ptr<win32::SocketScope>& socket) noexcept {
     try {
         logging::Log("Init終了", "__Terminate", kSource, logging::kStep, 0);
         logging::Log("", "__Terminate", kSource, logging::kEndOfCall, 0);
@@ -28,18 +32,20 @@ void __Terminate(std::unique_ptr<win32::SocketScope>& socket) noexcept {
     socket.reset();
 }
 
+}  // namespace
+
 CApiCallScope::CApiCallScope() {
     // A failure half way in still closes the scope, so the log shows its end as on every exit.
     try {
-        __Initialize(socket_);
+        EnterCallScope(socket_);
     } catch (...) {
-        __Terminate(socket_);
+        LeaveCallScope(socket_);
         throw;
     }
 }
 
 CApiCallScope::~CApiCallScope() {
-    __Terminate(socket_);
+    LeaveCallScope(socket_);
 }
 
 }  // namespace login

@@ -12,13 +12,6 @@ class SocketScope;
 
 namespace login {
 
-// Logs "Init開始", starts the socket layer (owned by `socket`), loads "Login.dat" into the
-// current record and sets the last-error code to 0.
-void __Initialize(std::unique_ptr<win32::SocketScope>& socket);
-// Logs "Init終了" and the closing entry of kind 99, drops the current login record and stops
-// the socket layer by releasing `socket`. Never throws.
-void __Terminate(std::unique_ptr<win32::SocketScope>& socket) noexcept;
-
 // Declare one first thing in an exported flow.
 class CApiCallScope {
 public:

@@ -32,7 +32,7 @@ std::string WindowsAccountName() {
 
 }  // namespace
 
-CLoginDialog::CLoginDialog() : ModalDialog(frame::LibraryModule(), IDD_LOGIN) {}
+CLoginDialog::CLoginDialog() : ModalDialog(frame::GetLibraryModule(), IDD_LOGIN) {}
 
 BOOL CLoginDialog::OnInitDialog() {
     ShowBuiltInTexts();

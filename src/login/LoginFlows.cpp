@@ -84,7 +84,7 @@ bool LoginInCallScope() {
 
 bool LoginSilently(const char* companyId, const char* password, const char* userName) {
     if (companyId == nullptr || password == nullptr || userName == nullptr) {
-        frame::SetLastError(frame::kErrorLogin, kMissingCredentials);
+        frame::RecordLastError(frame::kErrorLogin, kMissingCredentials);
         return false;
     }
     bool accepted = false;
@@ -95,7 +95,7 @@ bool LoginSilently(const char* companyId, const char* password, const char* user
     });
     if (!completed) return false;
     if (!accepted) {
-        frame::SetLastError(frame::kErrorLogin, kLoginFailed);
+        frame::RecordLastError(frame::kErrorLogin, kLoginFailed);
         return false;
     }
     MakeCurrent(companyId, password, userName);

@@ -120,10 +120,9 @@ std::shared_ptr<const LOGIN_INFO> CLoginManager::ReadFileIntoCurrent() {
     return info;
 }
 
-bool CLoginManager::Remove() {
+void CLoginManager::Remove() {
     const std::string path = GetFilePath();
     if (PathFileExistsA(path.c_str())) storage::DeleteFileExclusive(path);
-    return true;
 }
 
 std::shared_ptr<const LOGIN_INFO> CLoginManager::GetLoginInfo() {

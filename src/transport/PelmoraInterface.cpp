@@ -23,7 +23,7 @@ const char* const kServerFailure =
 void Execute(HttpUtility::CHttpRequestUtil& request) {
     if (!request.Execute()) {
         throw frame::CNetworkException(
-            frame::kErrorService, win32::Format("%s(%d)", kServerFailure, request.GetErrorCode()));
+            win32::Format("%s(%d)", kServerFailure, request.GetErrorCode()));
     }
 }
 
@@ -69,7 +69,7 @@ int CPelmoraInterface::Login(const std::string& companyId, const std::string& pa
     DWORD status = request.GetStatusCode();
     log(win32::Format("ステータスコード：%lu", status), logging::kDetail, 5);
     if (!HttpUtility::IsSuccessStatus(status)) {
-        throw frame::CNetworkException(frame::kErrorService, kServerFailure);
+        throw frame::CNetworkException(kServerFailure);
     }
 
     CXmlDom answer = request.GetResponseXml();

@@ -71,7 +71,7 @@ void ModalDialog::ReportHandlerFailure() {
     try {
         throw;
     } catch (const CException& e) {
-        text = e.ErrorText(512);
+        text = e.GetErrorMessage();
     } catch (...) {
     }
     if (text.empty()) text = kInternalFailureText;

@@ -3,8 +3,10 @@
 
 #include <shlwapi.h>
 
+#include <cstring>
 #include <functional>
 #include <new>
+#include <tuple>
 
 #include "frame/CatchLadder.h"
 #include "frame/Directories.h"
@@ -13,51 +15,45 @@
 #include "frame/Module.h"
 #include "log/LogWriter.h"
 #include "log/SharedLog.h"
-#include "pelmora.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
-#include "win32/Handle.h"
 
 namespace {
 
-// Each failure is logged as the flow's error, cut to 255 bytes, unless its check logged it already.
+// Each failure is logged as the flow's error unless its check logged it already; only the
+// service's text reaches the host whole.
 TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
-    const std::string platformText = win32::CHResultException(E_ACCESSDENIED).ErrorText(256);
+    const std::string platformText = win32::CHResultException(E_ACCESSDENIED).GetErrorMessage();
     EXPECT_NE("", platformText);
     const std::string longText(400, 'e');
-    const struct {
-        const char* what;
-        std::function<void()> thrower;
-        int code;
-        std::string message;
-        bool logged;
-    } cases[] = {
-        {"adapter", [] { throw frame::CNetworkAdapterException(); }, 1001,
+    // The thrower, the code and message recorded, whether the ladder logs it.
+    const std::tuple<std::function<void()>, int, std::string, bool> cases[] = {
+        {[] { throw frame::CNetworkAdapterException(); }, 1001,
          "ネットワークにつながる環境がありません", false},
-        {"exchange", [&] { throw frame::CNetworkException(7, longText); }, 1006, longText, true},
+        {[&] { throw frame::CNetworkException(longText); }, 1006, longText, true},
+        {[&] { throw frame::CTextException(longText.c_str()); }, 1000, longText.substr(0, 255),
+         true},
         // Written as bytes so that a wrong execution character set shows.
-        {"proxy", [] { throw frame::CProxyLoginCancelException(); }, 1000,
+        {[] { throw frame::CProxyLoginCancelException(); }, 1000,
          "\x83\x76\x83\x8d\x83\x4c\x83\x56\x94\x46\x8f\xd8\x82\xaa\x95\x4b\x97\x76\x82\xc5\x82\xb7",
          true},
-        {"platform", [] { throw win32::CHResultException(E_ACCESSDENIED); }, 1000, platformText,
-         true},
-        {"cipher", [] { throw frame::CCryptException("暗号化に失敗しました"); }, 1000, "", true},
-        {"memory", [] { throw std::bad_alloc(); }, 1000, "", true},
+        {[] { throw win32::CHResultException(E_ACCESSDENIED); }, 1000, platformText, true},
+        {[] { throw frame::CCryptException("暗号化に失敗しました"); }, 1000, "", true},
+        {[] { throw std::bad_alloc(); }, 1000, "", true},
     };
     testing_support::LogCapture capture;
     ASSERT_TRUE(logging::SharedLog::Instance().Open());
     logging::SetLogWindow(capture.window());
-    EXPECT_TRUE(frame::RunWithCatchLadder("PeLmLoginUserCreate", [] {}));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        frame::SetLastError(0, "before");
+    int row = 0;
+    for (const auto& [thrower, code, message, logged] : cases) {
+        SCOPED_TRACE(row++);
+        frame::RecordLastError(0, "before");
         capture.Clear();
-        EXPECT_FALSE(frame::RunWithCatchLadder("PeLmLoginUserCreate", c.thrower));
-        EXPECT_EQ(c.code, frame::GetLastErrorCode());
-        EXPECT_EQ(c.message, frame::GetLastErrorMessage());
-        const std::string entry =
-            "4|1|1|PeLmLoginUserCreate|PelmoraAPI|" + c.message.substr(0, 255);
-        EXPECT_EQ(c.logged ? std::vector<std::string>{entry} : std::vector<std::string>(),
+        EXPECT_FALSE(frame::RunWithCatchLadder("PeLmLoginUserCreate", thrower));
+        EXPECT_EQ(code, frame::GetLastErrorCode());
+        EXPECT_EQ(message, frame::GetLastErrorMessage());
+        const std::string entry = "4|1|1|PeLmLoginUserCreate|PelmoraAPI|" + message.substr(0, 255);
+        EXPECT_EQ(logged ? std::vector<std::string>{entry} : std::vector<std::string>(),
                   capture.Entries());
     }
     logging::SetLogWindow(nullptr);
@@ -67,24 +63,19 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
 // The library's folder (none when its name cannot be had) or the override exactly as given, until
 // a null or empty one; the data folder is made with its parent on first use.
 TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
-    testing_support::TempDirectory folder;
-    const std::string library = folder.File("Pelmora.dll");
-    auto libraryFolder = [&] {
-        return lstrcmpiA(folder.path().c_str(), frame::GetProgramDirectory().c_str()) == 0;
-    };
-    ASSERT_TRUE(CopyFileA((testing_support::ExecutableDirectory() + "\\Pelmora.dll").c_str(),
-                          library.c_str(), FALSE));
-    {
-        win32::LoadedModule loaded(LoadLibraryA(library.c_str()));
-        frame::SetLibraryModule(loaded.get());
+    const HMODULE library = GetModuleHandleA("kernel32.dll");  // not in the test program's folder
+    char file[MAX_PATH] = "";
+    ASSERT_NE(0u, GetModuleFileNameA(library, file, MAX_PATH));
+    const std::string folder(file, std::strrchr(file, '\\'));
+    auto libraryFolder = [&] { return folder == frame::GetProgramDirectory(); };
+    frame::SetLibraryModule(library);
+    EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
+    for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
+        const char* path = empty ? "D:\\Work\\" : " relative\\フォルダ\\\\ ";
+        frame::SetProgramDirectoryOverride(path);
+        EXPECT_EQ(path, frame::GetProgramDirectory());
+        frame::SetProgramDirectoryOverride(empty);
         EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
-        for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
-            const char* path = empty ? "D:\\Work\\" : " relative\\フォルダ\\\\ ";
-            frame::SetProgramDirectoryOverride(path);
-            EXPECT_EQ(path, frame::GetProgramDirectory());
-            frame::SetProgramDirectoryOverride(empty);
-            EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
-        }
     }
     frame::SetLibraryModule(reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)));
     EXPECT_EQ("", frame::GetProgramDirectory());

@@ -127,7 +127,7 @@ TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
     With(&PlatformCalls::shGetFolderPath, Return<E_FAIL>, [] {
         EXPECT_THROW(CLoginManager::Load(), frame::CDirectoryException);
         EXPECT_THROW(CServerState::IsSub(), frame::CDirectoryException);
-        frame::SetLastError(0, "old");
+        frame::RecordLastError(0, "old");
         EXPECT_FALSE(login::LoginInCallScope());
         EXPECT_EQ("1000 データの保存先フォルダーを特定できませんでした",
                   std::to_string(frame::GetLastErrorCode()) + " " + frame::GetLastErrorMessage());
