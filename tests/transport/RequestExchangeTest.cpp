@@ -13,8 +13,8 @@
 #include "support/HostLogFile.h"
 #include "transport/HttpRequestUtil.h"
 #include "transport/ProxyDialogFlag.h"
-#include "transport/TextConvert.h"
 #include "win32/Handle.h"
+#include "win32/Strings.h"
 
 using HttpUtility::CHttpRequestUtil;
 using HttpUtility::ExchangeMutex;
@@ -64,7 +64,7 @@ TEST(Query, ParametersArePercentEncodedEachNameOnce) {
         EXPECT_EQ(query, request.BuildQuery());
     }
     CHttpRequestUtil request(kUrl);
-    request.SetConverter(transport::ConvertToUtf8);
+    request.SetConverter(win32::ThreadAnsiToUtf8);
     request.SetParameter("会社ID", "first");
     request.SetParameter("会社ID", "パ");
     EXPECT_EQ("%E4%BC%9A%E7%A4%BEID=%E3%83%91&", request.BuildQuery());
