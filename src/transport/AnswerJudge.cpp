@@ -68,8 +68,8 @@ bool Load(IXMLDOMDocument2* document, const std::string& answerText) {
     win32::Bstr text(WithoutDeclaredEncoding(win32::ToWide(answerText, CP_THREAD_ACP)));
     VARIANT_BOOL parsed = VARIANT_FALSE;
     if (document->loadXML(text.get(), &parsed) != S_OK || parsed != VARIANT_TRUE) return false;
-    // A parser that reads a document type anyway (Wine's ignores ProhibitDTD) has let the answer
-    // define what its words mean.
+    // A parser that reads a document type anyway (not every one honours ProhibitDTD) has let the
+    // answer define what its words mean.
     win32::ComPtr<IXMLDOMDocumentType> type;
     return document->get_doctype(type.addressof()) != S_OK || !type;
 }

@@ -26,9 +26,7 @@ TEST(AnswerJudging, EachAnswerGetsItsVerdictAndTheThreadsComStateStaysAsItWas) {
         {Envelope("<Success>false</Success><Success>true</Success><Error><Message>first</Message>"
                   "</Error><Error><Message>second</Message></Error>"),
          "refused:first"},
-        {refusal, "refused:違います"},
-        {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n" + refusal, "refused:違います"},
-        {"<?xml version='1.0' encoding='UTF-8'?>" + refusal, "refused:違います"},
+        {"<?xml version='1.0' encoding='Shift_JIS'?>\r\n" + refusal, "refused:違います"},
     };
     for (const auto& [answer, verdict] : cases) EXPECT_EQ(verdict, Verdict(answer)) << answer;
     for (const std::string& answer :
