@@ -18,16 +18,13 @@ std::string Verdict(const std::string& answer) {
 // The message comes in the system code page whatever encoding the answer declares; the first
 // match counts; texts are read as sent; an answer cannot define its own words.
 TEST(AnswerJudging, EachAnswerGetsItsVerdictAndTheThreadsComStateStaysAsItWas) {
-    const std::string refusal =
-        Envelope("<Success>false</Success><Error><Message>違います</Message></Error>");
     const std::pair<std::string, std::string> cases[] = {
         {Envelope("<Success>true</Success>"), "accepted"},
         {Envelope("<Success>TRUE</Success><Success>false</Success>"), "accepted"},
-        {Envelope("<Success>false</Success><Success>true</Success><Error><Message>first</Message>"
-                  "</Error><Error><Message>second</Message></Error>"),
-         "refused:first"},
-        {"<?xml version='1.0' encoding='Shift_JIS'?>\r\n" + refusal, "refused:違います"},
-    };
+        {"<?xml version='1.0' encoding='Shift_JIS'?>\r\n" +
+             Envelope("<Success>false</Success><Success>true</Success><Error><Message>違います"
+                      "</Message></Error><Error><Message>2</Message></Error>"),
+         "refused:違います"}};
     for (const auto& [answer, verdict] : cases) EXPECT_EQ(verdict, Verdict(answer)) << answer;
     for (const std::string& answer :
          {"<!DOCTYPE Response [<!ENTITY t 'true'>]>" + Envelope("<Success>&t;</Success>"),
