@@ -45,7 +45,7 @@ bool IsInternetConnected() {
 }
 
 bool IsServerAlive() {
-    return transport::CPelmoraInterface().Test() == 0;
+    return transport::CPelmoraInterface().Test();
 }
 
 }  // namespace connectivity

@@ -85,7 +85,7 @@ void CLoginDialog::OnBnClickedOk() {
     DoDataExchange(true);
     if (!AllFieldsFilled()) return;
     transport::CPelmoraInterface service;
-    if (service.Login(companyId_, password_) != 0) {
+    if (!service.Login(companyId_, password_)) {
         // The fields keep what the user typed so that one of them can be corrected.
         win32::ShowMessageBox(Window(), kLoginRefused);
         return;

@@ -27,7 +27,7 @@ const char* const kDialogNotShown = "ログイン画面を表示できません�
 void LoginWithCurrentRecord(const LOGIN_INFO& record) {
     logging::Log("自動でログイン認証へ", "Login", kSource, logging::kStep, 1);
     transport::CPelmoraInterface service;
-    if (service.Login(record.companyId, record.password) == 0) {
+    if (service.Login(record.companyId, record.password)) {
         logging::Log("ログインできた", "Login", kSource, logging::kFinding, 2);
         return;
     }
@@ -91,7 +91,7 @@ bool LoginSilently(const char* companyId, const char* password, const char* user
     bool completed = frame::RunWithCatchLadder(kSilent, [&] {
         connectivity::CheckConnectivity(kSilent);
         transport::CPelmoraInterface service;
-        accepted = service.Login(companyId, password) == 0;
+        accepted = service.Login(companyId, password);
     });
     if (!completed) return false;
     if (!accepted) {

@@ -11,13 +11,12 @@
 #include <unordered_map>
 
 #include "frame/ClientContract.h"
-#include "transport/XmlDom.h"
 
 namespace HttpUtility {
 
 class CHttpRequestUtil {
 public:
-    // Applied to every parameter name and value before percent-encoding (ConvertToUtf8).
+    // Applied to every parameter name and value before percent-encoding (win32::ThreadAnsiToUtf8).
     using Converter = std::string (*)(const std::string&);
 
     enum ErrorCode : int {
@@ -54,8 +53,6 @@ public:
     DWORD GetStatusCode() const { return statusCode_; }
     int GetErrorCode() const { return errorCode_; }
     std::string GetResponse() const { return response_; }
-    // The answer parsed as XML on the calling thread; not-XML gives a DOM that finds nothing.
-    transport::CXmlDom GetResponseXml() const { return transport::CXmlDom(response_); }
 
     // Letters, digits, "_", "." and "-" stay, a space becomes "+", every other byte "%XX".
     static void UrlEncode(std::string& text);

@@ -6,10 +6,9 @@
 #include "frame/Exceptions.h"
 #include "frame/LastError.h"
 #include "log/LogWriter.h"
+#include "transport/AnswerJudge.h"
 #include "transport/Endpoints.h"
 #include "transport/HttpRequestUtil.h"
-#include "transport/ResponseEnvelope.h"
-#include "transport/TextConvert.h"
 #include "win32/Strings.h"
 
 namespace transport {
@@ -29,7 +28,7 @@ void Execute(HttpUtility::CHttpRequestUtil& request) {
 
 }  // namespace
 
-int CPelmoraInterface::Test() {
+bool CPelmoraInterface::Test() {
     const char* function = "CPelmoraInterface::Test";
     logging::Log("Test...", function, kSource, logging::kStep, 3);
     std::string url = GetCurrentTestUrl();
@@ -41,12 +40,11 @@ int CPelmoraInterface::Test() {
     logging::Log(win32::Format("ステータスコード：\t%d", static_cast<int>(status)), function,
                  kSource, logging::kDetail, 4);
     // The answer is a bare word, not an envelope; no trimming: " true" is not alive.
-    bool alive = HttpUtility::IsSuccessStatus(status) &&
-                 win32::ToLowerAscii(request.GetResponse()) == "true";
-    return alive ? 0 : 1;
+    return HttpUtility::IsSuccessStatus(status) &&
+           win32::ToLowerAscii(request.GetResponse()) == "true";
 }
 
-int CPelmoraInterface::Login(const std::string& companyId, const std::string& password) {
+bool CPelmoraInterface::Login(const std::string& companyId, const std::string& password) {
     const char* function = "CPelmoraInterface::Login";
     auto log = [function](const std::string& message, int kind, int indent, int flag = 0) {
         logging::Log(message, function, kSource, kind, indent, flag);
@@ -60,7 +58,7 @@ int CPelmoraInterface::Login(const std::string& companyId, const std::string& pa
 
     HttpUtility::CHttpRequestUtil request(url);
     // Names and values travel as percent-encoded UTF-8 whatever the system code page is.
-    request.SetConverter(ConvertToUtf8);
+    request.SetConverter(win32::ThreadAnsiToUtf8);
     request.SetParameter("会社ID", companyId);
     request.SetParameter("パスワード", password);
 
@@ -72,12 +70,10 @@ int CPelmoraInterface::Login(const std::string& companyId, const std::string& pa
         throw frame::CNetworkException(kServerFailure);
     }
 
-    CXmlDom answer = request.GetResponseXml();
-    ResponseVerdict verdict = JudgeResponse(answer);
+    const AnswerVerdict verdict = JudgeAnswer(request.GetResponse());
     log(std::string("レスポンス：") + (verdict.accepted ? "成功" : "失敗"), logging::kDetail, 6);
-    if (verdict.accepted) return 0;
-    log("ログイン失敗！：" + verdict.errorMessage, logging::kError, 5, 1);
-    return 1;
+    if (!verdict.accepted) log("ログイン失敗！：" + verdict.errorMessage, logging::kError, 5, 1);
+    return verdict.accepted;
 }
 
 }  // namespace transport

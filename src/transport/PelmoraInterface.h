@@ -8,13 +8,13 @@ namespace transport {
 
 class CPelmoraInterface {
 public:
-    // 0: the service is alive; 1: it answered, but not as alive. Throws CNetworkException (1006)
-    // when the exchange fails; CProxyLoginCancelException passes through.
-    int Test();
+    // True when the service is alive; false when it answered, but not as alive. Throws
+    // CNetworkException (1006) when the exchange fails; CProxyLoginCancelException passes through.
+    bool Test();
 
-    // 0: accepted; 1: refused (the service's explanation is logged). Throws CNetworkException on
-    // transport failure.
-    int Login(const std::string& companyId, const std::string& password);
+    // True when accepted; false when refused (the service's explanation is logged). Throws
+    // CNetworkException on transport failure.
+    bool Login(const std::string& companyId, const std::string& password);
 };
 
 }  // namespace transport

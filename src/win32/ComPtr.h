@@ -1,5 +1,4 @@
-// Owner of one COM interface pointer. Copies share the object (one more reference); the
-// reference is released exactly once per owner.
+// Owner of one COM interface pointer: the reference is released exactly once.
 #pragma once
 
 #include <unknwn.h>
@@ -14,11 +13,10 @@ public:
     ComPtr() = default;
     ~ComPtr() { reset(); }
 
-    ComPtr(const ComPtr& other) : ptr_(other.ptr_) {
-        if (ptr_ != nullptr) ptr_->AddRef();
-    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
     ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
-    ComPtr& operator=(ComPtr other) noexcept {
+    ComPtr& operator=(ComPtr&& other) noexcept {
         std::swap(ptr_, other.ptr_);
         return *this;
     }
@@ -35,13 +33,6 @@ public:
     T** addressof() {
         reset();
         return &ptr_;
-    }
-
-    // Asks the object for another interface; the HRESULT of the query.
-    template <typename U>
-    HRESULT As(const IID& iid, ComPtr<U>& out) const {
-        if (ptr_ == nullptr) return E_POINTER;
-        return ptr_->QueryInterface(iid, reinterpret_cast<void**>(out.addressof()));
     }
 
 private:

@@ -13,10 +13,8 @@ public:
     // already in (a thread of a multi-threaded host stays as the host made it).
     ComScope();
     ~ComScope();
-    // A copy is a further balanced initialisation on the current thread.
-    ComScope(const ComScope& other);
-    // Both sides already hold one initialisation of this thread: nothing changes hands.
-    ComScope& operator=(const ComScope&) { return *this; }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
 
 private:
     HRESULT result_;

@@ -49,6 +49,11 @@ std::string ToNarrow(const std::wstring& text, UINT codePage) {
     return result;
 }
 
+std::string ThreadAnsiToUtf8(const std::string& text) {
+    std::string utf8 = ToNarrow(ToWide(text, CP_THREAD_ACP), CP_UTF8);
+    return utf8.substr(0, utf8.find('\0'));
+}
+
 std::string ToLowerAscii(std::string text) {
     for (char& c : text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

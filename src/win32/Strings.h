@@ -17,6 +17,9 @@ std::string FormatV(const char* format, va_list args);
 // Code-page conversions; an empty result when the text cannot be converted.
 std::wstring ToWide(const std::string& text, UINT codePage = CP_ACP);
 std::string ToNarrow(const std::wstring& text, UINT codePage = CP_ACP);
+// Text in the thread's ANSI code page as UTF-8, up to its first NUL (where a percent-encoder
+// stops too); "" for text that cannot be read.
+std::string ThreadAnsiToUtf8(const std::string& text);
 
 // Built-in texts are Shift_JIS bytes; windows get them as UTF-16 so they read correctly
 // whatever the system code page is.

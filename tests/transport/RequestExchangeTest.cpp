@@ -13,7 +13,6 @@
 #include "support/HostLogFile.h"
 #include "transport/HttpRequestUtil.h"
 #include "transport/ProxyDialogFlag.h"
-#include "transport/TextConvert.h"
 #include "win32/Handle.h"
 
 using HttpUtility::CHttpRequestUtil;
@@ -32,15 +31,13 @@ int ExchangeOnce() {
     return request.Execute() && request.GetResponse() == request.BuildQuery() ? 0 : 1;
 }
 
-// Denied the mutex's name: the first request must fail, the one after the grant must run.
+// Denied the mutex's name: the first request must fail; once the name is granted, one must run.
 int ExchangeOnceGranted() {
     frame::SetProgramDirectoryOverride(testing_support::ChildArgument().c_str());
     const bool refused = !CHttpRequestUtil(kUrl).Execute();
-    win32::KernelHandle tried(CreateEventA(nullptr, TRUE, FALSE, "pelmora-denied-tried"));
-    win32::KernelHandle granted(CreateEventA(nullptr, TRUE, FALSE, "pelmora-name-granted"));
-    SetEvent(tried.get());
-    WaitForSingleObject(granted.get(), INFINITE);
-    return refused && CHttpRequestUtil(kUrl).Execute() ? 0 : 1;
+    SetEvent(win32::KernelHandle(CreateEventA(nullptr, TRUE, FALSE, "pelmora-denied-tried")).get());
+    const bool granted = testing_support::WaitUntil([] { return ExchangeMutex() != nullptr; });
+    return refused && granted ? ExchangeOnce() : 1;
 }
 
 const int kRoleDispatched = testing_support::DispatchChildRole(
@@ -52,153 +49,101 @@ protected:
     testing_support::ScriptedClientDirectory client;
 };
 
-// Code-page bytes go out as they are, or converted first; a name set twice keeps its last value.
-TEST(Query, ParametersArePercentEncodedEachNameOnce) {
-    const std::pair<std::string, std::string> cases[] = {{"a b", "a+b=&"},
-                                                         {"A-Z_0.9", "A-Z_0.9=&"},
-                                                         {"x~*/=&%\n", "x%7E%2A%2F%3D%26%25%0A=&"},
-                                                         {"会社ID", "%89%EF%8E%D0ID=&"}};
-    for (const auto& [name, query] : cases) {
+// The exit code is the status, 1234 the client's "no answer at all". Only this request's answer
+// is taken, its lines joined: never one an exchange that died before reading it left (planted
+// before each row; "" answers nothing), nor one too large to be an answer.
+TEST_F(Exchange, ExitCodeIsTheStatusAndOnlyThisRequestsAnswerIsTaken) {
+    const std::tuple<DWORD, std::string, bool, int, std::string> cases[] = {
+        {0, "body", true, 0, "body"},     {200, "body", true, 0, "body"},
+        {399, "body", true, 0, "body"},   {400, "body", false, 5, "body"},
+        {1233, "body", false, 5, "body"}, {0xFFFFFFFE, "body", false, 5, "body"},
+        {1234, "body", false, 3, ""},     {200, "<a>\r\n b\n</a>\n", true, 0, "<a> b</a>"},
+        {200, "", true, 0, ""},           {200, std::string((16 << 20) + 1, ' '), false, 3, ""}};
+    for (const auto& [exitCode, body, result, errorCode, response] : cases) {
+        SCOPED_TRACE(std::to_string(exitCode) + " " + body.substr(0, 9));
+        body.empty() ? client.AnswerNothing(exitCode) : client.Answer(exitCode, body);
+        testing_support::WriteFileBytes(client.File("pmqresponse.xml"), "stale");
         CHttpRequestUtil request(kUrl);
-        request.SetParameter(name, "");
-        EXPECT_EQ(query, request.BuildQuery());
+        EXPECT_EQ(result, request.Execute());
+        EXPECT_EQ(errorCode, request.GetErrorCode());
+        EXPECT_EQ(exitCode != 1234 ? exitCode : 0u, request.GetStatusCode());
+        EXPECT_EQ(response, request.GetResponse());
+        EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
+        EXPECT_FALSE(exitCode != 1234 && FileExists(client.File("pmqresponse.xml")));
     }
-    CHttpRequestUtil request(kUrl);
-    request.SetConverter(transport::ConvertToUtf8);
-    request.SetParameter("会社ID", "first");
-    request.SetParameter("会社ID", "パ");
-    EXPECT_EQ("%E4%BC%9A%E7%A4%BEID=%E3%83%91&", request.BuildQuery());
-}
-
-// 1234 is the client's "no answer at all": no status, and any answer file is ignored.
-TEST_F(Exchange, ExitCodeIsTheStatusAndDecidesTheResult) {
-    const std::tuple<DWORD, bool, int> cases[] = {
-        {0, true, 0},     {200, true, 0},   {399, true, 0},        {400, false, 5},
-        {1233, false, 5}, {1234, false, 3}, {0xFFFFFFFE, false, 5}};
-    for (const auto& [exitCode, result, errorCode] : cases) {
-        client.Answer(exitCode, "body");
-        CHttpRequestUtil request(kUrl);
-        EXPECT_EQ(result, request.Execute()) << exitCode;
-        EXPECT_EQ(errorCode, request.GetErrorCode()) << exitCode;
-        const bool answered = exitCode != 1234;
-        EXPECT_EQ(answered ? exitCode : 0u, request.GetStatusCode());
-        EXPECT_EQ(answered ? "body" : "", request.GetResponse()) << exitCode;
-        EXPECT_FALSE(FileExists(client.File("pmqrequest.dat"))) << exitCode;
-    }
-}
-
-// A proxy demand throws, keeps the dialog flag and releases the lock (the next exchange takes it
-// even abandoned); the client's command line is its own quoted path alone.
-TEST_F(Exchange, ProxyDemandKeepsTheDialogFlagAndClientGetsTheThreeLines) {
+    // 407 throws, keeps the dialog flag and releases the lock (taken next, not abandoned).
     client.AnswerNothing(407);
     transport::SetProxyDialogFlag(true);
     EXPECT_THROW(CHttpRequestUtil(kUrl).Execute(), frame::CProxyLoginCancelException);
     EXPECT_TRUE(transport::GetProxyDialogFlag());
     std::thread([] { EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ExchangeMutex(), 0)); }).join();
+    // The next request goes with the flag set. Letters, digits and "_.-" pass, a space is "+", any
+    // other byte (code-page bytes too) "%XX"; a name set twice keeps its last value; the client's
+    // command line is its own quoted path alone.
     client.AnswerNothing(200);
     CHttpRequestUtil request(kUrl);
-    request.SetParameter("id", 7);
+    request.SetParameter("A-Z_0.9 x~*/=&%\n", "first");
+    request.SetParameter("A-Z_0.9 x~*/=&%\n", "会社ID");
     ASSERT_TRUE(request.Execute());
-    EXPECT_EQ("url:" + kUrl + "\nquery:id=7&\nshowproxydlg:true\n", client.LastRequest());
+    EXPECT_EQ("url:" + kUrl +
+                  "\nquery:A-Z_0.9+x%7E%2A%2F%3D%26%25%0A=%89%EF%8E%D0ID&\nshowproxydlg:true\n",
+              client.LastRequest());
     EXPECT_EQ("\"" + client.File("pmqclient.exe") + "\"",
               testing_support::ReadFileBytes(client.File("fakeclient-commandline.txt")));
     EXPECT_FALSE(transport::GetProxyDialogFlag());
 }
 
-// An answer file left by an exchange that died before reading it is never taken for the next.
-TEST_F(Exchange, AnswerLinesAreJoinedAndAStaleAnswerIsNeverTaken) {
-    client.Answer(200, "<Response>\r\n  <Success>TRUE</Success>\n</Response>\n");
-    CHttpRequestUtil answered(kUrl);
-    ASSERT_TRUE(answered.Execute());
-    EXPECT_EQ("<Response>  <Success>TRUE</Success></Response>", answered.GetResponse());
-    EXPECT_FALSE(FileExists(client.File("pmqresponse.xml")));
-    client.AnswerNothing(200);
-    ASSERT_TRUE(testing_support::WriteFileBytes(client.File("pmqresponse.xml"), "stale"));
-    CHttpRequestUtil unanswered(kUrl);
-    EXPECT_TRUE(unanswered.Execute());
-    EXPECT_EQ("", unanswered.GetResponse());
-    // Too large to be an answer: not one a login could take for a refusal.
-    client.Answer(200, std::string((16 << 20) + 1, ' '));
-    CHttpRequestUtil oversized(kUrl);
-    EXPECT_FALSE(oversized.Execute());
-    EXPECT_EQ(3, oversized.GetErrorCode());
-    EXPECT_FALSE(FileExists(client.File("pmqresponse.xml")));
-}
-
-// While the client runs, only this user and the system may open the request, whatever the folder
-// grants.
-TEST_F(Exchange, RequestIsReadableByThisUserAlone) {
-    client.Script("signal=pelmora-acl-running\nwait=pelmora-acl-release\n");
-    win32::KernelHandle running(CreateEventA(nullptr, TRUE, FALSE, "pelmora-acl-running"));
-    win32::KernelHandle release(CreateEventA(nullptr, TRUE, FALSE, "pelmora-acl-release"));
-    std::thread exchange([] { EXPECT_TRUE(CHttpRequestUtil(kUrl).Execute()); });
-    WaitForSingleObject(running.get(), INFINITE);
+// The request holds the password: only this user (and the system) may read it, whatever the
+// folder grants; with no client to take it, or no file to hold it, it is not left behind. The
+// proxy dialog's switch waits for a client that ran.
+TEST_F(Exchange, RequestIsThisUsersAloneAndNeverLeftBehind) {
+    CHttpRequestUtil written(kUrl);
+    ASSERT_TRUE(written.BeginRequest());
     PACL list = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD result = GetNamedSecurityInfoA(client.File("pmqrequest.dat").c_str(),
-                                               SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                               nullptr, &list, nullptr, &descriptor);
-    SetEvent(release.get());
-    exchange.join();
-    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), result);
-    ASSERT_NE(nullptr, list);
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              GetNamedSecurityInfoA(written.GetRequestFilePath().c_str(), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, &list, nullptr,
+                                    &descriptor));
+    const win32::LocalMemory owner(descriptor);
     EXPECT_EQ(2, list->AceCount) << "this user and the system, nobody else";
-    LocalFree(descriptor);
-}
-
-// The request holds the password: with no client to take it, it must not stay on disk.
-TEST_F(Exchange, RequestThatReachesNoClientIsNotLeftBehind) {
     testing_support::HostLogFile log(logging::SetLogFile);
     client.RemoveClient();
     transport::SetProxyDialogFlag(true);
     CHttpRequestUtil missing(kUrl);
-    missing.SetParameter("パスワード", "secret");
     EXPECT_FALSE(missing.Execute());
     EXPECT_EQ(7, missing.GetErrorCode());
-    EXPECT_EQ(0u, missing.GetStatusCode());
     EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
     EXPECT_TRUE(transport::GetProxyDialogFlag());
     frame::SetProgramDirectoryOverride((client.path() + "\\missing").c_str());
     CHttpRequestUtil unwritable(kUrl);
     EXPECT_FALSE(unwritable.Execute());
     EXPECT_EQ(0, unwritable.GetErrorCode());
-    EXPECT_EQ(0u, unwritable.GetStatusCode());
     EXPECT_EQ(std::vector<std::string>{"4|2|ファイルの作成に失敗＞＜"}, log.Entries());
 }
 
-TEST_F(Exchange, EachProcessGetsItsOwnAnswerAndNoTwoClientsRunAtOnce) {
-    client.Script("exit=200\nbody=echo\n");
-    std::vector<win32::KernelHandle> workers(6);
-    for (win32::KernelHandle& worker : workers)
-        worker = testing_support::StartChild("exchange", client.path());
-    for (win32::KernelHandle& worker : workers) {
-        EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
-        const std::string id = std::to_string(GetProcessId(worker.get()));
-        EXPECT_NE(std::string::npos, client.RequestLog().find("query:id=" + id + "&\n"));
-    }
-    EXPECT_EQ("", client.OverlapLog());
-}
-
 // As when another user's host holds the mutex's name: no lock, no exchange, until it is granted.
-TEST_F(Exchange, HostDeniedTheMutexExchangesOnceItIsGranted) {
-    client.AnswerNothing(200);
+// Then each process gets its own answer (its children fail otherwise), one client at a time.
+TEST_F(Exchange, NoExchangeWithoutTheMutexAndOneAtATimeWithIt) {
+    client.Script("exit=200\nbody=echo\n");
     win32::KernelHandle tried(CreateEventA(nullptr, TRUE, FALSE, "pelmora-denied-tried"));
-    win32::KernelHandle granted(CreateEventA(nullptr, TRUE, FALSE, "pelmora-name-granted"));
     ACL empty;
     ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
     ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
               SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                               nullptr, &empty, nullptr));
-    win32::KernelHandle worker = testing_support::StartChild("exchange-granted", client.path());
-    const HANDLE either[] = {tried.get(), worker.get()};
+    std::vector<win32::KernelHandle> workers;
+    workers.push_back(testing_support::StartChild("exchange-granted", client.path()));
+    const HANDLE either[] = {tried.get(), workers[0].get()};
     WaitForMultipleObjects(2, either, FALSE, INFINITE);
-    const std::string whileDenied = client.RequestLog();
+    EXPECT_EQ("", client.RequestLog()) << "no client may run unguarded";
     SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                     nullptr, nullptr);
-    SetEvent(granted.get());
-    EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
-    EXPECT_EQ("", whileDenied) << "no client may run unguarded";
-    EXPECT_EQ(1u, testing_support::RequestFields(client.RequestLog(), "url").size());
+    while (workers.size() < 6)
+        workers.push_back(testing_support::StartChild("exchange", client.path()));
+    for (win32::KernelHandle& worker : workers)
+        EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
+    EXPECT_EQ("", client.OverlapLog());
 }
 
 }  // namespace
