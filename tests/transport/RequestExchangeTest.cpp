@@ -49,7 +49,7 @@ const int kRoleDispatched = testing_support::DispatchChildRole(
 class Exchange : public ::testing::Test {
 protected:
     void TearDown() override { transport::SetProxyDialogFlag(false); }
-    testing_support::ScriptedClientDirectory client;
+    testing_support::ScriptedClientDirectory client{frame::SetProgramDirectoryOverride};
 };
 
 // Code-page bytes go out as they are, or converted first; a name set twice keeps its last value.
@@ -172,7 +172,7 @@ TEST_F(Exchange, EachProcessGetsItsOwnAnswerAndNoTwoClientsRunAtOnce) {
     for (win32::KernelHandle& worker : workers)
         worker = testing_support::StartChild("exchange", client.path());
     for (win32::KernelHandle& worker : workers) {
-        EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
+        EXPECT_EQ(0u, win32::AwaitExitCode(worker.get()));
         const std::string id = std::to_string(GetProcessId(worker.get()));
         EXPECT_NE(std::string::npos, client.RequestLog().find("query:id=" + id + "&\n"));
     }
@@ -196,7 +196,7 @@ TEST_F(Exchange, HostDeniedTheMutexExchangesOnceItIsGranted) {
     SetSecurityInfo(ExchangeMutex(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                     nullptr, nullptr);
     SetEvent(granted.get());
-    EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
+    EXPECT_EQ(0u, win32::AwaitExitCode(worker.get()));
     EXPECT_EQ("", whileDenied) << "no client may run unguarded";
     EXPECT_EQ(1u, testing_support::RequestFields(client.RequestLog(), "url").size());
 }
