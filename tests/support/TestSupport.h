@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "win32/Files.h"
 #include "win32/Process.h"
