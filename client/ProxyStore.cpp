@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "frame/ClientContract.h"
-#include "frame/Directories.h"
-#include "frame/Exceptions.h"
 #include "win32/Files.h"
+#include "win32/KnownFolder.h"
 #include "win32/Strings.h"
 
 namespace client {
@@ -85,13 +84,10 @@ bool SavedProxyUser::basicAllowed() const {
 }
 
 ProxyStore ProxyStore::ForCurrentUser() {
-    try {
-        return ProxyStore(
-            win32::ToWide(frame::GetDataDirectory() + "\\" + contract::kProxyUserFile));
-    } catch (const frame::CDirectoryException&) {
-        // Never a file at the root of the drive: without the folder, nothing is kept.
-        return ProxyStore(std::wstring());
-    }
+    const std::string folder = win32::LocalAppDataFolder(contract::kDataFolder);
+    // Never a file at the root of the drive: without the folder, nothing is kept.
+    if (folder.empty()) return ProxyStore(std::wstring());
+    return ProxyStore(win32::ToWide(folder + "\\" + contract::kProxyUserFile));
 }
 
 std::optional<SavedProxyUser> ProxyStore::Load() const {

@@ -1,14 +1,12 @@
 #include "frame/Directories.h"
 
 #include <windows.h>
-#include <shlobj.h>
-#include <shlwapi.h>
 
 #include "frame/Exceptions.h"
 #include "frame/HostContextLock.h"
 #include "frame/Module.h"
 #include "frame/ClientContract.h"
-#include "win32/PlatformCalls.h"
+#include "win32/KnownFolder.h"
 #include "win32/Strings.h"
 
 namespace frame {
@@ -47,15 +45,10 @@ void SetProgramDirectoryOverride(const char* path) {
 }
 
 std::string GetDataDirectory() {
-    char folder[MAX_PATH] = "";
-    // Without the folder the files would land at the root of the current drive, where other
-    // users can read a stored password: the operation fails instead.
-    if (FAILED(win32::Platform().shGetFolderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE,
-                                                 nullptr, 0, folder)) ||
-        folder[0] == '\0')
-        throw CDirectoryException(kDataDirectoryUnknownText);
-    std::string path = std::string(folder) + "\\" + contract::kDataFolder;
-    if (!PathIsDirectoryA(path.c_str())) SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
+    // Without the folder a stored password would land where other users can read it: the
+    // operation fails instead.
+    std::string path = win32::LocalAppDataFolder(contract::kDataFolder);
+    if (path.empty()) throw CDirectoryException(kDataDirectoryUnknownText);
     return path;
 }
 

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "pelmora.h"
 
 namespace logging {
@@ -23,8 +21,5 @@ void NotifyLogWindow(HWND window, const LOG_RECORD& record);
 
 // True while this thread holds the log window's hand-off (its handlers run inside the send).
 bool IsHandingOffOnThisThread();
-
-// The text of the file line for a record at the given time stamp (without writing it).
-void FormatLogLine(std::string& line, const std::string& timeStamp, const LOG_RECORD& record);
 
 }  // namespace logging

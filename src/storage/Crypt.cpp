@@ -4,12 +4,10 @@
 #include <wincrypt.h>
 
 #include <atomic>
-#include <climits>
 #include <cstdio>
 #include <new>
 #include <vector>
 
-#include "log/LogWriter.h"
 #include "win32/Handle.h"
 #include "win32/PlatformCalls.h"
 
@@ -89,6 +87,7 @@ SharedContext cipherContext;
 SharedContext digestContext;
 
 bool RunCipher(std::string& output, const char* data, int length, bool encrypt) {
+    if (length < 0 || (data == nullptr && length > 0) || length > CCrypt::kMaxLength) return false;
     // Declared in release order reversed: key, then hash, then a context of the call's own.
     win32::CryptContext own;
     const HCRYPTPROV context = cipherContext.Get(AcquireCipherContext, own);
@@ -100,12 +99,6 @@ bool RunCipher(std::string& output, const char* data, int length, bool encrypt) 
         return false;
     win32::CryptKey key;
     if (!CryptDeriveKey(context, CALG_RC4, hash.get(), kRc4Key128, key.addressof())) return false;
-    if (length < 0 || (data == nullptr && length > 0)) return false;
-    if (length > INT_MAX / 2) {
-        logging::LogError("暗号化するサイズがINT_MAXを超えています。", "CCrypt::Generate", "Crypt",
-                          2);
-        return false;
-    }
     std::vector<BYTE> buffer(static_cast<size_t>(length) * 2 + 1);
     if (length > 0) memcpy(buffer.data(), data, static_cast<size_t>(length));
     DWORD count = static_cast<DWORD>(length);

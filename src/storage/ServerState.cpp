@@ -20,9 +20,21 @@ bool FileExists(const std::string& path) {
     return PathFileExistsA(path.c_str()) != FALSE;
 }
 
+// The seal logs nothing itself: the entry its failure carries is logged here, and the failure
+// goes on to the caller.
+template <typename Seal>
+auto LoggingSealFailure(Seal seal) -> decltype(seal()) {
+    try {
+        return seal();
+    } catch (const SealFailure& failure) {
+        logging::LogError(failure.entry(), failure.function(), kSource, 1);
+        throw;
+    }
+}
+
 // The content is sealed before the file is touched, so a sealing failure leaves the old file.
 bool Stamp(const std::string& path, const char* function, const char* failureFormat) {
-    const std::string content = EncryptCurrentTime();
+    const std::string content = LoggingSealFailure(EncryptCurrentTime);
     if (ReplaceFileExclusive(path, content)) return true;
     logging::LogError(win32::Format(failureFormat, path.c_str()), function, kSource, 1);
     return false;
@@ -44,7 +56,7 @@ bool ReadTime(const std::string& path, const char* function, win32::Seconds& tim
         logging::LogError(win32::Format("%sのオープンに失敗", path.c_str()), function, kSource, 1);
         return false;
     }
-    time = UnsealTime(content);
+    time = LoggingSealFailure([&content] { return UnsealTime(content); });
     return true;
 }
 

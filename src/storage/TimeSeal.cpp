@@ -3,20 +3,20 @@
 #include <cstdlib>
 #include <vector>
 
-#include "frame/Exceptions.h"
-#include "log/LogWriter.h"
 #include "storage/Crypt.h"
 #include "win32/Strings.h"
 
 namespace storage {
 namespace {
 
-constexpr const char* kSource = "ServerState";
 constexpr const char* kSealFormat = "%Y/%m/%d/%H/%M/%S";
 
-[[noreturn]] void FailCrypt(const char* function, const char* logText, const char* message) {
-    logging::LogError(logText, function, kSource, 1);
-    throw frame::CCryptException(message);
+[[noreturn]] void FailCrypt(const char* function, const char* entry, const char* message) {
+    throw CSealException<frame::CCryptException>(function, entry, message);
+}
+
+[[noreturn]] void FailFalsified(const char* function, const char* entry) {
+    throw CSealException<frame::CFalsificationException>(function, entry);
 }
 
 // Pieces of `text` between runs of `separator`; leading and trailing runs give no empty piece.
@@ -86,15 +86,10 @@ win32::Seconds UnsealTime(const std::string& data) {
         FailCrypt(function, "復号化に失敗", "復号化に失敗しました");
 
     const std::vector<std::string> pieces = SplitRuns(plain, ' ');
-    if (pieces.size() != 2) {
-        logging::LogError("保存されている情報が正しくありません", function, kSource, 1);
-        throw frame::CFalsificationException();
-    }
-    if (pieces[1] != DigestOf(pieces[0], function)) {
-        // The entry names "dead.dat" for both files; log readers search for this exact text.
-        logging::LogError("dead.datが改ざんされた可能性あり", function, kSource, 1);
-        throw frame::CFalsificationException();
-    }
+    if (pieces.size() != 2) FailFalsified(function, "保存されている情報が正しくありません");
+    // The entry names "dead.dat" for both files; log readers search for this exact text.
+    if (pieces[1] != DigestOf(pieces[0], function))
+        FailFalsified(function, "dead.datが改ざんされた可能性あり");
 
     const std::vector<std::string> fields = SplitRuns(pieces[0], '/');
     const win32::LocalDate date{FieldValue(fields, 0), FieldValue(fields, 1),

@@ -4,17 +4,42 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
+#include "frame/Exceptions.h"
 #include "win32/Time.h"
 
 namespace storage {
 
-// The 52 encrypted bytes for the moment `t`. Throws CCryptException when hashing or
-// encryption fails.
+// The seal logs nothing: a failure carries the error entry its caller logs (the function the
+// entry names and its text), and is caught as the exception family's kind it also is.
+class SealFailure {
+public:
+    SealFailure(const char* function, const char* entry) : function_(function), entry_(entry) {}
+    virtual ~SealFailure() = default;
+    const char* function() const { return function_; }
+    const char* entry() const { return entry_; }
+
+private:
+    const char* function_;
+    const char* entry_;
+};
+
+template <typename Exception>
+class CSealException : public Exception, public SealFailure {
+public:
+    template <typename... Arguments>
+    CSealException(const char* function, const char* entry, Arguments&&... arguments)
+        : Exception(std::forward<Arguments>(arguments)...), SealFailure(function, entry) {}
+};
+
+// The 52 encrypted bytes for the moment `t`. Throws CSealException<CCryptException> when hashing
+// or encryption fails.
 std::string SealTime(win32::Seconds t);
 
-// The moment sealed in `data`. Throws CCryptException when decryption or hashing fails,
-// CFalsificationException when the content is not two pieces or its digest does not match,
+// The moment sealed in `data`. Throws CSealException<CCryptException> when decryption or hashing
+// fails, CSealException<CFalsificationException> when the content is not two pieces or its
+// digest does not match,
 // and CHResultException (E_FAIL for a field out of range, E_INVALIDARG for a failed
 // conversion) when the time text is not a valid local time.
 win32::Seconds UnsealTime(const std::string& data);

@@ -138,7 +138,14 @@ std::string CHttpRequestUtil::GetClientPath() {
 
 bool CHttpRequestUtil::BeginRequest() {
     std::string cipher;
-    if (!storage::CCrypt().Generate(cipher, BuildRequestText(), true)) return false;
+    const std::string request = BuildRequestText();
+    if (!storage::CCrypt().Generate(cipher, request, true)) {
+        // The entry the cipher has always logged for a request too large for its buffer.
+        if (request.size() > static_cast<size_t>(storage::CCrypt::kMaxLength))
+            logging::LogError("暗号化するサイズがINT_MAXを超えています。", "CCrypt::Generate",
+                              "Crypt", 2);
+        return false;
+    }
     // A short write would hand the client a truncated request: the kit then deletes the part
     // written, since part of a secret is still a secret.
     // Only this user may read it, whatever a shared program folder grants.

@@ -28,7 +28,8 @@ protected:
         return RunAsWritten();
     }
     DWORD RunAsWritten() {
-        const DWORD code = testing_support::RunProcess("\"" + File("pmqclient.exe") + "\"");
+        const DWORD code = win32::AwaitExitCode(
+            testing_support::StartProcess("\"" + File("pmqclient.exe") + "\"").get());
         EXPECT_FALSE(FileExists(File("pmqrequest.dat"))) << "the request outlived the exchange";
         return code;
     }

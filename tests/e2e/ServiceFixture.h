@@ -9,7 +9,6 @@
 
 #include "HttpSender.h"
 #include "ProxyDialogIds.h"
-#include "frame/Directories.h"
 #include "support/DialogDriver.h"
 #include "support/TestSupport.h"
 #include "win32/Strings.h"
@@ -48,7 +47,7 @@ inline int RefusedOffers() {
 }
 
 inline std::string ProxyUserFile() {
-    return frame::GetDataDirectory() + "\\ProxyUser.dat";
+    return testing_support::DataFile("ProxyUser.dat");
 }
 
 // Answers the client's proxy dialog (keeping its message); false unless it appeared and closed.

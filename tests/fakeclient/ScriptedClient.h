@@ -1,13 +1,15 @@
-// A fresh program directory holding the scripted client (FakeClient.cpp) as "pmqclient.exe", the
-// library's program directory while it lives (DLL suites also call PeLmCurrentDirectorySet).
+// A fresh program directory holding the scripted client (FakeClient.cpp) as "pmqclient.exe". Given
+// the setter of the library the suite tests (PeLmCurrentDirectorySet for the DLL's,
+// frame::SetProgramDirectoryOverride for the internals'), it is that library's program directory
+// while it lives.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "frame/Directories.h"
 #include "support/TestSupport.h"
 #include "win32/Strings.h"
 
@@ -25,12 +27,17 @@ inline std::vector<std::string> RequestFields(const std::string& requests, const
 
 class ScriptedClientDirectory {
 public:
-    ScriptedClientDirectory() {
+    using Setter = std::function<void(const char*)>;
+
+    explicit ScriptedClientDirectory(Setter setProgramDirectory = nullptr)
+        : setProgramDirectory_(std::move(setProgramDirectory)) {
         CopyFileA((ExecutableDirectory() + "\\fakeclient.exe").c_str(),
                   File("pmqclient.exe").c_str(), FALSE);
-        frame::SetProgramDirectoryOverride(path().c_str());
+        if (setProgramDirectory_) setProgramDirectory_(path().c_str());
     }
-    ~ScriptedClientDirectory() { frame::SetProgramDirectoryOverride(nullptr); }
+    ~ScriptedClientDirectory() {
+        if (setProgramDirectory_) setProgramDirectory_(nullptr);
+    }
 
     const std::string& path() const { return directory_.path(); }
     std::string File(const std::string& name) const { return directory_.File(name); }
@@ -52,6 +59,7 @@ public:
 
 private:
     TempDirectory directory_;
+    Setter setProgramDirectory_;
 };
 
 }  // namespace testing_support

@@ -72,7 +72,7 @@ TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
     expectedLines.insert(expectedLines.end(), {"\t1\t\"  \"", "\t3\t\"    names\""});
     expectedEntries.insert(expectedEntries.end(),
                            {"1|1|0|||", "3|2|1|" + long255 + "|" + long255 + "|names"});
-    std::vector<std::string> lines = testing_support::SplitLogLines(file_.Raw());
+    std::vector<std::string> lines = win32::SplitLines(file_.Raw());
     for (std::string& line : lines) {
         EXPECT_TRUE(duringTheCalls(line.substr(0, 19))) << line;
         line.erase(0, 19);

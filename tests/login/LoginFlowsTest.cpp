@@ -7,13 +7,9 @@
 #include <vector>
 
 #include "fakeclient/ScriptedClient.h"
-#include "frame/LastError.h"
-#include "frame/Module.h"
-#include "login/LoginFlows.h"
-#include "login/LoginManager.h"
 #include "pelmora.h"
 #include "res/resource.h"
-#include "storage/ServerState.h"
+#include "storage/TimeSeal.h"
 #include "support/DialogDriver.h"
 #include "support/LogCapture.h"
 #include "win32/DialogFont.h"
@@ -84,19 +80,17 @@ protected:
         PelmSharedLogClose();
         PeLmLoginUserDelete();
         DeleteFileA(loginFile_.c_str());
-        storage::CServerState::ReleaseSub();
-        PeLmCurrentDirectorySet(nullptr);
+        PeLmSubServerRelease();
     }
 
     // Answers in turn, the last one repeating; the log restarts.
     void Serve(const Texts& answers) {
         capture_.Clear();
         client_.reset();  // its end clears the program directory the next one sets
-        client_ = std::make_unique<ScriptedClientDirectory>();
+        client_ = std::make_unique<ScriptedClientDirectory>(PeLmCurrentDirectorySet);
         std::string script = answers[0];
         for (size_t i = 1; i < answers.size(); ++i) script += "\n---\n" + answers[i];
         client_->Script(script);
-        PeLmCurrentDirectorySet(client_->path().c_str());
     }
     Texts Urls() const { return RequestFields(client_->RequestLog(), "url"); }
     Texts Entries(const std::string& function) const {
@@ -112,7 +106,12 @@ protected:
     void LoginThroughDialog(const Texts& answers, bool accepted, const Texts& login,
                             const std::function<void(DialogDriver&, HWND)>& user) {
         Serve(answers);
-        EXPECT_EQ(accepted, RunLoginDialog([] { return PeLmLogin(); }, user) != FALSE);
+        const INT_PTR result = RunDriven([] { return PeLmLogin(); }, [&user](DialogDriver& driver) {
+            HWND dialog = driver.WaitForWindow(kDialogCaption);
+            ASSERT_NE(dialog, nullptr) << "the login dialog did not show";
+            user(driver, dialog);
+        });
+        EXPECT_EQ(accepted, result != FALSE);
         EXPECT_EQ(LastError(), "0 former message");
         EXPECT_EQ(Entries("Login"), login);
         // Support staff search for these names.
@@ -123,7 +122,7 @@ protected:
         EXPECT_EQ(Entries("PeLmLogin"), flowEntries);
     }
 
-    const std::string loginFile_ = login::CLoginManager::GetFilePath();
+    const std::string loginFile_ = DataFile("Login.dat");
     LogCapture capture_;
     std::unique_ptr<ScriptedClientDirectory> client_;
 };
@@ -151,7 +150,7 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     EXPECT_TRUE(PeLmLoginID(id, sizeof id));  // answers from memory, then drops the record
     EXPECT_STREQ(id, "会社二");
     EXPECT_FALSE(PeLmHasLogin());
-    storage::CServerState::ToSub();
+    WriteFileBytes(DataFile("sub.dat"), storage::EncryptCurrentTime());  // as a switch leaves it
     Serve({kAlive, kAccepted});
     ASSERT_TRUE(PeLmLoginUserCreate("C1", "Secret-Pw-98765", "user"));
     EXPECT_EQ(Urls(), (Texts{kSubTestUrl, kSubLoginUrl}));
@@ -189,13 +188,6 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
         }
     }
     EXPECT_EQ(ReadFileBytes(loginFile_), kStoredLogin);
-    // A module without the template stands in for a missing desktop: no window to cancel.
-    Serve({kAlive});
-    frame::SetLibraryModule(GetModuleHandleA("kernel32.dll"));
-    EXPECT_FALSE(login::LoginInteractively());
-    frame::SetLibraryModule(nullptr);
-    EXPECT_EQ(1000, frame::GetLastErrorCode());
-    EXPECT_EQ("ログイン画面を表示できませんでした", frame::GetLastErrorMessage());
 }
 
 // Each press reports the first empty field (a blank is text) and a cancel is no error; a stored

@@ -50,7 +50,7 @@ inline void LogAll(const std::vector<Entry>& entries) {
 // Rows of the save format without their time stamps (a row without a well-formed one whole).
 inline std::vector<std::string> WithoutTimeStamps(const std::string& text) {
     std::vector<std::string> rows;
-    for (const std::string& row : testing_support::SplitLogLines(text)) {
+    for (const std::string& row : win32::SplitLines(text)) {
         const size_t tab = row.find('\t');
         const bool stamped = testing_support::IsLogTimeStamp(row.substr(0, tab));
         rows.push_back(stamped ? row.substr(tab + 1) : row);

@@ -9,14 +9,17 @@
 #include "connectivity/CheckConnectivity.h"
 #include "fakeclient/ScriptedClient.h"
 #include "frame/CatchLadder.h"
+#include "frame/Directories.h"
 #include "frame/Exceptions.h"
 #include "frame/LastError.h"
+#include "frame/Module.h"
 #include "log/LogWriter.h"
 #include "log/SharedLog.h"
 #include "login/LoginFlows.h"
 #include "login/LoginManager.h"
 #include "state/StateFiles.h"
 #include "storage/Crypt.h"
+#include "storage/ServerState.h"
 #include "support/HostLogFile.h"
 #include "transport/HttpRequestUtil.h"
 #include "win32/Files.h"
@@ -93,7 +96,7 @@ TEST(PlatformFaults, StoredFileKeepsItsFormerContentWhenItsReplacementFails) {
 
 // The request, which holds the password, is deleted (and so not held open either).
 TEST(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumentedError) {
-    testing_support::ScriptedClientDirectory client;
+    testing_support::ScriptedClientDirectory client(frame::SetProgramDirectoryOverride);
     client.AnswerNothing(200);
     auto expectFailure = [&](const char* fault, int errorCode) {
         return [&client, fault, errorCode] {
@@ -151,6 +154,16 @@ TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
     ASSERT_TRUE(block.Open());
     EXPECT_TRUE(block.Write(record));
     block.Close();
+}
+
+// A module without the dialog's template stands in for a missing desktop: no window the user
+// could have cancelled, so an error, never a cancel.
+TEST(PlatformFaults, LoginDialogThatCannotShowIsAnError) {
+    frame::SetLibraryModule(GetModuleHandleA("kernel32.dll"));
+    EXPECT_FALSE(frame::RunWithCatchLadder("PeLmLogin", [] { login::Login(); }));
+    frame::SetLibraryModule(nullptr);
+    EXPECT_EQ("1000 ログイン画面を表示できませんでした",
+              std::to_string(frame::GetLastErrorCode()) + " " + frame::GetLastErrorMessage());
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include "support/DialogDriver.h"
 #include "support/HostLogFile.h"
 
-using storage::CServerState;
 using testing_support::DataFile;
 using testing_support::WriteFileBytes;
 
@@ -44,8 +43,9 @@ TEST_F(Exports, StateMovesTimesAndReleases) {
         PeLmSubServerRelease();
     }
     EXPECT_FALSE(PeLmIsServerDead() || PeLmIsServerSub());
-    const std::vector<std::string> expected = {"1|1|" + CServerState::GetDeadFilePath() + "の削除",
-                                               "1|1|" + CServerState::GetSubFilePath() + "の削除"};
+    const std::vector<std::string> expected = {
+        "1|1|" + state_tests::StateFilePath("dead.dat") + "の削除",
+        "1|1|" + state_tests::StateFilePath("sub.dat") + "の削除"};
     EXPECT_EQ(expected, log.Entries());
 }
 

@@ -5,23 +5,26 @@
 
 #include <string>
 
-#include "frame/Directories.h"
-#include "storage/ServerState.h"
 #include "storage/TimeSeal.h"
 #include "support/TestSupport.h"
 #include "win32/Handle.h"
 
 namespace state_tests {
 
+// A state file's path as the library writes it in its entries (with its doubled slash).
+inline std::string StateFilePath(const char* name) {
+    return testing_support::DataDirectory() + "//" + name;
+}
+
 inline void RemoveStateFiles() {
-    DeleteFileA(storage::CServerState::GetDeadFilePath().c_str());
-    DeleteFileA(storage::CServerState::GetSubFilePath().c_str());
+    DeleteFileA(StateFilePath("dead.dat").c_str());
+    DeleteFileA(StateFilePath("sub.dat").c_str());
 }
 
 // Temporary files left in the data directory by a failed or finished write.
 inline int StrayFiles() {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((frame::GetDataDirectory() + "\\*.tmp").c_str(), &found);
+    HANDLE search = FindFirstFileA(testing_support::DataFile("*.tmp").c_str(), &found);
     int count = 0;
     for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
         ++count;

@@ -11,6 +11,7 @@
 #include "login/LoginManager.h"
 #include "storage/Crypt.h"
 #include "storage/ExclusiveFile.h"
+#include "storage/ServerState.h"
 #include "support/ChildRole.h"
 #include "support/HostLogFile.h"
 
@@ -250,7 +251,7 @@ TEST_F(StoredFiles, TwoHostsAtOnceNeitherMissAFileNorLoseASave) {
     ASSERT_TRUE(child.valid());
     ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(started.get(), 60000));
     EXPECT_EQ(0, Churn()) << "this host";
-    EXPECT_EQ(0u, testing_support::WaitForExitCode(child.get())) << "the other host";
+    EXPECT_EQ(0u, win32::AwaitExitCode(child.get())) << "the other host";
 }
 
 }  // namespace

@@ -58,11 +58,8 @@ public:
                 seen.text = Text(child);
         }
         PostMessageW(box, WM_COMMAND, IDOK, 0);
-        WaitUntilClosed(box);
+        WaitUntil([box] { return !IsWindow(box); });
         return seen;
-    }
-    bool WaitUntilClosed(HWND window) {
-        return WaitUntil([&] { return !IsWindow(window); });
     }
 
     static std::wstring Text(HWND window) {
@@ -117,15 +114,6 @@ inline INT_PTR RunDriven(const std::function<INT_PTR()>& modal,
     modalDone = true;
     helper.join();
     return result;
-}
-
-inline INT_PTR RunLoginDialog(const std::function<INT_PTR()>& modal,
-                              const std::function<void(DialogDriver&, HWND)>& script) {
-    return RunDriven(modal, [&](DialogDriver& driver) {
-        HWND dialog = driver.WaitForWindow(kDialogCaption);
-        ASSERT_NE(dialog, nullptr) << "the login dialog did not show";
-        script(driver, dialog);
-    });
 }
 
 }  // namespace testing_support

@@ -1,39 +1,21 @@
 // A host's log file for one test, set through logging::SetLogFile or PeLmLogFileSet, and what
-// the library wrote to it read back as a host would see it.
+// the library wrote to it read back through the kit's parser, as the log viewer reads it.
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "log/LogLine.h"
 #include "support/TestSupport.h"
 #include "win32/Handle.h"
 #include "win32/Strings.h"
+#include "win32/Time.h"
 
 namespace testing_support {
-
-// One entry as the file holds it: time TAB kind TAB "indent + text" LF.
-struct LogLine {
-    std::string time;
-    int kind = -1;
-    int indent = 0;           // two spaces per level inside the quotes
-    std::string text;         // without the indent
-    bool wellFormed = false;  // a time stamp, a kind and a quoted text, nothing else
-};
-
-// Splits at LF only (a CR stays in its line); an unterminated tail is a line of its own.
-inline std::vector<std::string> SplitLogLines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; start < bytes.size(); start = end + 1) {
-        end = std::min(bytes.find('\n', start), bytes.size());
-        lines.push_back(bytes.substr(start, end - start));
-    }
-    return lines;
-}
 
 inline bool IsLogTimeStamp(const std::string& text) {
     const std::string pattern = "dddd/dd/dd dd:dd:dd";
@@ -43,27 +25,8 @@ inline bool IsLogTimeStamp(const std::string& text) {
            });
 }
 
-inline LogLine ParseLogLine(const std::string& line) {
-    LogLine parsed;
-    const size_t kindAt = line.find('\t') + 1, textAt = line.find('\t', kindAt) + 1;
-    if (kindAt == 0 || textAt == 0) return parsed;
-    parsed.time = line.substr(0, kindAt - 1);
-    const std::string kind = line.substr(kindAt, textAt - 1 - kindAt), quoted = line.substr(textAt);
-    if (kind.empty() || quoted.size() < 2 || quoted.front() != '"' || quoted.back() != '"')
-        return parsed;
-    parsed.kind = std::atoi(kind.c_str());
-    const std::string text = quoted.substr(1, quoted.size() - 2);
-    parsed.indent = static_cast<int>(std::min(text.find_first_not_of(' '), text.size()) / 2);
-    parsed.text = text.substr(parsed.indent * 2);
-    parsed.wellFormed = IsLogTimeStamp(parsed.time) && std::to_string(parsed.kind) == kind;
-    return parsed;
-}
-
 inline std::string LocalNowLogTime() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return win32::Format("%04u/%02u/%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
-                         now.wHour, now.wMinute, now.wSecond);
+    return win32::LocalTimeText(win32::Now());
 }
 
 class HostLogFile {
@@ -81,32 +44,40 @@ public:
 
     // The whole file as written, for byte-exact and "never appears" checks.
     std::string Raw() const { return ReadFileBytes(path()); }
-    std::vector<LogLine> Lines() const {
-        std::vector<LogLine> lines;
-        for (const std::string& line : SplitLogLines(Raw())) lines.push_back(ParseLogLine(line));
-        return lines;
-    }
+    // Each line's text without its indent; "" for a line not of the writer's form (a torn one,
+    // text the host wrote).
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
-        for (const LogLine& line : Lines()) texts.push_back(line.text);
+        for (const LOG_RECORD& record : Records()) texts.push_back(record.message);
         return texts;
     }
-    // "kind|indent|text" per entry, for compact expectations of a sequence.
+    // "kind|indent|text" per line (kind -1 for one not of the writer's form), for compact
+    // expectations of a sequence.
     std::vector<std::string> Entries() const {
         std::vector<std::string> entries;
-        for (const LogLine& line : Lines())
-            entries.push_back(win32::Format("%d|%d|%s", line.kind, line.indent, line.text.c_str()));
+        for (const LOG_RECORD& r : Records())
+            entries.push_back(win32::Format("%d|%d|%s", r.kind, r.indent, r.message));
         return entries;
-    }
-    bool Contains(const std::string& text) const {
-        const std::vector<std::string> texts = Texts();
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
     }
 
 private:
     TempDirectory directory_;
     std::function<void(HANDLE)> setLogFile_;
     win32::FileHandle file_;
+
+    // A line the kit's parser refuses, or without a time stamp, gives kind -1 and no text.
+    std::vector<LOG_RECORD> Records() const {
+        std::vector<LOG_RECORD> records;
+        for (const std::string& line : win32::SplitLines(Raw())) {
+            LOG_RECORD& record = records.emplace_back();
+            if (!logging::ParseLogLine(line.data(), line.size(), record) ||
+                !IsLogTimeStamp(record.time)) {
+                record = LOG_RECORD{};
+                record.kind = -1;
+            }
+        }
+        return records;
+    }
 };
 
 }  // namespace testing_support

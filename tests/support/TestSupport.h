@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "win32/Files.h"
 #include "win32/Process.h"
@@ -65,20 +64,17 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 20
 // `size` usable bytes and guard bytes after them, to prove nothing is written past the size.
 class GuardedBuffer {
 public:
-    explicit GuardedBuffer(size_t size, char fill = '\x5A')
-        : size_(size), fill_(fill), bytes_(size + kGuard, fill) {}
+    explicit GuardedBuffer(size_t size) : size_(size), bytes_(size + 16, kFill) {}
     char* data() { return bytes_.data(); }
-    size_t size() const { return size_; }
     bool GuardsIntact() const {
-        return std::string(bytes_.end() - kGuard, bytes_.end()) == std::string(kGuard, fill_);
+        return bytes_.find_first_not_of(kFill, size_) == std::string::npos;
     }
-    std::string Text() const { return std::string(bytes_.data()); }
+    std::string Text() const { return bytes_.c_str(); }
 
 private:
-    static constexpr size_t kGuard = 16;
+    static constexpr char kFill = '\x5A';
     size_t size_;
-    char fill_;
-    std::vector<char> bytes_;
+    std::string bytes_;
 };
 
 // The library's per-user data folder, found here on its own to check where the library puts it.
@@ -99,17 +95,9 @@ inline std::string ExecutableDirectory() {
     return std::string(path, std::strrchr(path, '\\'));
 }
 
-// Empty when the process did not start.
+// Empty when the process did not start (win32::AwaitExitCode then reads -1).
 inline win32::KernelHandle StartProcess(const std::string& commandLine) {
     return win32::StartProcess(std::wstring(), win32::ToWide(commandLine));
-}
-inline DWORD WaitForExitCode(HANDLE process) {
-    return win32::AwaitExitCode(process);
-}
-// -1 when the process did not start: no code can be read.
-inline DWORD RunProcess(const std::string& commandLine) {
-    const win32::KernelHandle process = StartProcess(commandLine);
-    return win32::AwaitExitCode(process.get());
 }
 
 }  // namespace testing_support

@@ -46,7 +46,7 @@ const int kRoleDispatched = testing_support::DispatchChildRole(
 class Exchange : public ::testing::Test {
 protected:
     void TearDown() override { transport::SetProxyDialogFlag(false); }
-    testing_support::ScriptedClientDirectory client;
+    testing_support::ScriptedClientDirectory client{frame::SetProgramDirectoryOverride};
 };
 
 // The exit code is the status, 1234 the client's "no answer at all". Only this request's answer
@@ -142,7 +142,7 @@ TEST_F(Exchange, NoExchangeWithoutTheMutexAndOneAtATimeWithIt) {
     while (workers.size() < 6)
         workers.push_back(testing_support::StartChild("exchange", client.path()));
     for (win32::KernelHandle& worker : workers)
-        EXPECT_EQ(0u, testing_support::WaitForExitCode(worker.get()));
+        EXPECT_EQ(0u, win32::AwaitExitCode(worker.get()));
     EXPECT_EQ("", client.OverlapLog());
 }
 

@@ -1,11 +1,10 @@
 #include "LogFileReader.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 
+#include "log/LogLine.h"
 #include "win32/Handle.h"
 #include "win32/PlatformCalls.h"
 
@@ -15,12 +14,6 @@ constexpr size_t kReadBytes = 1u << 20;
 // Far longer than any line the library writes: a longer run without a line end is no log line,
 // and is passed over rather than gathered.
 constexpr size_t kLongestLine = 4096;
-
-void CopyField(char* field, size_t size, const char* text, size_t length) {
-    length = std::min(length, size - 1);
-    std::memcpy(field, text, length);
-    field[length] = '\0';
-}
 
 // Feeds the lines of a byte stream, however it is cut into pieces, to the store.
 class LineFeeder {
@@ -56,7 +49,7 @@ private:
     bool TakeLine() {
         size_t length = partial_.size();
         if (length > 0 && partial_[length - 1] == '\r') --length;
-        if (!ParseLogFileLine(partial_.data(), length, record_)) return true;
+        if (!logging::ParseLogLine(partial_.data(), length, record_)) return true;
         sawLogLine_ = true;
         return store_.Add(record_);
     }
@@ -68,37 +61,6 @@ private:
     LOG_RECORD record_;
 };
 }  // namespace
-
-bool ParseLogFileLine(const char* line, size_t length, LOG_RECORD& record) {
-    const char* end = line + length;
-    const char* kindStart = static_cast<const char*>(std::memchr(line, '\t', length));
-    if (kindStart == nullptr) return false;
-    ++kindStart;
-    const char* quote = static_cast<const char*>(std::memchr(kindStart, '\t', end - kindStart));
-    if (quote == nullptr || end - quote < 3 || quote[1] != '"' || end[-1] != '"') return false;
-    if (quote == kindStart || quote - kindStart > 11) return false;
-    char kind[12] = "";
-    std::memcpy(kind, kindStart, static_cast<size_t>(quote - kindStart));
-    char* kindEnd = nullptr;
-    const long kindValue = std::strtol(kind, &kindEnd, 10);
-    if (*kindEnd != '\0') return false;
-
-    const char* text = quote + 2;
-    const char* textEnd = end - 1;
-    // The writer puts two spaces per level before the message.
-    const char* spacesEnd = text;
-    while (spacesEnd < textEnd && *spacesEnd == ' ') ++spacesEnd;
-    const size_t indent = static_cast<size_t>(spacesEnd - text) / 2;
-    text += indent * 2;
-
-    std::memset(&record, 0, sizeof record);
-    CopyField(record.time, sizeof record.time, line, static_cast<size_t>(kindStart - 1 - line));
-    CopyField(record.message, sizeof record.message, text, static_cast<size_t>(textEnd - text));
-    record.kind = static_cast<int>(kindValue);
-    record.indent = static_cast<int>(indent);
-    record.flag = record.kind == 4 ? 1 : 0;
-    return true;
-}
 
 LogFileResult ReadLogFile(const std::wstring& path, RecordStore& store,
                           const std::function<void()>& betweenReads) {

@@ -3,13 +3,10 @@
 // streams through a buffer of fixed size: its size sets no memory bound, the store's bounds do.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <string>
 
 #include "RecordStore.h"
-#include "pelmora.h"
 
 namespace logview {
 
@@ -20,8 +17,5 @@ enum class LogFileResult { kRead, kCannotRead, kNoLogLine, kOutOfMemory };
 LogFileResult ReadLogFile(
     const std::wstring& path, RecordStore& store,
     const std::function<void()>& betweenReads = [] {});
-
-// One line without its line end; false when it is not a line of the library's form.
-bool ParseLogFileLine(const char* line, size_t length, LOG_RECORD& record);
 
 }  // namespace logview

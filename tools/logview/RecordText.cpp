@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "log/LogSinks.h"
+#include "log/LogLine.h"
 #include "win32/Strings.h"
 
 namespace logview {
@@ -94,8 +94,7 @@ void ColumnText(const LOG_RECORD& record, int column, wchar_t* buffer, int size)
 
 std::wstring RowText(const LOG_RECORD& record) {
     std::string line;
-    logging::FormatLogLine(line, std::string(record.time, strnlen(record.time, sizeof record.time)),
-                           record);
+    logging::FormatLogLine(line, record);
     line.pop_back();  // the file line's LF
     line.push_back('\t');
     line.append(record.function, strnlen(record.function, sizeof record.function));
