@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
 #include "frame/Directories.h"
@@ -20,12 +21,9 @@ inline void RemoveStateFiles() {
 
 // Temporary files left in the data directory by a failed or finished write.
 inline int StrayFiles() {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((frame::GetDataDirectory() + "\\*.tmp").c_str(), &found);
     int count = 0;
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-        ++count;
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    for (const auto& file : std::filesystem::directory_iterator(frame::GetDataDirectory()))
+        count += file.path().extension() == ".tmp";
     return count;
 }
 
