@@ -41,9 +41,6 @@ Texts Entries(int first, int threads, int count) {
 void LogAs(int thread, int count) {
     for (const std::string& text : Entries(thread, 1, count)) Log(text);
 }
-win32::KernelHandle ManualEvent(const char* name = nullptr) {
-    return win32::KernelHandle(CreateEventA(nullptr, TRUE, FALSE, name));
-}
 
 // Failed checks of three threads while a fourth keeps changing.
 int Race(int times, const std::function<void(int)>& change, const std::function<bool()>& check) {
@@ -73,8 +70,8 @@ public:
     testing_support::ScriptedClientDirectory client;
 
 private:
-    win32::KernelHandle running_ = ManualEvent("pelmora-hammer-running");
-    win32::KernelHandle release_ = ManualEvent("pelmora-hammer-release");
+    win32::KernelHandle running_{CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-running")};
+    win32::KernelHandle release_{CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-release")};
 };
 
 class HostHammer : public ::testing::Test {
@@ -99,7 +96,8 @@ TEST_F(HostHammer, ThreadsLoggingIntoOneFileWriteEveryLineWholeAndOnce) {
 TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBack) {
     HeldClient held;
     Texts received;  // touched on the window's thread only
-    win32::KernelHandle start = ManualEvent(), ownDone = ManualEvent();
+    win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    win32::KernelHandle ownDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     testing_support::LogWindowThread window(
         [&](WPARAM, LPARAM) {
             LOG_RECORD record;
@@ -163,7 +161,8 @@ TEST_F(HostHammer, HandlerOfTheThreadHandingOffLogsAfterTheRecordAndRequestsNoth
     HeldClient held;  // a request run by mistake would hang here
     BOOL nested = TRUE;
     std::vector<std::string> received;  // on the log window's thread
-    win32::KernelHandle start = ManualEvent(), done = ManualEvent();
+    win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    win32::KernelHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     testing_support::LogWindowThread sender(
         [&](WPARAM, LPARAM) {
             Log("nested");
