@@ -111,7 +111,7 @@ TEST(RecordText, CellsShowNoControlCharactersAndAreNeverWrittenPast) {
     std::strcpy(record.source, "S");
     record.line = 12345;
     for (int column = logview::kTimeColumn; column <= logview::kLineColumn; ++column) {
-        for (int room : {1, 2, 5}) {
+        for (int room : {1, 2, 5, 19}) {  // 19: one short of the time
             std::wmemset(cell, L'#', 64);
             logview::ColumnText(record, column, cell, room);
             EXPECT_LT(std::wcslen(cell), static_cast<size_t>(room)) << column << " " << room;
