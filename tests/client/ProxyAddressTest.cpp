@@ -1,6 +1,5 @@
-// A saved password is bound to the "host:port" written here: the same proxy must give the same
-// text whichever way the settings write it, the order of the list is the order of fail-over,
-// and a host on the bypass list never counts as reached through a proxy.
+// A saved password is bound to the "host:port" written here: one text for one proxy however the
+// settings write it, the list's order is fail-over's, a bypassed host is never reached through one.
 #include <gtest/gtest.h>
 
 #include "ProxyAddress.h"

@@ -1,7 +1,6 @@
 #!/bin/sh
-# Runs the offline probe in a network namespace with only the loopback up, under a Wine prefix
-# (and so a wineserver) of its own: one started outside would answer the network queries from
-# the host's adapters. Exits 77 (skipped) only when network namespaces are not permitted.
+# Runs the offline probe in a network namespace with only the loopback up, in a Wine prefix of its
+# own: a wineserver started outside would answer from the host's adapters. 77: not permitted here.
 set -u
 probe=${1:?usage: run-offline.sh PROBE.exe}
 . "$(cd "$(dirname "$0")/../../scripts" && pwd)/wine-env.sh"

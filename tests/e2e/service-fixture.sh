@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Starts or stops the local service for the end-to-end tests:
-#   service-fixture.sh start DIR   service, two proxies and HTTPS with a fresh certificate; port
-#                                  files and log in DIR
-#   service-fixture.sh stop DIR    stops the service that `start` left in DIR
+# service-fixture.sh start|stop DIR: the local service, two proxies and HTTPS with a fresh
+# certificate for the end-to-end tests, their port files and log in DIR.
 set -euo pipefail
 action=${1:?start|stop} dir=${2:?directory}
 here=$(cd "$(dirname "$0")" && pwd)

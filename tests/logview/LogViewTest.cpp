@@ -60,11 +60,25 @@ protected:
 };
 
 // A copy of all rows holds the saved text; the host's log file reopened shows the same rows.
-TEST_F(LogView, SavedCopiedAndReopenedRowsAreTheLoggedSequence) {
+// Filters and finds take Latin letters in either case, in the message, the function or the
+// source; F3 wraps past the end, and a text no row holds leaves the selection.
+TEST_F(LogView, RowsAreSavedCopiedReopenedFilteredAndFound) {
     testing_support::HostLogFile file(PeLmLogFileSet);
     logview_tests::LogAll(sequence_);
     const std::vector<size_t> all = {0, 1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_EQ(Known(all), viewer_.ShownRows());
+    const struct {
+        const wchar_t* text;
+        std::vector<int> selected;  // after each F3
+    } finds[] = {{L"lOGIN", {2, 3, 4, 6, 2}}, {L"ｌｏｇｉｎ", {2}}};
+    for (const auto& find : finds) {
+        SetDlgItemTextW(viewer_.window(), logview::kFindEdit, find.text);
+        for (int row : find.selected) {
+            viewer_.Command(logview::kFindNextCommand);
+            EXPECT_EQ(row, viewer_.SelectedRow()) << win32::ToNarrow(find.text, CP_UTF8);
+        }
+    }
+    EXPECT_NE(std::wstring::npos, viewer_.Status().find(L"「ｌｏｇｉｎ」は見つかりませんでした"));
     viewer_.Command(logview::kSelectAllCommand);
     viewer_.Command(logview::kCopyCommand);
     ASSERT_TRUE(OpenClipboard(nullptr));
@@ -75,17 +89,12 @@ TEST_F(LogView, SavedCopiedAndReopenedRowsAreTheLoggedSequence) {
     GlobalUnlock(copied);
     CloseClipboard();
     EXPECT_EQ(Known(all, true), ViewerProcess("\"" + file.path() + "\"").ShownRows());
-}
-
-TEST_F(LogView, FiltersByTextAndKind) {
-    logview_tests::LogAll(sequence_);
     const struct {
         const wchar_t* text;
         int kindChoice;  // in the kind list: all, 0, 1, 2, 3, 4, 99
         std::vector<size_t> shown;
-    } cases[] = {
+    } filters[] = {
         {L"サーバー", 0, {1}},
-        // Latin letters in either case, in the message, the function or the source.
         {L"lOGIN", 0, {2, 3, 4, 6}},
         {L"LOGIN", 5, {6}},
         {L"limits", 0, {7}},
@@ -95,13 +104,14 @@ TEST_F(LogView, FiltersByTextAndKind) {
         {L"", 1, {0, 1}},
         {L"ｌｏｇｉｎ", 0, {}},
     };
-    for (const auto& filter : cases) {
+    for (const auto& filter : filters) {
         viewer_.SetFilter(filter.text, filter.kindChoice);
         EXPECT_EQ(Known(filter.shown), viewer_.ShownRows()) << filter.kindChoice;
     }
 }
 
-TEST_F(LogView, PauseHoldsTheRowsWhileRecordsStillArriveAndClearEmptiesThem) {
+// New rows scroll into view while the last row is in view, not once the user scrolled up.
+TEST_F(LogView, PauseHoldsTheRowsClearEmptiesThemAndNewRowsAreFollowed) {
     const std::string before = TextRow("before"), during = TextRow("during");
     LogText("before");
     viewer_.Refresh();
@@ -113,10 +123,6 @@ TEST_F(LogView, PauseHoldsTheRowsWhileRecordsStillArriveAndClearEmptiesThem) {
     viewer_.Command(logview::kClearCommand);
     LogText("during");
     EXPECT_EQ(Rows({during}), viewer_.ShownRows());
-}
-
-// New rows scroll into view while the last row is in view, not once the user scrolled up.
-TEST_F(LogView, FollowsNewRowsUnlessScrolledUp) {
     HWND list = GetDlgItem(viewer_.window(), logview::kRowList);
     const int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
     auto topAfter = [&](int count) {
@@ -124,30 +130,10 @@ TEST_F(LogView, FollowsNewRowsUnlessScrolledUp) {
         viewer_.Refresh();
         return static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
     };
-    EXPECT_EQ(300 - perPage, topAfter(300));
+    EXPECT_EQ(300 - perPage, topAfter(299));
     EXPECT_EQ(400 - perPage, topAfter(100));
     SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
     EXPECT_EQ(0, topAfter(100));
-}
-
-// F3 wraps past the end; a text no row holds leaves the selection and says so.
-TEST_F(LogView, FindGoesToTheNextRowHoldingTheText) {
-    logview_tests::LogAll(sequence_);
-    viewer_.Refresh();
-    const struct {
-        const wchar_t* text;
-        std::vector<int> selected;  // after each F3
-    } cases[] = {
-        {L"lOGIN", {2, 3, 4, 6, 2}}, {L"ｌｏｇｉｎ", {2}},  // the selection stays
-    };
-    for (const auto& find : cases) {
-        SetDlgItemTextW(viewer_.window(), logview::kFindEdit, find.text);
-        for (int row : find.selected) {
-            viewer_.Command(logview::kFindNextCommand);
-            EXPECT_EQ(row, viewer_.SelectedRow()) << win32::ToNarrow(find.text, CP_UTF8);
-        }
-    }
-    EXPECT_NE(std::wstring::npos, viewer_.Status().find(L"「ｌｏｇｉｎ」は見つかりませんでした"));
 }
 
 // A file past either bound (and larger than one read, so lines span reads) shows its newest

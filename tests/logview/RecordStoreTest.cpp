@@ -95,28 +95,23 @@ TEST(RecordStore, ByteBoundKeepsTheNewestRecordsWhole) {
     }
 }
 
-// A cell shows control characters as spaces; the saved row keeps tab and CR as the log file does.
-TEST(RecordText, MessageCellShowsNoControlCharacters) {
+// A cell shows control characters as spaces (the saved row keeps tab and CR as the log file does)
+// and is never written past, however narrow.
+TEST(RecordText, CellsShowNoControlCharactersAndAreNeverWrittenPast) {
     LOG_RECORD record{};
     std::strcpy(record.message, "a\tb\r\nc");
     record.indent = 1;
-    wchar_t cell[32];
+    wchar_t cell[64];
     logview::ColumnText(record, logview::kMessageColumn, cell, 32);
     EXPECT_STREQ(L"    a b  c", cell);
     EXPECT_NE(std::wstring::npos, logview::RowText(record).find(L"\"  a\tb\r c\""));
-}
-
-TEST(RecordText, NarrowCellsAreNeverWrittenPast) {
-    LOG_RECORD record{};
     std::strcpy(record.time, "2026/12/07 10:00:00");
     std::strcpy(record.message, "\x83\x8d\x83\x4f");  // "ログ" in Shift_JIS
     std::strcpy(record.function, "F");
     std::strcpy(record.source, "S");
     record.line = 12345;
-    record.indent = 1;
     for (int column = logview::kTimeColumn; column <= logview::kLineColumn; ++column) {
-        for (int room : {1, 2, 5}) {
-            wchar_t cell[64];
+        for (int room : {1, 2, 5, 19}) {  // 19: one short of the time
             std::wmemset(cell, L'#', 64);
             logview::ColumnText(record, column, cell, room);
             EXPECT_LT(std::wcslen(cell), static_cast<size_t>(room)) << column << " " << room;

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# build-consumer.sh ARCH KIT WORK SERVICE_DIR (ARCH: x86_64 or i686): builds the C sample host as
-# its own CMake project against the unpacked kit with that MinGW toolchain and checks what it
-# links and carries; the x86_64 one then runs under Wine against the local service
-# (run-consumer.sh, which the i686 suite runs for the i686 one).
+# build-consumer.sh ARCH KIT WORK SERVICE_DIR (ARCH: x86_64 or i686): builds the C sample host
+# against the unpacked kit as its own CMake project and checks what it links and carries; the
+# x86_64 one then runs (run-consumer.sh; the i686 suite runs the i686 one).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -35,7 +34,5 @@ kill_at=()
 "$arch-w64-mingw32-gcc" -I"$kit/include" "$root/tools/c_host/c_host.c" "$work/from-def.a" \
   -o "$work/c_host_from_def.exe"
 check_imports "$work/c_host_from_def.exe"
-
-# The i686 host runs in the i686 suite, whose Wine runs 32-bit programs.
 [ "$arch" = x86_64 ] || exit 0
 exec bash "$here/run-consumer.sh" "$work" "$service"

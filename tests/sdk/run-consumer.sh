@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# run-consumer.sh WORK SERVICE_DIR: runs the sample host that build-consumer.sh left in WORK under
-# Wine against the local service; it must reach it.
+# run-consumer.sh WORK SERVICE_DIR: the host build-consumer.sh left in WORK must reach the service.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=${1:?WORK} service=${2:?SERVICE_DIR}

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
 #include "storage/TimeSeal.h"
@@ -23,12 +24,9 @@ inline void RemoveStateFiles() {
 
 // Temporary files left in the data directory by a failed or finished write.
 inline int StrayFiles() {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(testing_support::DataFile("*.tmp").c_str(), &found);
     int count = 0;
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-        ++count;
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    for (const auto& file : std::filesystem::directory_iterator(testing_support::DataDirectory()))
+        count += file.path().extension() == ".tmp";
     return count;
 }
 

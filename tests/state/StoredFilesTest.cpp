@@ -48,10 +48,8 @@ std::string Current() {
 }
 
 bool SocketLayerStarted() {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return false;
-    closesocket(s);
-    return true;
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    return s != INVALID_SOCKET && closesocket(s) == 0;
 }
 
 // A time text and the digest of `digestOf` (of the text itself when well made), encrypted.
@@ -143,7 +141,7 @@ TEST_F(StoredFiles, LoginFileRoundTripLogsNoPasswordAndRemoveTakesOnlyTheFile) {
 }
 
 // Without a stored login, a record made current (as a silent login leaves it) survives the load.
-TEST_F(StoredFiles, CallScopeLogsBothEndsAndReleasesWhatItTook) {
+TEST_F(StoredFiles, CallScopeLoadsTheLoginAndReleasesWhatItTook) {
     MakeCurrent("mem", "", "", false);
     {
         login::CApiCallScope scope;
@@ -158,10 +156,7 @@ TEST_F(StoredFiles, CallScopeLogsBothEndsAndReleasesWhatItTook) {
     }
     EXPECT_FALSE(SocketLayerStarted());
     EXPECT_EQ("none", Current());
-    const std::vector<std::string> entries = log.Entries();
-    ASSERT_GE(entries.size(), 3u);
-    EXPECT_EQ("0|0|Init開始 0|0|Init終了 99|0|",
-              entries.front() + " " + entries[entries.size() - 2] + " " + entries.back());
+    EXPECT_EQ("99|0|", log.Entries().back()) << "no end of the call";
 }
 
 // Around the hour daylight saving skips: 01:50 EST, then fifteen real minutes later 03:05 EDT.
