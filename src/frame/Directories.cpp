@@ -2,12 +2,12 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include "frame/Exceptions.h"
 #include "frame/HostContextLock.h"
 #include "frame/Module.h"
 #include "frame/ClientContract.h"
+#include "win32/Files.h"
 #include "win32/PlatformCalls.h"
 #include "win32/Strings.h"
 
@@ -55,7 +55,13 @@ std::string GetDataDirectory() {
         folder[0] == '\0')
         throw CDirectoryException(kDataDirectoryUnknownText);
     std::string path = std::string(folder) + "\\" + contract::kDataFolder;
-    if (!PathIsDirectoryA(path.c_str())) SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
+    const DWORD attributes = win32::FileAttributes(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return path;
+    // Another process may create it at the same moment.
+    const int created = win32::Platform().shCreateDirectory(nullptr, path.c_str(), nullptr);
+    if (created != ERROR_SUCCESS && created != ERROR_ALREADY_EXISTS)
+        throw CDirectoryException(kDataDirectoryUnknownText);
     return path;
 }
 

@@ -32,7 +32,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD share,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return false;
+    if (!Platform().getFileSize(file.get(), &size)) return false;
     if (static_cast<unsigned long long>(size.QuadPart) > maxBytes || size.QuadPart > 0x7FFFFFFF) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
@@ -97,7 +97,7 @@ void DeleteAbandonedTemporaries(const std::wstring& path) {
             swscanf(name.c_str() + middle, L".%lu.%lu.tmp", &process, &thread) != 2)
             continue;
         // A process that still runs may be between its write and its rename.
-        KernelHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
+        KernelHandle running(Platform().openProcess(SYNCHRONIZE, FALSE, process));
         if (running && WaitForSingleObject(running.get(), 0) == WAIT_TIMEOUT) continue;
         Platform().deleteFile((folder + name).c_str());
     } while (FindNextFileW(search.get(), &found));
@@ -118,6 +118,10 @@ bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes) {
 
 bool DeleteFileAt(const std::wstring& path) {
     return Platform().deleteFile(path.c_str()) != FALSE;
+}
+
+DWORD FileAttributes(const std::wstring& path) {
+    return Platform().getFileAttributes(path.c_str());
 }
 
 }  // namespace win32
