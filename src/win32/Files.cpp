@@ -10,6 +10,11 @@
 namespace win32 {
 namespace {
 
+FindHandle FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& found) {
+    const HANDLE search = Platform().findFirstFile(pattern.c_str(), &found);
+    return FindHandle(search == INVALID_HANDLE_VALUE ? nullptr : search);
+}
+
 // Keeps the first failure's reason across the clean-up calls that follow it.
 class SavedError {
 public:
@@ -86,7 +91,7 @@ std::wstring TemporaryPathBeside(const std::wstring& path) {
 void DeleteAbandonedTemporaries(const std::wstring& path) {
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
     WIN32_FIND_DATAW found;
-    const FindHandle search = FindFirst((path + L".*.tmp").c_str(), found);
+    const FindHandle search = FindFirst(path + L".*.tmp", found);
     if (!search) return;
     do {
         unsigned long process = 0, thread = 0;
@@ -100,7 +105,7 @@ void DeleteAbandonedTemporaries(const std::wstring& path) {
         KernelHandle running(Platform().openProcess(SYNCHRONIZE, FALSE, process));
         if (running && WaitForSingleObject(running.get(), 0) == WAIT_TIMEOUT) continue;
         Platform().deleteFile((folder + name).c_str());
-    } while (FindNextFileW(search.get(), &found));
+    } while (Platform().findNextFile(search.get(), &found));
 }
 
 bool RenameOver(const std::wstring& from, const std::wstring& to) {

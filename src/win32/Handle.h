@@ -118,13 +118,8 @@ using ScreenDc = UniqueResource<HDC, nullptr, ReleaseScreenDcFn>;
 using AcceleratorTable = UniqueResource<HACCEL, nullptr, DestroyAcceleratorTableFn>;
 // A WinHTTP session, connection or request.
 using WinHttpHandle = UniqueResource<void*, nullptr, WinHttpCloseFn>;
-// A directory search; FindFirstFile's INVALID_HANDLE_VALUE goes in as nullptr (see FindFirst).
+// A directory search; FindFirstFile's INVALID_HANDLE_VALUE goes in as nullptr.
 using FindHandle = UniqueResource<HANDLE, nullptr, FindCloseFn>;
-
-inline FindHandle FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW& found) {
-    const HANDLE search = FindFirstFileW(pattern, &found);
-    return FindHandle(search == INVALID_HANDLE_VALUE ? nullptr : search);
-}
 
 // A blob the system allocated with LocalAlloc for its caller (CryptProtectData and
 // CryptUnprotectData): wiped before it is freed, since it holds a secret or its sealed form.

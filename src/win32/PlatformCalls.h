@@ -24,8 +24,12 @@ struct PlatformCalls {
     decltype(&::GetFileAttributesW) getFileAttributes;
     decltype(&::GetFileSizeEx) getFileSize;
     decltype(&::SetFilePointerEx) setFilePointer;
-    // The client program's start, and whether a process that left a temporary file still runs.
+    decltype(&::FindFirstFileW) findFirstFile;
+    decltype(&::FindNextFileW) findNextFile;
+    // The client program's start and end, and whether a process that left a temporary file
+    // still runs.
     decltype(&::CreateProcessW) createProcess;
+    decltype(&::GetExitCodeProcess) getExitCodeProcess;
     decltype(&::OpenProcess) openProcess;
     // Reachability.
     ULONG(WINAPI* getAdaptersAddresses)(ULONG, ULONG, PVOID, _IP_ADAPTER_ADDRESSES_LH*, PULONG);
