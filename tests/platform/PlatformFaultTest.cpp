@@ -31,8 +31,6 @@ namespace {
 
 // Whatever a test replaced, every entry is the real function again on the way out.
 struct PlatformReset {
-    PlatformReset() = default;
-    PlatformReset(const PlatformReset&) = delete;
     ~PlatformReset() { win32::ResetPlatform(); }
 };
 
