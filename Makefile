@@ -1,5 +1,5 @@
 # Newcomer entry points. Each one installs what the machine lacks first.
-.PHONY: all deps build build-x64 build-x86 check-exports test demo bench dist format sloc clean
+.PHONY: all deps build build-x64 build-x86 check-exports test demo bench screenshots dist format sloc clean
 
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
@@ -37,6 +37,13 @@ demo: deps
 
 bench: build-x64
 	@scripts/run-bench.sh build/x64
+
+# Pictures for a reviewer: build/x64/login-dialog.png and build/x64/logview.png.
+screenshots: deps
+	@cmake --preset x64 >/dev/null
+	@cmake --build --preset x64 -j $(JOBS) --target login_dialog_shot logview_shot
+	@scripts/login-dialog-screenshot.sh build/x64
+	@scripts/desktop-screenshot.sh build/x64 logview_shot.exe logview-shot 1000x560 build/x64/logview.png
 
 # The kit for host developers: dist/pelmora-<version>-windows.zip and dist/SHA256SUMS.
 dist: build

@@ -5,10 +5,12 @@
 
 #include "ProxyAddress.h"
 #include "ProxyDiscovery.h"
-#include "WinHttpHandle.h"
+#include "win32/Handle.h"
 
 namespace client {
 namespace {
+
+using win32::WinHttpHandle;
 
 const wchar_t kUserAgent[] = L"pmqclient/1.0";
 const wchar_t kFormHeader[] = L"Content-Type: application/x-www-form-urlencoded\r\n";

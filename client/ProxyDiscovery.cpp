@@ -1,16 +1,16 @@
 #include "ProxyDiscovery.h"
 
+#include "win32/Handle.h"
+
 namespace client {
 namespace {
 
-std::wstring TakeGlobal(LPWSTR& text) {
-    std::wstring value = text ? text : L"";
-    if (text) GlobalFree(text);
-    text = nullptr;
-    return value;
+// WinHTTP hands its strings to the caller, who frees them.
+std::wstring TextOf(const win32::GlobalMemory& text) {
+    return text ? static_cast<const wchar_t*>(text.get()) : L"";
 }
 
-// The user's settings; the strings WinHTTP allocated are freed on the way out.
+// The user's settings.
 struct UserProxyConfig {
     bool autoDetect = false;
     std::wstring scriptUrl, proxy, bypass;
@@ -19,18 +19,20 @@ struct UserProxyConfig {
 bool ReadUserProxyConfig(UserProxyConfig& config) {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG ie{};
     if (!WinHttpGetIEProxyConfigForCurrentUser(&ie)) return false;
+    const win32::GlobalMemory scriptUrl(ie.lpszAutoConfigUrl), proxy(ie.lpszProxy),
+        bypass(ie.lpszProxyBypass);
     config.autoDetect = ie.fAutoDetect != FALSE;
-    config.scriptUrl = TakeGlobal(ie.lpszAutoConfigUrl);
-    config.proxy = TakeGlobal(ie.lpszProxy);
-    config.bypass = TakeGlobal(ie.lpszProxyBypass);
+    config.scriptUrl = TextOf(scriptUrl);
+    config.proxy = TextOf(proxy);
+    config.bypass = TextOf(bypass);
     return true;
 }
 
 bool FromProxyInfo(WINHTTP_PROXY_INFO& info, ProxyChoice& choice) {
-    const bool named = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-    choice.proxy = TakeGlobal(info.lpszProxy);
-    choice.bypass = TakeGlobal(info.lpszProxyBypass);
-    if (!named) choice = ProxyChoice{};
+    const win32::GlobalMemory proxy(info.lpszProxy), bypass(info.lpszProxyBypass);
+    choice = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY
+                 ? ProxyChoice{TextOf(proxy), TextOf(bypass)}
+                 : ProxyChoice{};
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "frame/ClientContract.h"
 #include "win32/Files.h"
+#include "win32/Handle.h"
 #include "win32/KnownFolder.h"
 #include "win32/Strings.h"
 
@@ -19,16 +20,6 @@ const char kEntropy[] = "Pelmora pmqclient proxy user";
 
 // One user name and password: anything larger is not a file of ours.
 constexpr size_t kLargestFile = 64 * 1024;
-
-struct LocalBlob {
-    DATA_BLOB blob{};
-    ~LocalBlob() {
-        if (blob.pbData) {
-            SecureZeroMemory(blob.pbData, blob.cbData);
-            LocalFree(blob.pbData);
-        }
-    }
-};
 
 DATA_BLOB EntropyBlob() {
     DATA_BLOB entropy;
@@ -97,13 +88,13 @@ std::optional<SavedProxyUser> ProxyStore::Load() const {
         return std::nullopt;
     DATA_BLOB in{static_cast<DWORD>(bytes.size()), reinterpret_cast<BYTE*>(&bytes[0])};
     DATA_BLOB entropy = EntropyBlob();
-    LocalBlob plain;
+    win32::SecretBlob plain;
     if (!CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
-                            &plain.blob) ||
-        plain.blob.cbData % sizeof(wchar_t) != 0)
+                            plain.out()) ||
+        plain.size() % sizeof(wchar_t) != 0)
         return std::nullopt;
-    const wchar_t* text = reinterpret_cast<const wchar_t*>(plain.blob.pbData);
-    std::wstring whole(text, plain.blob.cbData / sizeof(wchar_t));
+    const wchar_t* text = reinterpret_cast<const wchar_t*>(plain.data());
+    std::wstring whole(text, plain.size() / sizeof(wchar_t));
     std::vector<std::wstring> fields = SplitFields(whole);
     SecureZeroMemory(whole.data(), whole.size() * sizeof(wchar_t));
     std::optional<SavedProxyUser> saved = FromFields(fields);
@@ -130,13 +121,13 @@ bool ProxyStore::SaveSealed(std::wstring plain) const {
     DATA_BLOB in{static_cast<DWORD>(plain.size() * sizeof(wchar_t)),
                  reinterpret_cast<BYTE*>(plain.data())};
     DATA_BLOB entropy = EntropyBlob();
-    LocalBlob sealed;
+    win32::SecretBlob sealed;
     const BOOL protectedOk = CryptProtectData(&in, L"Pelmora proxy user", &entropy, nullptr,
-                                              nullptr, CRYPTPROTECT_UI_FORBIDDEN, &sealed.blob);
+                                              nullptr, CRYPTPROTECT_UI_FORBIDDEN, sealed.out());
     SecureZeroMemory(plain.data(), plain.size() * sizeof(wchar_t));
     if (!protectedOk) return false;
     return win32::ReplaceWholeFile(
-        path_, std::string(reinterpret_cast<const char*>(sealed.blob.pbData), sealed.blob.cbData));
+        path_, std::string(reinterpret_cast<const char*>(sealed.data()), sealed.size()));
 }
 
 }  // namespace client

@@ -44,8 +44,6 @@ public:
     // Deletes the file; true when there was one.
     bool Remove() const;
 
-    const std::wstring& path() const { return path_; }
-
 private:
     std::wstring path_;
 };

@@ -11,6 +11,7 @@
 #include "common/BenchClock.h"
 #include "frame/Directories.h"
 #include "transport/HttpRequestUtil.h"
+#include "win32/Files.h"
 #include "win32/NamedMutex.h"
 
 namespace {
@@ -27,16 +28,6 @@ std::string ProgramDirectory() {
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string result(path);
     return result.substr(0, result.find_last_of('\\'));
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return written == text.size();
 }
 
 // The reference: start the client and wait for it, nothing else (the exchange's own step).
@@ -80,7 +71,7 @@ int main() {
     CreateDirectoryA(directory.c_str(), nullptr);
     std::string client = directory + "\\" + contract::kClientProgram;
     if (!CopyFileA((ProgramDirectory() + "\\fakeclient.exe").c_str(), client.c_str(), FALSE) ||
-        !WriteText(directory + "\\fakeclient-script.txt", "exit=200\n")) {
+        !win32::WriteWholeFile(directory + "\\fakeclient-script.txt", "exit=200\n")) {
         std::printf("exchange_bench: cannot prepare %s\n", directory.c_str());
         return 1;
     }

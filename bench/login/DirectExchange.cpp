@@ -4,7 +4,6 @@
 #include <winhttp.h>
 
 #include "ProxyDiscovery.h"
-#include "WinHttpHandle.h"
 
 namespace bench {
 namespace {
@@ -33,10 +32,6 @@ DirectExchange::DirectExchange()
     : session_(WinHttpOpen(L"login_bench/1.0", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0)) {}
 
-DirectExchange::~DirectExchange() {
-    if (session_) WinHttpCloseHandle(session_);
-}
-
 DirectAnswer DirectExchange::Send(const std::string& url, const std::string& form) {
     DirectAnswer answer;
     const std::wstring wideUrl = Widen(url);
@@ -47,9 +42,9 @@ DirectAnswer DirectExchange::Send(const std::string& url, const std::string& for
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
     const std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
 
-    client::WinHttpHandle connection(WinHttpConnect(session_, host.c_str(), parts.nPort, 0));
+    win32::WinHttpHandle connection(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
     if (!connection) return answer;
-    client::WinHttpHandle request(
+    win32::WinHttpHandle request(
         WinHttpOpenRequest(connection.get(), form.empty() ? L"GET" : L"POST", path.c_str(), nullptr,
                            WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
     if (!request) return answer;
@@ -72,7 +67,7 @@ DirectAnswer DirectExchange::Send(const std::string& url, const std::string& for
 }
 
 void DirectExchange::DiscoverProxy(const std::string& url) {
-    if (session_) client::DiscoverProxy(session_, Widen(url));
+    if (session_) client::DiscoverProxy(session_.get(), Widen(url));
 }
 
 }  // namespace bench

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "win32/Handle.h"
+
 namespace bench {
 
 struct DirectAnswer {
@@ -15,9 +17,6 @@ struct DirectAnswer {
 class DirectExchange {
 public:
     DirectExchange();
-    ~DirectExchange();
-    DirectExchange(const DirectExchange&) = delete;
-    DirectExchange& operator=(const DirectExchange&) = delete;
 
     // GET when `form` is empty, otherwise POST of the form-encoded body.
     DirectAnswer Send(const std::string& url, const std::string& form);
@@ -26,7 +25,7 @@ public:
     void DiscoverProxy(const std::string& url);
 
 private:
-    void* session_;
+    win32::WinHttpHandle session_;
 };
 
 }  // namespace bench

@@ -6,6 +6,7 @@
 #include "frame/Directories.h"
 #include "pelmora.h"
 #include "transport/ProxyDialogFlag.h"
+#include "win32/Files.h"
 
 extern "C" {
 
@@ -20,7 +21,7 @@ BOOL WINAPI PeLmProxyUserDlgShow(void) {
 BOOL WINAPI PeLmProxyUserDelete(void) {
     return api::Guarded("PeLmProxyUserDelete", FALSE, [] {
         const std::string path = frame::GetDataDirectory() + "\\" + contract::kProxyUserFile;
-        return DeleteFileA(path.c_str());
+        return win32::DeleteFileAt(path);
     });
 }
 

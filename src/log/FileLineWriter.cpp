@@ -1,5 +1,9 @@
 #include "log/FileLineWriter.h"
 
+#include <utility>
+
+#include "win32/PlatformCalls.h"
+
 namespace logging {
 namespace {
 constexpr int kYieldsBeforeSleep = 64;
@@ -50,15 +54,27 @@ void FileLineWriter::WritePending() {
         last = queued_;
     }
     if (!writing_.empty()) {
-        // With the high part given, the move also succeeds on a log grown past 4 GiB; without
-        // it the pointer would stay put and the lines could land on text the host wrote.
-        LONG high = 0;
-        DWORD written = 0;
-        SetFilePointer(file, 0, &high, FILE_END);
-        WriteFile(file, writing_.data(), static_cast<DWORD>(writing_.size()), &written, nullptr);
+        WriteAtEnd(file);
         writing_.clear();
     }
     written_.store(last, std::memory_order_release);
+}
+
+// Failures are ignored: the lines are lost for this sink only. A host's handle that cannot seek
+// (a pipe) still gets them.
+void FileLineWriter::WriteAtEnd(HANDLE file) {
+    if (std::exchange(tornFile_, nullptr) == file) writing_.insert(writing_.begin(), '\n');
+    win32::Platform().setFilePointer(file, LARGE_INTEGER{}, nullptr, FILE_END);
+    size_t done = 0;
+    while (done < writing_.size()) {
+        DWORD written = 0;
+        const BOOL ok = win32::Platform().writeFile(file, writing_.data() + done,
+                                                    static_cast<DWORD>(writing_.size() - done),
+                                                    &written, nullptr);
+        done += written;
+        if (!ok || written == 0) break;
+    }
+    if (done > 0 && done < writing_.size() && writing_[done - 1] != '\n') tornFile_ = file;
 }
 
 }  // namespace logging

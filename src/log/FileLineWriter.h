@@ -3,7 +3,9 @@
 // since every write first moves to the end of the file. A thread adds its line to the pending
 // text, and whoever has the writer's turn writes everything pending with one move and one write:
 // under contention one write carries the lines of several threads, so many threads cost no more
-// calls than one. Every call returns only once its own line has been handed to the file.
+// calls than one. Every call returns only once its own line has been handed to the file. A write
+// that stops midway (a full disk) loses the rest of its lines for this file only, and the next
+// write to the file first ends the torn line, so the lines after it stay whole.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +28,7 @@ public:
 private:
     // Writes what is pending; called with the writer's turn held.
     void WritePending();
+    void WriteAtEnd(HANDLE file);
 
     win32::SlimLock pendingLock_;  // guards the three below; held for a copy only
     std::string pending_;
@@ -34,6 +37,7 @@ private:
 
     win32::SlimLock turnLock_;  // the writer's turn; guards writing_
     std::string writing_;
+    HANDLE tornFile_ = nullptr;  // its last line was written only in part; guarded by the turn
     std::atomic<std::uint64_t> written_{0};  // lines ever handed to a file
 };
 

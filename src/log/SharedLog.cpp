@@ -52,10 +52,6 @@ void SharedLog::Close() {
     earlier.swap(block_);
 }
 
-bool SharedLog::IsOpen() const {
-    return Current() != nullptr;
-}
-
 std::shared_ptr<SharedLog::Block> SharedLog::Current() const {
     win32::SlimLockGuard guard(lock_);
     return block_;

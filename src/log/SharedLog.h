@@ -21,7 +21,6 @@ public:
     // held. False, with nothing held, when any of the three objects cannot be had.
     bool Open();
     void Close();
-    bool IsOpen() const;
 
     enum class Access { kDone, kClosed, kBusy };
 

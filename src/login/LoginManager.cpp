@@ -1,12 +1,12 @@
 #include "login/LoginManager.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "frame/Directories.h"
 #include "frame/HostContextLock.h"
 #include "log/LogWriter.h"
 #include "storage/ExclusiveFile.h"
+#include "win32/Files.h"
 #include "win32/Strings.h"
 
 namespace login {
@@ -122,7 +122,7 @@ std::shared_ptr<const LOGIN_INFO> CLoginManager::ReadFileIntoCurrent() {
 
 void CLoginManager::Remove() {
     const std::string path = GetFilePath();
-    if (PathFileExistsA(path.c_str())) storage::DeleteFileExclusive(path);
+    if (win32::PathExists(path)) storage::DeleteFileExclusive(path);
 }
 
 std::shared_ptr<const LOGIN_INFO> CLoginManager::GetLoginInfo() {

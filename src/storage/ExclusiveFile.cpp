@@ -39,7 +39,7 @@ bool ReadFileExclusive(const std::string& path, std::string& bytes) {
 bool ReplaceFileExclusive(const std::string& path, const std::string& bytes) {
     // A read-only file cannot be opened for writing, so it is not replaced either (some
     // emulations of the platform would rename over it).
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = win32::FileAttributes(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         return false;
     }

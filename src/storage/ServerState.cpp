@@ -1,13 +1,13 @@
 #include "storage/ServerState.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "frame/Directories.h"
 #include "log/LogWriter.h"
 #include "storage/ExclusiveFile.h"
 #include "storage/TimeSeal.h"
 #include "win32/Exception.h"
+#include "win32/Files.h"
 #include "win32/Strings.h"
 
 namespace storage {
@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kSource = "ServerState";
 
 bool FileExists(const std::string& path) {
-    return PathFileExistsA(path.c_str()) != FALSE;
+    return win32::PathExists(path);
 }
 
 // The seal logs nothing itself: the entry its failure carries is logged here, and the failure

@@ -1,7 +1,5 @@
 #include "transport/HttpRequestUtil.h"
 
-#include <shlwapi.h>
-
 #include "frame/Directories.h"
 #include "frame/Exceptions.h"
 #include "log/LogSinks.h"
@@ -164,7 +162,7 @@ void CHttpRequestUtil::DeleteRequestFile() {
 
 DWORD CHttpRequestUtil::RunClient() {
     std::string client = GetClientPath();
-    if (!PathFileExistsA(client.c_str())) return kClientNotStarted;
+    if (!win32::PathExists(client)) return kClientNotStarted;
     // The program is named explicitly and quoted: a directory with spaces must never make the
     // system try a different program ("C:\Program.exe").
     const std::wstring program = win32::WidePath(client);
@@ -192,7 +190,7 @@ bool CHttpRequestUtil::ReadResponse(std::string& text) {
 
 void CHttpRequestUtil::DeleteResponseFile() {
     std::string path = GetResponseFilePath();
-    if (PathFileExistsA(path.c_str())) win32::DeleteFileAt(path);
+    if (win32::PathExists(path)) win32::DeleteFileAt(path);
 }
 
 bool CHttpRequestUtil::Execute() {

@@ -21,9 +21,9 @@ bool IsFontFaceInstalled(const std::wstring& face) {
     wanted.lfCharSet = DEFAULT_CHARSET;
     face.copy(wanted.lfFaceName, face.size());
     bool found = false;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &wanted, StopAtFirstFace, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
+    const ScreenDc screen(GetDC(nullptr));
+    EnumFontFamiliesExW(screen.get(), &wanted, StopAtFirstFace, reinterpret_cast<LPARAM>(&found),
+                        0);
     return found;
 }
 

@@ -11,11 +11,6 @@
 
 namespace win32 {
 
-struct DeleteGdiObjectFn {
-    void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
-};
-using FontHandle = UniqueResource<HFONT, nullptr, DeleteGdiObjectFn>;
-
 bool IsFontFaceInstalled(const std::wstring& face);
 
 // The first installed face among the usual Japanese UI faces, else the system's message font.

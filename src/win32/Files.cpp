@@ -10,6 +10,11 @@
 namespace win32 {
 namespace {
 
+FindHandle FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& found) {
+    const HANDLE search = Platform().findFirstFile(pattern.c_str(), &found);
+    return FindHandle(search == INVALID_HANDLE_VALUE ? nullptr : search);
+}
+
 // Keeps the first failure's reason across the clean-up calls that follow it.
 class SavedError {
 public:
@@ -32,7 +37,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD share,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return false;
+    if (!Platform().getFileSize(file.get(), &size)) return false;
     if (static_cast<unsigned long long>(size.QuadPart) > maxBytes || size.QuadPart > 0x7FFFFFFF) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
@@ -86,7 +91,7 @@ std::wstring TemporaryPathBeside(const std::wstring& path) {
 void DeleteAbandonedTemporaries(const std::wstring& path) {
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
     WIN32_FIND_DATAW found;
-    const FindHandle search = FindFirst((path + L".*.tmp").c_str(), found);
+    const FindHandle search = FindFirst(path + L".*.tmp", found);
     if (!search) return;
     do {
         unsigned long process = 0, thread = 0;
@@ -97,10 +102,10 @@ void DeleteAbandonedTemporaries(const std::wstring& path) {
             swscanf(name.c_str() + middle, L".%lu.%lu.tmp", &process, &thread) != 2)
             continue;
         // A process that still runs may be between its write and its rename.
-        KernelHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
+        KernelHandle running(Platform().openProcess(SYNCHRONIZE, FALSE, process));
         if (running && WaitForSingleObject(running.get(), 0) == WAIT_TIMEOUT) continue;
         Platform().deleteFile((folder + name).c_str());
-    } while (FindNextFileW(search.get(), &found));
+    } while (Platform().findNextFile(search.get(), &found));
 }
 
 bool RenameOver(const std::wstring& from, const std::wstring& to) {
@@ -118,6 +123,10 @@ bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes) {
 
 bool DeleteFileAt(const std::wstring& path) {
     return Platform().deleteFile(path.c_str()) != FALSE;
+}
+
+DWORD FileAttributes(const std::wstring& path) {
+    return Platform().getFileAttributes(path.c_str());
 }
 
 }  // namespace win32

@@ -41,6 +41,13 @@ bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes);
 
 bool DeleteFileAt(const std::wstring& path);
 
+// INVALID_FILE_ATTRIBUTES when nothing is at `path`.
+DWORD FileAttributes(const std::wstring& path);
+// A file or a folder.
+inline bool PathExists(const std::wstring& path) {
+    return FileAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 // The narrow forms.
 std::wstring WidePath(const std::string& path);
 inline bool ReadWholeFile(const std::string& path, std::string& bytes, DWORD share = 0,
@@ -53,6 +60,12 @@ inline bool WriteWholeFile(const std::string& path, const std::string& bytes, bo
 }
 inline bool DeleteFileAt(const std::string& path) {
     return DeleteFileAt(WidePath(path));
+}
+inline DWORD FileAttributes(const std::string& path) {
+    return FileAttributes(WidePath(path));
+}
+inline bool PathExists(const std::string& path) {
+    return PathExists(WidePath(path));
 }
 
 }  // namespace win32

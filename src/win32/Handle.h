@@ -7,6 +7,10 @@
 
 #include <utility>
 
+// WinHTTP's close, declared as <winhttp.h> does: that header cannot share a translation unit with
+// <wininet.h>, which the library's reachability check needs.
+extern "C" WINBOOL WINAPI WinHttpCloseHandle(LPVOID);
+
 namespace win32 {
 
 template <typename T, T Invalid, typename Closer>
@@ -77,6 +81,21 @@ struct FindCloseFn {
 struct HeapFreeFn {
     void operator()(void* p) const { ::HeapFree(::GetProcessHeap(), 0, p); }
 };
+struct GlobalFreeFn {
+    void operator()(void* p) const { ::GlobalFree(p); }
+};
+struct DeleteGdiObjectFn {
+    void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
+};
+struct ReleaseScreenDcFn {
+    void operator()(HDC dc) const { ::ReleaseDC(nullptr, dc); }
+};
+struct DestroyAcceleratorTableFn {
+    void operator()(HACCEL table) const { ::DestroyAcceleratorTable(table); }
+};
+struct WinHttpCloseFn {
+    void operator()(void* h) const { ::WinHttpCloseHandle(h); }
+};
 
 // Kernel objects whose "none" value is NULL: mutexes, mappings, processes, threads.
 using KernelHandle = UniqueResource<HANDLE, nullptr, CloseHandleFn>;
@@ -90,13 +109,44 @@ using HeapBlock = UniqueResource<void*, nullptr, HeapFreeFn>;
 using LoadedModule = UniqueResource<HMODULE, nullptr, FreeLibraryFn>;
 // Memory the system allocated for the caller with LocalAlloc (access lists, message texts).
 using LocalMemory = UniqueResource<void*, nullptr, LocalFreeFn>;
-// A directory search; FindFirstFile's INVALID_HANDLE_VALUE goes in as nullptr (see FindFirst).
+// Memory handed over with GlobalAlloc's or owned by the caller after a WinHTTP query (the
+// clipboard's text, proxy settings); release() once the system took it.
+using GlobalMemory = UniqueResource<void*, nullptr, GlobalFreeFn>;
+using FontHandle = UniqueResource<HFONT, nullptr, DeleteGdiObjectFn>;
+// The screen's device context (GetDC(nullptr)).
+using ScreenDc = UniqueResource<HDC, nullptr, ReleaseScreenDcFn>;
+using AcceleratorTable = UniqueResource<HACCEL, nullptr, DestroyAcceleratorTableFn>;
+// A WinHTTP session, connection or request.
+using WinHttpHandle = UniqueResource<void*, nullptr, WinHttpCloseFn>;
+// A directory search; FindFirstFile's INVALID_HANDLE_VALUE goes in as nullptr.
 using FindHandle = UniqueResource<HANDLE, nullptr, FindCloseFn>;
 
-inline FindHandle FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW& found) {
-    const HANDLE search = FindFirstFileW(pattern, &found);
-    return FindHandle(search == INVALID_HANDLE_VALUE ? nullptr : search);
-}
+// A blob the system allocated with LocalAlloc for its caller (CryptProtectData and
+// CryptUnprotectData): wiped before it is freed, since it holds a secret or its sealed form.
+class SecretBlob {
+public:
+    SecretBlob() = default;
+    ~SecretBlob() { Wipe(); }
+    SecretBlob(const SecretBlob&) = delete;
+    SecretBlob& operator=(const SecretBlob&) = delete;
+
+    // For the call's out-parameter; wipes and frees what was held first.
+    DATA_BLOB* out() {
+        Wipe();
+        return &blob_;
+    }
+    const BYTE* data() const { return blob_.pbData; }
+    DWORD size() const { return blob_.cbData; }
+
+private:
+    void Wipe() {
+        if (blob_.pbData == nullptr) return;
+        SecureZeroMemory(blob_.pbData, blob_.cbData);
+        LocalFreeFn()(blob_.pbData);
+        blob_ = DATA_BLOB{};
+    }
+    DATA_BLOB blob_{};
+};
 
 // A file handle: CreateFile reports failure as INVALID_HANDLE_VALUE, not NULL.
 class FileHandle {

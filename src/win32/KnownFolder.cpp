@@ -2,8 +2,8 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
+#include "win32/Files.h"
 #include "win32/PlatformCalls.h"
 
 namespace win32 {
@@ -15,8 +15,12 @@ std::string LocalAppDataFolder(const char* below) {
         folder[0] == '\0')
         return std::string();
     std::string path = std::string(folder) + "\\" + below;
-    if (!PathIsDirectoryA(path.c_str())) SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
-    return path;
+    const DWORD attributes = FileAttributes(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return path;
+    // Another process may create it at the same moment.
+    const int created = Platform().shCreateDirectory(nullptr, path.c_str(), nullptr);
+    return created == ERROR_SUCCESS || created == ERROR_ALREADY_EXISTS ? path : std::string();
 }
 
 }  // namespace win32

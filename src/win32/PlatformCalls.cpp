@@ -8,16 +8,24 @@
 
 namespace win32 {
 
-PlatformCalls& Platform() {
-    // Built on first use: the exchange mutex is created while the library loads.
-    static PlatformCalls calls{
+namespace {
+
+PlatformCalls RealCalls() {
+    return PlatformCalls{
         ::CreateFileW,
         ::ReadFile,
         ::WriteFile,
         ::FlushFileBuffers,
         ::MoveFileExW,
         ::DeleteFileW,
+        ::GetFileAttributesW,
+        ::GetFileSizeEx,
+        ::SetFilePointerEx,
+        ::FindFirstFileW,
+        ::FindNextFileW,
         ::CreateProcessW,
+        ::GetExitCodeProcess,
+        ::OpenProcess,
         ::GetAdaptersAddresses,
         ::InternetGetConnectedState,
         ::CryptAcquireContextA,
@@ -25,9 +33,21 @@ PlatformCalls& Platform() {
         ::MapViewOfFile,
         ::CreateMutexA,
         ::SHGetFolderPathA,
+        ::SHCreateDirectoryExA,
         ::CoCreateInstance,
     };
+}
+
+}  // namespace
+
+PlatformCalls& Platform() {
+    // Built on first use: the exchange mutex is created while the library loads.
+    static PlatformCalls calls = RealCalls();
     return calls;
+}
+
+void ResetPlatform() {
+    Platform() = RealCalls();
 }
 
 }  // namespace win32

@@ -1,7 +1,8 @@
 // The platform calls whose failures the library must survive, reached through one table. Each
 // entry starts as the real function. Only tests replace an entry (and put it back: see
 // tests/platform/PlatformFaultTest.cpp), to make failures that no real run can make on demand: a
-// disk that fills on the second write, a refused rename, no cryptographic provider.
+// disk that fills on the second write, a refused rename, no cryptographic provider; one reset
+// puts every entry back.
 #pragma once
 
 #include <windows.h>
@@ -20,8 +21,16 @@ struct PlatformCalls {
     decltype(&::FlushFileBuffers) flushFileBuffers;
     decltype(&::MoveFileExW) moveFileEx;
     decltype(&::DeleteFileW) deleteFile;
-    // The client program's start.
+    decltype(&::GetFileAttributesW) getFileAttributes;
+    decltype(&::GetFileSizeEx) getFileSize;
+    decltype(&::SetFilePointerEx) setFilePointer;
+    decltype(&::FindFirstFileW) findFirstFile;
+    decltype(&::FindNextFileW) findNextFile;
+    // The client program's start and end, and whether a process that left a temporary file
+    // still runs.
     decltype(&::CreateProcessW) createProcess;
+    decltype(&::GetExitCodeProcess) getExitCodeProcess;
+    decltype(&::OpenProcess) openProcess;
     // Reachability.
     ULONG(WINAPI* getAdaptersAddresses)(ULONG, ULONG, PVOID, _IP_ADAPTER_ADDRESSES_LH*, PULONG);
     BOOL(WINAPI* internetGetConnectedState)(LPDWORD, DWORD);
@@ -31,13 +40,17 @@ struct PlatformCalls {
     decltype(&::CreateFileMappingA) createFileMapping;
     decltype(&::MapViewOfFile) mapViewOfFile;
     decltype(&::CreateMutexA) createMutex;
-    // The per-user data folder.
+    // The per-user data folder and its creation.
     HRESULT(WINAPI* shGetFolderPath)(HWND, int, HANDLE, DWORD, LPSTR);
+    int(WINAPI* shCreateDirectory)(HWND, LPCSTR, const SECURITY_ATTRIBUTES*);
     // The XML parser.
     decltype(&::CoCreateInstance) coCreateInstance;
 };
 
 // The one table of the process (its entries are the real functions until a test says otherwise).
 PlatformCalls& Platform();
+
+// Puts every entry back to the real function.
+void ResetPlatform();
 
 }  // namespace win32

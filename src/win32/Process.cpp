@@ -23,7 +23,7 @@ DWORD AwaitExitCode(HANDLE process, bool answerSentMessages) {
     else
         WaitForSingleObject(process, INFINITE);
     DWORD exitCode = 0;
-    return GetExitCodeProcess(process, &exitCode) ? exitCode : static_cast<DWORD>(-1);
+    return Platform().getExitCodeProcess(process, &exitCode) ? exitCode : static_cast<DWORD>(-1);
 }
 
 }  // namespace win32

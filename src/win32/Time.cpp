@@ -25,15 +25,6 @@ std::string FormatLocalTime(Seconds t, const char* format) {
     return std::string(text, length);
 }
 
-bool ToLocalDate(Seconds t, LocalDate& date) {
-    __time64_t value = t;
-    struct tm local {};
-    if (_localtime64_s(&local, &value) != 0) return false;
-    date = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour,        local.tm_min,     local.tm_sec};
-    return true;
-}
-
 bool FromLocalDate(const LocalDate& date, Seconds& t) {
     struct tm local {};
     local.tm_year = date.year - 1900;

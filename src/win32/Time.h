@@ -20,9 +20,6 @@ struct LocalDate {
     int year, month, day, hour, minute, second;
 };
 
-// Local calendar fields of `t`; false when it cannot be converted.
-bool ToLocalDate(Seconds t, LocalDate& date);
-
 // Seconds of a local calendar time, daylight saving decided by the platform; false when the
 // conversion fails.
 bool FromLocalDate(const LocalDate& date, Seconds& t);

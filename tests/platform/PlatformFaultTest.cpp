@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 #include <type_traits>
-#include <utility>
+#include <vector>
 
 #include "connectivity/CheckConnectivity.h"
 #include "fakeclient/ScriptedClient.h"
@@ -32,14 +32,16 @@ using win32::PlatformCalls;
 
 namespace {
 
+// Whatever a test replaced, every entry is the real function again on the way out.
+struct PlatformReset {
+    ~PlatformReset() { win32::ResetPlatform(); }
+};
+
 // `call` with one platform entry replaced (common_type: the entry alone names the type).
 template <typename Function, typename Call>
 auto With(Function PlatformCalls::*entry, std::common_type_t<Function> replacement, Call call) {
-    struct Restore {
-        Function& entry;
-        const Function saved;
-        ~Restore() { entry = saved; }
-    } restore{win32::Platform().*entry, std::exchange(win32::Platform().*entry, replacement)};
+    const PlatformReset reset;
+    win32::Platform().*entry = replacement;
     return call();
 }
 
@@ -51,6 +53,14 @@ Result WINAPI Fail(Args...) {
 template <auto result, typename Result, typename... Args>
 Result WINAPI Return(Args...) {
     return static_cast<Result>(result);
+}
+
+// Writes the first half of what it is given; a torn write then reports a full disk.
+template <bool torn>
+BOOL WINAPI WriteHalf(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED) {
+    WriteFile(file, data, (size + 1) / 2, written, nullptr);
+    SetLastError(torn ? ERROR_DISK_FULL : ERROR_SUCCESS);
+    return !torn;
 }
 
 struct StoredFile {
@@ -94,6 +104,31 @@ TEST(PlatformFaults, StoredFileKeepsItsFormerContentWhenItsReplacementFails) {
     CLoginManager::ClearLoginInfo();
 }
 
+// A write that fails or stops midway costs the lines of that write at most: the next is whole.
+TEST(PlatformFaults, LogLineAfterAFailedWriteIsWhole) {
+    const struct {
+        const char* fault;
+        decltype(&::WriteFile) write;
+        std::vector<std::string> wholeLines;
+        size_t lines;
+    } kFaults[] = {
+        {"disk full", Fail<ERROR_DISK_FULL>, {"second"}, 1},
+        {"short write", WriteHalf<false>, {"first", "second"}, 2},
+        {"torn write", WriteHalf<true>, {"second"}, 2},
+    };
+    for (const auto& fault : kFaults) {
+        SCOPED_TRACE(fault.fault);
+        testing_support::HostLogFile log(logging::SetLogFile);
+        With(&PlatformCalls::writeFile, fault.write, [] { logging::Log("first", "F", "S", 0, 0); });
+        logging::Log("second", "F", "S", 0, 0);
+        std::vector<std::string> whole;
+        for (const auto& line : log.Lines())
+            if (line.wellFormed) whole.push_back(line.text);
+        EXPECT_EQ(fault.wholeLines, whole);
+        EXPECT_EQ(fault.lines, log.Lines().size());
+    }
+}
+
 // The request, which holds the password, is deleted (and so not held open either).
 TEST(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumentedError) {
     testing_support::ScriptedClientDirectory client(frame::SetProgramDirectoryOverride);
@@ -127,14 +162,24 @@ TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
                    connectivityFinding));
     EXPECT_EQ("1001 インターネットへの接続がありません",
               With(&PlatformCalls::internetGetConnectedState, Fail<0>, connectivityFinding));
-    With(&PlatformCalls::shGetFolderPath, Return<E_FAIL>, [] {
+    // A data folder that cannot be found, or not made: never the root of the drive.
+    const std::function<void()> kFolderFaults[] = {
+        [] { win32::Platform().shGetFolderPath = Return<E_FAIL>; },
+        [] {
+            win32::Platform().getFileAttributes = Return<INVALID_FILE_ATTRIBUTES>;
+            win32::Platform().shCreateDirectory = Return<ERROR_ACCESS_DENIED>;
+        },
+    };
+    for (const auto& fault : kFolderFaults) {
+        const PlatformReset reset;
+        fault();
         EXPECT_THROW(CLoginManager::Load(), frame::CDirectoryException);
         EXPECT_THROW(CServerState::IsSub(), frame::CDirectoryException);
         frame::RecordLastError(0, "old");
         EXPECT_FALSE(login::LoginInCallScope());
         EXPECT_EQ("1000 データの保存先フォルダーを特定できませんでした",
                   std::to_string(frame::GetLastErrorCode()) + " " + frame::GetLastErrorMessage());
-    });
+    }
     // The provider's context, once held, neither hides a refused acquisition nor keeps it.
     EXPECT_NO_THROW(storage::EncryptCurrentTime());
     With(&PlatformCalls::cryptAcquireContext, Fail<NTE_BAD_KEYSET>, [] {

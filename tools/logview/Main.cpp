@@ -20,33 +20,30 @@
 
 namespace {
 
-struct FreeArgvFn {
-    void operator()(LPWSTR* argv) const { LocalFree(argv); }
-};
-
 logview::ViewerOptions ParseCommandLine() {
     logview::ViewerOptions options;
     int count = 0;
-    std::unique_ptr<LPWSTR, FreeArgvFn> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    const win32::LocalMemory owned(argv);
     for (int i = 1; argv && i < count; ++i) {
-        std::wstring argument = argv.get()[i];
+        std::wstring argument = argv[i];
         bool hasValue = i + 1 < count;
         if (argument == L"/server" && hasValue) {
-            options.serviceBase = win32::ToNarrow(argv.get()[++i]);
+            options.serviceBase = win32::ToNarrow(argv[++i]);
         } else if (argument == L"/diagnose") {
             options.diagnoseAtStart = true;
         } else if (argument == L"/save" && hasValue) {
-            options.savePath = argv.get()[++i];
+            options.savePath = argv[++i];
         } else if (argument == L"/open" && hasValue) {
-            options.openCommandPath = argv.get()[++i];
+            options.openCommandPath = argv[++i];
         } else if (argument == L"/keep" && hasValue) {
-            options.keepSavingPath = argv.get()[++i];
+            options.keepSavingPath = argv[++i];
         } else if (argument == L"/maxrecords" && hasValue) {
-            options.maxRecords = static_cast<size_t>(std::wcstoull(argv.get()[++i], nullptr, 10));
+            options.maxRecords = static_cast<size_t>(std::wcstoull(argv[++i], nullptr, 10));
         } else if (argument == L"/maxbytes" && hasValue) {
-            options.maxBytes = static_cast<size_t>(std::wcstoull(argv.get()[++i], nullptr, 10));
+            options.maxBytes = static_cast<size_t>(std::wcstoull(argv[++i], nullptr, 10));
         } else if (argument == L"/keepsplit" && hasValue) {
-            options.keepSavingSplitBytes = std::wcstoull(argv.get()[++i], nullptr, 10);
+            options.keepSavingSplitBytes = std::wcstoull(argv[++i], nullptr, 10);
         } else {
             options.openPath = argument;
         }
@@ -55,14 +52,13 @@ logview::ViewerOptions ParseCommandLine() {
 }
 
 int RunMessageLoop(HWND window) {
-    HACCEL accelerators = logview::CreateViewerAccelerators();
+    const win32::AcceleratorTable accelerators = logview::CreateViewerAccelerators();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(window, accelerators, &message)) continue;
+        if (TranslateAcceleratorW(window, accelerators.get(), &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    DestroyAcceleratorTable(accelerators);
     return static_cast<int>(message.wParam);
 }
 

@@ -14,6 +14,7 @@
 #include "ViewerIds.h"
 #include "ViewerWindow.h"
 #include "win32/Files.h"
+#include "win32/Handle.h"
 #include "win32/Strings.h"
 
 namespace logview {
@@ -55,20 +56,20 @@ void ShowProblem(HWND owner, const char* text) {
 
 bool PutOnClipboard(HWND owner, const std::wstring& text) {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (memory == nullptr) return false;
-    if (void* target = GlobalLock(memory)) {
+    win32::GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory) return false;
+    if (void* target = GlobalLock(memory.get())) {
         std::memcpy(target, text.c_str(), bytes);
-        GlobalUnlock(memory);
+        GlobalUnlock(memory.get());
     }
     bool placed = false;
     if (OpenClipboard(owner)) {
         EmptyClipboard();
-        // Once placed, the clipboard owns the memory.
-        placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        placed = SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr;
         CloseClipboard();
     }
-    if (!placed) GlobalFree(memory);
+    // Once placed, the clipboard owns the memory.
+    if (placed) memory.release();
     return placed;
 }
 }  // namespace

@@ -56,7 +56,7 @@ HMENU CreateViewerMenu() {
     return bar;
 }
 
-HACCEL CreateViewerAccelerators() {
+win32::AcceleratorTable CreateViewerAccelerators() {
     ACCEL keys[] = {
         {FCONTROL | FVIRTKEY, 'O', kOpenCommand},  {FCONTROL | FVIRTKEY, 'S', kSaveCommand},
         {FCONTROL | FVIRTKEY, 'C', kCopyCommand},  {FCONTROL | FVIRTKEY, 'A', kSelectAllCommand},
@@ -64,7 +64,8 @@ HACCEL CreateViewerAccelerators() {
         {FCONTROL | FVIRTKEY, 'F', kFindCommand},  {FVIRTKEY, VK_F3, kFindNextCommand},
         {FVIRTKEY, VK_F5, kDiagnoseCommand},
     };
-    return CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
+    return win32::AcceleratorTable(
+        CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }
 
 }  // namespace logview

@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
+#include "win32/Handle.h"
+
 namespace logview {
 
 HMENU CreateViewerMenu();
-HACCEL CreateViewerAccelerators();
+win32::AcceleratorTable CreateViewerAccelerators();
 
 }  // namespace logview

@@ -12,6 +12,7 @@
 #include "ViewerIds.h"
 #include "ViewerMenu.h"
 #include "pelmora.h"
+#include "win32/DialogFont.h"
 #include "win32/Strings.h"
 
 namespace logview {

@@ -11,7 +11,7 @@
 #include "CaptureFile.h"
 #include "RecordStore.h"
 #include "RowView.h"
-#include "win32/DialogFont.h"
+#include "win32/Handle.h"
 #include "win32/Strings.h"
 
 namespace logview {
