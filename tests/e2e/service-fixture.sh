@@ -3,7 +3,6 @@
 # certificate for the end-to-end tests, their port files and log in DIR.
 set -euo pipefail
 action=${1:?start|stop} dir=${2:?directory}
-here=$(cd "$(dirname "$0")" && pwd)
 
 stop() {
   [ -f "$dir/service.pid" ] || return 0
@@ -21,8 +20,8 @@ start() {
   openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=localhost" \
     -addext "subjectAltName=DNS:localhost" -keyout "$dir/cert.key" -out "$dir/cert.pem" 2>/dev/null
   openssl x509 -in "$dir/cert.pem" -outform der -out "$dir/cert.der"
-  setsid python3 "$here/../../service/pelmora_service.py" --port 0 --port-file "$dir/http.port" \
-    --proxy-port 0 --proxy-port-file "$dir/proxy.port" \
+  setsid python3 "$(dirname "$0")/../../service/pelmora_service.py" \
+    --port 0 --port-file "$dir/http.port" --proxy-port 0 --proxy-port-file "$dir/proxy.port" \
     --second-proxy-port 0 --second-proxy-port-file "$dir/proxy2.port" --https-port 0 \
     --https-port-file "$dir/https.port" --cert "$dir/cert.pem" --key "$dir/cert.key" \
     >"$dir/service.log" 2>&1 </dev/null &
