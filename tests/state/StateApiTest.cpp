@@ -1,10 +1,15 @@
 // The server state, endpoint, login store and start/end exports, called as a host calls them.
 #include <gtest/gtest.h>
 
-#include "StateFiles.h"
+#include <array>
+#include <tuple>
+
 #include "pelmora.h"
+#include "storage/Crypt.h"
+#include "storage/TimeSeal.h"
 #include "support/DialogDriver.h"
 #include "support/HostLogFile.h"
+#include "win32/Exception.h"
 
 using testing_support::DataFile;
 using testing_support::WriteFileBytes;
@@ -14,20 +19,65 @@ namespace {
 class Exports : public ::testing::Test {
 protected:
     void SetUp() override {
-        state_tests::RemoveStateFiles();
-        DeleteFileA(DataFile("Login.dat").c_str());
+        for (const char* file : {"dead.dat", "sub.dat", "Login.dat"})
+            DeleteFileA(DataFile(file).c_str());
     }
     void TearDown() override { SetUp(); }
 };
 
-// An unreadable time leaves the buffer untouched; a release logs only a file that was there.
-TEST_F(Exports, StateMovesTimesAndReleases) {
-    std::string tampered = storage::SealTime(1706659507);
-    tampered[3] ^= 0x20;
-    ASSERT_TRUE(WriteFileBytes(DataFile("sub.dat"), tampered));
+std::string Sealed(const std::string& timeText) {
+    std::string cipher;
+    storage::CCrypt().Generate(cipher, timeText + " " + storage::CCrypt().MD5(timeText), true);
+    return cipher;
+}
+
+// Either file: the moment it holds, or FALSE with the buffer untouched, the failure logged and
+// the file kept. Runs of separators and no seconds are fine; around the hour daylight saving
+// skips, 01:50 EST and fifteen real minutes later 03:05 EDT read back as they were sealed.
+TEST_F(Exports, StateTimesReadOnlyFromWhatPassesItsChecksAndStatesMoveAndRelease) {
+    _putenv("TZ=EST5EDT");
+    _tzset();
+    const std::string sealed = storage::SealTime(1706659507);
+    std::string flipped = sealed;
+    flipped[51] ^= 0x01;
+    const std::string bad = "4|1|保存されている情報が正しくありません";
+    const std::string forged = "4|1|dead.datが改ざんされた可能性あり";  // for both files
+    const std::string outOfRange =
+        "4|1|例外により処理を中断しました：" + win32::CHResultException(E_FAIL).Reason();
+    std::vector<std::array<std::string, 3>> cases = {
+        // content, time read, first entry
+        {"", "FALSE", bad},
+        {"2024/01/31/09/05/07 plain text", "FALSE", bad},
+        {sealed.substr(0, 40), "FALSE", forged},
+        {sealed + "trailing", "FALSE", forged},
+        {flipped, "FALSE", forged},
+        {Sealed("2024/01/31/23/59/30"), "2024/01/31 23:59:30", ""},
+        {Sealed("2024//12/31/23/59"), "2024/12/31 23:59:00", ""},
+        {storage::SealTime(1710053400), "2024/03/10 01:50:00", ""},
+        {storage::SealTime(1710054300), "2024/03/10 03:05:00", ""},
+    };
+    for (const char* time :
+         {"2024/13/01/00/00/00", "2024/01/31/24/00/00", "2024/01/01/00/60/00",
+          "2024/01/01/00/00/60", "1899/12/31/00/00/00", "2024/01", "2024/01/31/00/00/99999999999"})
+        cases.push_back({Sealed(time), "FALSE", outOfRange});
+    const std::pair<const char*, BOOL(WINAPI*)(char*, UINT)> files[] = {
+        {"dead.dat", PeLmServerDeadTimeGet}, {"sub.dat", PeLmServerSubTimeGet}};
+    for (const auto& [content, time, entry] : cases) {
+        for (const auto& [file, get] : files) {
+            SCOPED_TRACE(std::string(file) + " " + content);
+            ASSERT_TRUE(WriteFileBytes(DataFile(file), content));
+            testing_support::HostLogFile log(PeLmLogFileSet);
+            char text[32] = "FALSE";
+            EXPECT_EQ(time != "FALSE", get(text, sizeof text) != 0);
+            EXPECT_EQ(time, text);
+            EXPECT_EQ(entry, log.Entries().empty() ? "" : log.Entries().front());
+            EXPECT_EQ(content, testing_support::ReadFileBytes(DataFile(file)));
+        }
+    }
+    // A stamp holds the moment; a release logs only a file that was there.
+    DeleteFileA(DataFile("dead.dat").c_str());
     char text[32] = "untouched";
-    EXPECT_FALSE(PeLmServerDeadTimeGet(text, sizeof text) ||
-                 PeLmServerSubTimeGet(text, sizeof text));
+    EXPECT_FALSE(PeLmServerDeadTimeGet(text, sizeof text));
     EXPECT_STREQ("untouched", text);
     EXPECT_TRUE(PeLmIsServerSub() && !PeLmIsServerDead());
     testing_support::HostLogFile log(PeLmLogFileSet);
@@ -43,17 +93,16 @@ TEST_F(Exports, StateMovesTimesAndReleases) {
         PeLmSubServerRelease();
     }
     EXPECT_FALSE(PeLmIsServerDead() || PeLmIsServerSub());
-    const std::vector<std::string> expected = {
-        "1|1|" + state_tests::StateFilePath("dead.dat") + "の削除",
-        "1|1|" + state_tests::StateFilePath("sub.dat") + "の削除"};
-    EXPECT_EQ(expected, log.Entries());
+    const std::string directory = testing_support::DataDirectory();
+    EXPECT_EQ((std::vector<std::string>{"1|1|" + directory + "//dead.datの削除",
+                                        "1|1|" + directory + "//sub.datの削除"}),
+              log.Entries());
 }
 
 int g_windowsCreated = 0;
 LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
-    if (code != HCBT_CREATEWND) return CallNextHookEx(nullptr, code, wParam, lParam);
-    ++g_windowsCreated;
-    return 1;
+    g_windowsCreated += code == HCBT_CREATEWND;
+    return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 // Shown on every switch, owned by the caller's active window; a switch that did not take place
@@ -80,7 +129,6 @@ TEST_F(Exports, SwitchToSubShowsTheMessageOnlyWhenItTookPlace) {
             L"しています。\n翌日にはメインサーバーの通常稼動に戻る見込みです。",
             box.text)
             << time;
-        EXPECT_EQ(testing_support::kBoxCaption, box.caption);
         EXPECT_EQ(LoadIconA(nullptr, IDI_WARNING), box.icon);
         EXPECT_EQ(host, box.owner);
         EXPECT_TRUE(PeLmIsServerSub());
@@ -88,53 +136,33 @@ TEST_F(Exports, SwitchToSubShowsTheMessageOnlyWhenItTookPlace) {
     DestroyWindow(host);
 }
 
-struct UrlEntry {
-    BOOL(WINAPI* set)(const char*);
-    BOOL(WINAPI* get)(char*, UINT);
-    std::string defaultUrl;
-};
-const std::string kMain = "https://main.pelmora.torva.co.jp/",
-                  kSub = "https://sub.pelmora.torva.co.jp/";
-const UrlEntry kEntries[] = {
-    {PeLmConnectUrlSet, PeLmConnectUrlGet, kMain},
-    {PeLmTestUrlSet, PeLmTestUrlGet, kMain + "Pelmora/Pelmora/CheckSqlServerRunning"},
-    {PeLmLoginUrlSet, PeLmLoginUrlGet, kMain + "Pelmora/Pelmora/Login"},
-    {PeLmConnectSubUrlSet, PeLmConnectSubUrlGet, kSub},
-    {PeLmTestSubUrlSet, PeLmTestSubUrlGet, kSub + "Pelmora/Pelmora/CheckSqlServerRunning"},
-    {PeLmLoginSubUrlSet, PeLmLoginSubUrlGet, kSub + "Pelmora/Pelmora/Login"},
-};
-
-std::string Get(const UrlEntry& entry) {
-    char buffer[512];
-    return entry.get(buffer, sizeof buffer) ? buffer : "<FALSE>";
-}
-
 // Initialising overwrites what a host set before it, and restores the defaults again later.
 TEST(Endpoints, DefaultsAfterInitialiseAndWhatTheHostSetsInBetween) {
-    for (const UrlEntry& entry : kEntries) EXPECT_EQ("", Get(entry));
+    const std::string main = "https://main.pelmora.torva.co.jp/",
+                      sub = "https://sub.pelmora.torva.co.jp/",
+                      test = "Pelmora/Pelmora/CheckSqlServerRunning",
+                      login = "Pelmora/Pelmora/Login";
+    const std::tuple<BOOL(WINAPI*)(const char*), BOOL(WINAPI*)(char*, UINT), std::string> urls[] = {
+        {PeLmConnectUrlSet, PeLmConnectUrlGet, main},
+        {PeLmTestUrlSet, PeLmTestUrlGet, main + test},
+        {PeLmLoginUrlSet, PeLmLoginUrlGet, main + login},
+        {PeLmConnectSubUrlSet, PeLmConnectSubUrlGet, sub},
+        {PeLmTestSubUrlSet, PeLmTestSubUrlGet, sub + test},
+        {PeLmLoginSubUrlSet, PeLmLoginSubUrlGet, sub + login}};
+    auto read = [](BOOL(WINAPI * get)(char*, UINT)) {
+        char buffer[512];
+        return get(buffer, sizeof buffer) ? std::string(buffer) : "<FALSE>";
+    };
+    for (const auto& [set, get, initial] : urls) EXPECT_EQ("", read(get));
     PeLmTestUrlSet("https://set.before/init");
     EXPECT_EQ(1, PeHmInitialize(0, 0, 0, 0));
-    for (const UrlEntry& entry : kEntries) {
-        EXPECT_EQ(entry.defaultUrl, Get(entry));
-        EXPECT_TRUE(entry.set("http://127.0.0.1:8080/any thing?x=1"));
-        EXPECT_EQ("http://127.0.0.1:8080/any thing?x=1", Get(entry));
-        EXPECT_TRUE(entry.set(nullptr));
-        EXPECT_EQ("", Get(entry));
+    for (const auto& [set, get, initial] : urls) {
+        EXPECT_EQ(initial, read(get));
+        EXPECT_TRUE(set(nullptr) && read(get).empty());
     }
     PeHmInitialize(1, 2, 3, 4);
-    for (const UrlEntry& entry : kEntries) EXPECT_EQ(entry.defaultUrl, Get(entry));
+    for (const auto& [set, get, initial] : urls) EXPECT_EQ(initial, read(get));
     EXPECT_TRUE(PeHmTerminate(0, 0) && PeHmTerminate(-1, 7));
-}
-
-// Reading the file is the boundary test's and the hammer's; here no file, and its removal.
-TEST_F(Exports, LoginQueriesWithoutAFileAndRemovingIt) {
-    char id[64] = "x";
-    EXPECT_FALSE(PeLmHasLogin() || PeLmLoginID(id, sizeof id));
-    EXPECT_STREQ("", id);
-    ASSERT_TRUE(WriteFileBytes(DataFile("Login.dat"), "\x89\xef\x8e\xd0ID=C42\r\n"));
-    EXPECT_TRUE(PeLmHasLogin() && PeLmLoginRemove());
-    EXPECT_FALSE(PeLmHasLogin());
-    EXPECT_TRUE(PeLmLoginRemove());
 }
 
 }  // namespace
