@@ -13,11 +13,11 @@
 #include "pelmora.h"
 #include "support/HostLogFile.h"
 #include "support/LogCapture.h"
-#include "support/LogWindowThread.h"
 #include "win32/Handle.h"
 
 namespace {
 
+using testing_support::LogCapture;
 using Texts = std::multiset<std::string>;
 
 void Log(const std::string& message) {
@@ -53,27 +53,6 @@ int Race(int times, const std::function<void(int)>& change, const std::function<
     return failed;
 }
 
-// A scripted client held back once it has its request, until Release(); then it answers "true".
-class HeldClient {
-public:
-    HeldClient() {
-        client.Script("signal=pelmora-hammer-running\nwait=pelmora-hammer-release\ntext=true\n");
-        PeLmCurrentDirectorySet(client.path().c_str());
-    }
-    ~HeldClient() {
-        Release();
-        PeLmCurrentDirectorySet(nullptr);
-    }
-    bool AwaitRunning() const { return WaitForSingleObject(running_.get(), 60000) == 0; }
-    void Release() const { SetEvent(release_.get()); }
-
-    testing_support::ScriptedClientDirectory client;
-
-private:
-    win32::KernelHandle running_{CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-running")};
-    win32::KernelHandle release_{CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-release")};
-};
-
 class HostHammer : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -92,105 +71,73 @@ TEST_F(HostHammer, ThreadsLoggingIntoOneFileWriteEveryLineWholeAndOnce) {
 }
 
 // The UI thread owns the log window, logs and waits in a request while workers log; its handler
-// calls back. A hung window holds a logger for a bounded time.
+// calls back. Entries its handler logs before taking its own thread's record follow that record;
+// requests from a handler of a thread handing off or inside a request fail at once, running no
+// client. A hung window holds a logger for a bounded time.
 TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBack) {
-    HeldClient held;
+    // Held back once it has its request, until released; then it answers "true".
+    testing_support::ScriptedClientDirectory client(PeLmCurrentDirectorySet);
+    client.Script("signal=pelmora-hammer-running\nwait=pelmora-hammer-release\ntext=true\n");
+    win32::KernelHandle running(CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-running"));
+    win32::KernelHandle release(CreateEventA(nullptr, TRUE, FALSE, "pelmora-hammer-release"));
     Texts received;  // touched on the window's thread only
+    BOOL outer = FALSE, nested = TRUE, nestedAlive = TRUE;
+    bool handingOff = false;  // on the window's thread only
+    int nestedCode = 0;
+    std::string nestedMessage;
     win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     win32::KernelHandle ownDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    testing_support::LogWindowThread window(
-        [&](WPARAM, LPARAM) {
+    win32::KernelHandle hungUntil(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    LogCapture window(
+        [&] {
+            if (std::exchange(handingOff, false)) {
+                Log("nested");
+                nestedAlive = PeLmIsServerAlive();
+            }
             LOG_RECORD record;
             if (!PelmSharedLogRead(&record) || record.function != std::string("HostHammer")) return;
             received.insert(record.message);
             if (record.message[0] != 't') return;  // a callback's own entry calls back no further
             Log("callback");
             PeLmHasLogin();
+            if (record.message != std::string("t4-0")) return;
+            nested = PeLmLoginUserCreate("C42", "pw", "user");
+            nestedCode = PeLmLastErrorGet();
+            nestedMessage = testing_support::LastErrorMessage();
         },
         [&] {
             WaitForSingleObject(start.get(), INFINITE);
             LogAs(3, 300);
-            PeLmIsServerAlive();
+            handingOff = true;
+            Log("handed off");
+            outer = PeLmIsServerAlive();
             SetEvent(ownDone.get());
+            WaitForSingleObject(hungUntil.get(), INFINITE);  // answers no message meanwhile
         });
     ASSERT_TRUE(PelmSharedLogOpen());
     PeLmLogWndSet(window.window());
     SetEvent(start.get());
     OnThreads(3, [](int t) { LogAs(t, 300); });
-    EXPECT_TRUE(held.AwaitRunning());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.get(), 60000));
     std::thread([] { LogAs(4, 1); }).join();  // taken while the window's thread waits
-    held.Release();
+    SetEvent(release.get());
     WaitForSingleObject(ownDone.get(), INFINITE);
     Texts expected = Entries(0, 4, 300);
-    expected.insert("t4-0");
+    expected.insert({"t4-0", "handed off", "nested"});
     for (int i = 0; i < 1201; ++i) expected.insert("callback");
     EXPECT_TRUE(received == expected);
-    window.Freeze();
-    std::thread([] { Log("to a hung window"); }).join();
-    window.Thaw();
-}
-
-// A request from a handler of a thread waiting in one fails at once and runs no client.
-TEST_F(HostHammer, RequestFromAHandlerOfAThreadInsideARequestFailsAtOnce) {
-    HeldClient held;
-    BOOL outer = FALSE, nested = TRUE;
-    int nestedCode = 0;
-    std::string nestedMessage;
-    {
-        testing_support::LogWindowThread window(
-            [&](WPARAM, LPARAM) {
-                nested = PeLmLoginUserCreate("C42", "pw", "user");
-                nestedCode = PeLmLastErrorGet();
-                nestedMessage = testing_support::LastErrorMessage();
-            },
-            [&] { outer = PeLmIsServerAlive(); });
-        EXPECT_TRUE(held.AwaitRunning());
-        SendMessageA(window.window(), PELMORA_WM_LOG, 0, 0);
-        held.Release();
-    }
     EXPECT_TRUE(outer);
+    EXPECT_FALSE(nestedAlive);
     EXPECT_FALSE(nested);
     EXPECT_EQ(1006, nestedCode);
     EXPECT_EQ("(0)", nestedMessage.substr(nestedMessage.size() - 3)) << nestedMessage;
-    EXPECT_EQ(1u, testing_support::RequestFields(held.client.RequestLog(), "url").size());
-}
-
-// The log window's handler sends the handing-off thread's window a message whose handler logs and
-// asks for the server: its entry follows the record in flight; the request is refused.
-TEST_F(HostHammer, HandlerOfTheThreadHandingOffLogsAfterTheRecordAndRequestsNothing) {
-    HeldClient held;  // a request run by mistake would hang here
-    BOOL nested = TRUE;
-    std::vector<std::string> received;  // on the log window's thread
-    win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    win32::KernelHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    testing_support::LogWindowThread sender(
-        [&](WPARAM, LPARAM) {
-            Log("nested");
-            nested = PeLmIsServerAlive();
-        },
-        [&] {
-            WaitForSingleObject(start.get(), INFINITE);
-            Log("outer");
-            SetEvent(done.get());
-        });
-    bool asked = false;
-    testing_support::LogWindowThread window([&](WPARAM, LPARAM) {
-        if (!std::exchange(asked, true)) SendMessageA(sender.window(), PELMORA_WM_LOG, 0, 0);
-        LOG_RECORD record;
-        if (PelmSharedLogRead(&record) && record.function == std::string("HostHammer"))
-            received.push_back(record.message);
-    });
-    ASSERT_TRUE(PelmSharedLogOpen());
-    PeLmLogWndSet(window.window());
-    SetEvent(start.get());
-    WaitForSingleObject(done.get(), INFINITE);
-    EXPECT_EQ((std::vector<std::string>{"outer", "nested"}), received);
-    EXPECT_FALSE(nested);
-    EXPECT_EQ("", held.client.RequestLog());
+    EXPECT_EQ(1u, testing_support::RequestFields(client.RequestLog(), "url").size());
+    Log("to a hung window");
+    SetEvent(hungUntil.get());
 }
 
 TEST_F(HostHammer, ValuesReadWhileOthersChangeThemAreWholeValuesThatWereSet) {
-    testing_support::LogWindowThread window([](WPARAM, LPARAM) {
+    LogCapture window([] {
         LOG_RECORD record;
         PelmSharedLogRead(&record);
     });

@@ -123,20 +123,13 @@ TEST_F(LogFile, EntriesGoAfterTheHostsTextAndOnlyToTheSinksSetAtTheirCall) {
 TEST_F(LogFile, BlockHeldElsewhereHoldsNoEntryBack) {
     win32::KernelHandle mutex(
         OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "SharedLogMemoryMutex"));
-    win32::KernelHandle held(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    win32::KernelHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    std::thread holder([&] {
-        WaitForSingleObject(mutex.get(), INFINITE);
-        SetEvent(held.get());
-        WaitForSingleObject(release.get(), INFINITE);
-        ReleaseMutex(mutex.get());
-    });
-    WaitForSingleObject(held.get(), INFINITE);
-    Log("missed");
-    LOG_RECORD record{};
-    EXPECT_FALSE(PelmSharedLogWrite(&record) || PelmSharedLogRead(&record));
-    SetEvent(release.get());
-    holder.join();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex.get(), INFINITE));
+    std::thread([] {
+        Log("missed");
+        LOG_RECORD record{};
+        EXPECT_FALSE(PelmSharedLogWrite(&record) || PelmSharedLogRead(&record));
+    }).join();
+    ReleaseMutex(mutex.get());
     Log("after");
     const std::string drops = "共有ログが使えず、ログウィンドウに渡せなかったレコード：1件";
     EXPECT_EQ((std::vector<std::string>{"missed", "after", drops}), file_.Texts());
