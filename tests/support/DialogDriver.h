@@ -4,13 +4,10 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "support/TestSupport.h"
 
@@ -27,7 +24,6 @@ struct MessageBoxSeen {
     HWND owner = nullptr;
 };
 
-// A visible top-level window of `thread` with this caption.
 inline HWND FindThreadWindow(DWORD thread, const std::wstring& caption) {
     HWND window = nullptr;
     while ((window = FindWindowExW(nullptr, window, nullptr, caption.c_str())) != nullptr) {
@@ -63,9 +59,9 @@ public:
     }
 
     static std::wstring Text(HWND window) {
-        std::vector<wchar_t> text(GetWindowTextLengthW(window) + 1, L'\0');
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-        return text.data();
+        wchar_t text[1024] = L"";
+        GetWindowTextW(window, text, 1024);
+        return text;
     }
     static void Type(HWND dialog, int id, const std::wstring& text) {
         SetDlgItemTextW(dialog, id, text.c_str());
@@ -78,18 +74,18 @@ public:
         PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
         PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
     }
+    // The dialog moves the focus on its own thread after a box closes.
+    bool AwaitFocus(HWND expected) const {
+        return WaitUntil([&] { return Focus() == expected; });
+    }
+
+private:
     HWND Focus() const {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
     }
-    // The focus once it is `expected` (the dialog moves it on its own thread after a box closes).
-    HWND AwaitFocus(HWND expected) const {
-        WaitUntil([&] { return Focus() == expected; });
-        return Focus();
-    }
 
-private:
     DWORD thread_;
 };
 
