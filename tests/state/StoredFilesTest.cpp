@@ -5,7 +5,7 @@
 #include <stdlib.h>
 
 #include "StateFiles.h"
-#include "frame/Exceptions.h"
+#include "frame/errors/Exceptions.h"
 #include "log/LogWriter.h"
 #include "login/CallScope.h"
 #include "login/LoginManager.h"
