@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "frame/ClientContract.h"
+#include "frame/host/ClientContract.h"
 #include "storage/Crypt.h"
 #include "win32/Files.h"
 #include "win32/Strings.h"

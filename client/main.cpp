@@ -8,7 +8,7 @@
 #include "HttpSender.h"
 #include "ProxyExchange.h"
 #include "RequestFile.h"
-#include "frame/ClientContract.h"
+#include "frame/host/ClientContract.h"
 #include "win32/Files.h"
 #include "win32/Strings.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/BenchClock.h"
-#include "frame/Directories.h"
+#include "frame/host/Directories.h"
 #include "transport/HttpRequestUtil.h"
 #include "win32/Files.h"
 #include "win32/NamedMutex.h"

@@ -1,6 +1,6 @@
 // Exports: the program directory.
 #include "api/Boundary.h"
-#include "frame/Directories.h"
+#include "frame/host/Directories.h"
 #include "pelmora.h"
 
 extern "C" {

@@ -5,7 +5,7 @@
 // host's first call.
 #include <windows.h>
 
-#include "frame/Module.h"
+#include "frame/host/Module.h"
 #include "storage/Crypt.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {

@@ -1,6 +1,6 @@
 // Exports: the last error left by the login flows.
 #include "api/Boundary.h"
-#include "frame/LastError.h"
+#include "frame/errors/LastError.h"
 #include "pelmora.h"
 #include "win32/Strings.h"
 

@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include "api/Boundary.h"
-#include "frame/ClientContract.h"
-#include "frame/Directories.h"
+#include "frame/host/ClientContract.h"
+#include "frame/host/Directories.h"
 #include "pelmora.h"
 #include "transport/ProxyDialogFlag.h"
 #include "win32/Files.h"

@@ -1,6 +1,6 @@
 #include "login/CallScope.h"
 
-#include "frame/LastError.h"
+#include "frame/errors/LastError.h"
 #include "log/LogWriter.h"
 #include "login/LoginManager.h"
 #include "win32/SocketScope.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "frame/Module.h"
+#include "frame/host/Module.h"
 #include "login/LoginManager.h"
 #include "transport/PelmoraInterface.h"
 #include "res/resource.h"

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "connectivity/CheckConnectivity.h"
-#include "frame/CatchLadder.h"
-#include "frame/Exceptions.h"
-#include "frame/LastError.h"
+#include "frame/errors/CatchLadder.h"
+#include "frame/errors/Exceptions.h"
+#include "frame/errors/LastError.h"
 #include "log/LogWriter.h"
 #include "login/CallScope.h"
 #include "login/LoginDialog.h"

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "frame/Directories.h"
-#include "frame/HostContextLock.h"
+#include "frame/host/Directories.h"
+#include "frame/host/HostContextLock.h"
 #include "log/LogWriter.h"
 #include "storage/ExclusiveFile.h"
 #include "win32/Files.h"

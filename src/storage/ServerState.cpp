@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "frame/Directories.h"
+#include "frame/host/Directories.h"
 #include "log/LogWriter.h"
 #include "storage/ExclusiveFile.h"
 #include "storage/TimeSeal.h"

@@ -1,6 +1,6 @@
 #include "transport/Endpoints.h"
 
-#include "frame/HostContextLock.h"
+#include "frame/host/HostContextLock.h"
 #include "storage/ServerState.h"
 #include "win32/Strings.h"
 

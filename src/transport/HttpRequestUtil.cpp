@@ -1,7 +1,7 @@
 #include "transport/HttpRequestUtil.h"
 
-#include "frame/Directories.h"
-#include "frame/Exceptions.h"
+#include "frame/host/Directories.h"
+#include "frame/errors/Exceptions.h"
 #include "log/LogSinks.h"
 #include "log/LogWriter.h"
 #include "storage/Crypt.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "frame/ClientContract.h"
+#include "frame/host/ClientContract.h"
 
 namespace HttpUtility {
 

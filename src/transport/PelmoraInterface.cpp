@@ -3,8 +3,8 @@
 // the answer judged as an envelope. Transport failures are raised; a refusal is a result.
 #include "transport/PelmoraInterface.h"
 
-#include "frame/Exceptions.h"
-#include "frame/LastError.h"
+#include "frame/errors/Exceptions.h"
+#include "frame/errors/LastError.h"
 #include "log/LogWriter.h"
 #include "transport/AnswerJudge.h"
 #include "transport/Endpoints.h"

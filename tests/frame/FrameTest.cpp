@@ -8,11 +8,11 @@
 #include <new>
 #include <tuple>
 
-#include "frame/CatchLadder.h"
-#include "frame/Directories.h"
-#include "frame/Exceptions.h"
-#include "frame/LastError.h"
-#include "frame/Module.h"
+#include "frame/errors/CatchLadder.h"
+#include "frame/host/Directories.h"
+#include "frame/errors/Exceptions.h"
+#include "frame/errors/LastError.h"
+#include "frame/host/Module.h"
 #include "log/LogWriter.h"
 #include "log/SharedLog.h"
 #include "support/LogCapture.h"

@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "fakeclient/ScriptedClient.h"
-#include "frame/Directories.h"
-#include "frame/Exceptions.h"
+#include "frame/host/Directories.h"
+#include "frame/errors/Exceptions.h"
 #include "log/LogWriter.h"
 #include "support/ChildRole.h"
 #include "support/HostLogFile.h"

@@ -1,32 +1,34 @@
-#include "frame/LastError.h"
+#include "frame/errors/LastError.h"
 
-#include "frame/HostContextLock.h"
+#include "win32/SlimLock.h"
 
 namespace frame {
 namespace {
+// Held only to copy the two values in or out, never while logging or waiting.
+win32::SlimLock g_lock;
 int g_code = kNoError;
 std::string g_message;
 }  // namespace
 
 int GetLastErrorCode() {
-    HostContextGuard guard(HostContextLock());
+    win32::SlimLockGuard guard(g_lock);
     return g_code;
 }
 
 std::string GetLastErrorMessage() {
-    HostContextGuard guard(HostContextLock());
+    win32::SlimLockGuard guard(g_lock);
     return g_message;
 }
 
 void RecordLastError(int code, const std::string& message) {
     std::string copy = message;  // allocated before the lock is taken
-    HostContextGuard guard(HostContextLock());
+    win32::SlimLockGuard guard(g_lock);
     g_code = code;
     g_message.swap(copy);
 }
 
 void ClearLastErrorCode() {
-    HostContextGuard guard(HostContextLock());
+    win32::SlimLockGuard guard(g_lock);
     g_code = kNoError;
 }
 

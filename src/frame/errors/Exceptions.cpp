@@ -1,4 +1,4 @@
-#include "frame/Exceptions.h"
+#include "frame/errors/Exceptions.h"
 
 namespace frame {
 

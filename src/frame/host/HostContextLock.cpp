@@ -1,4 +1,4 @@
-#include "frame/HostContextLock.h"
+#include "frame/host/HostContextLock.h"
 
 namespace frame {
 

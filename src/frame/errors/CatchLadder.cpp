@@ -1,9 +1,9 @@
-#include "frame/CatchLadder.h"
+#include "frame/errors/CatchLadder.h"
 
 #include <string>
 
-#include "frame/Exceptions.h"
-#include "frame/LastError.h"
+#include "frame/errors/Exceptions.h"
+#include "frame/errors/LastError.h"
 #include "log/LogWriter.h"
 
 namespace frame {

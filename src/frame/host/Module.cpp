@@ -1,4 +1,4 @@
-#include "frame/Module.h"
+#include "frame/host/Module.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 

@@ -1,11 +1,11 @@
-#include "frame/Directories.h"
+#include "frame/host/Directories.h"
 
 #include <windows.h>
 
-#include "frame/Exceptions.h"
-#include "frame/HostContextLock.h"
-#include "frame/Module.h"
-#include "frame/ClientContract.h"
+#include "frame/errors/Exceptions.h"
+#include "frame/host/HostContextLock.h"
+#include "frame/host/Module.h"
+#include "frame/host/ClientContract.h"
 #include "win32/KnownFolder.h"
 #include "win32/Strings.h"
 
