@@ -7,8 +7,9 @@
 namespace win32 {
 
 // The local application data folder + "\" + `below`, created with its parents when missing;
-// "" when the local application data folder cannot be resolved or the folder cannot be made. Without it files would land at
-// the root of the current drive, where other users can read them: callers give up instead.
+// "" when the local application data folder cannot be resolved or the folder cannot be made.
+// Without it files would land at the root of the current drive, where other users can read them:
+// callers give up instead.
 std::string LocalAppDataFolder(const char* below);
 
 }  // namespace win32

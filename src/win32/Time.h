@@ -14,7 +14,9 @@ Seconds Now();
 std::string FormatLocalTime(Seconds t, const char* format);
 
 // The usual display form, "2024/01/31 09:05:07".
-inline std::string LocalTimeText(Seconds t) { return FormatLocalTime(t, "%Y/%m/%d %H:%M:%S"); }
+inline std::string LocalTimeText(Seconds t) {
+    return FormatLocalTime(t, "%Y/%m/%d %H:%M:%S");
+}
 
 struct LocalDate {
     int year, month, day, hour, minute, second;

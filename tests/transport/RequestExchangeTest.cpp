@@ -141,8 +141,7 @@ TEST_F(Exchange, NoExchangeWithoutTheMutexAndOneAtATimeWithIt) {
                     nullptr, nullptr);
     while (workers.size() < 6)
         workers.push_back(testing_support::StartChild("exchange", client.path()));
-    for (win32::KernelHandle& worker : workers)
-        EXPECT_EQ(0u, win32::AwaitExitCode(worker.get()));
+    for (win32::KernelHandle& worker : workers) EXPECT_EQ(0u, win32::AwaitExitCode(worker.get()));
     EXPECT_EQ("", client.OverlapLog());
 }
 
