@@ -1,7 +1,7 @@
 #include "log/LogLine.h"
 
 #include <algorithm>
-#include <climits>
+#include <charconv>
 #include <cstring>
 
 namespace logging {
@@ -10,34 +10,13 @@ namespace {
 constexpr int kMaxIndent = 100;
 constexpr int kErrorKind = 4;
 
-void AppendDecimal(std::string& line, int value) {
-    char digits[12];
-    int length = 0;
-    unsigned magnitude =
-        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-    do {
-        digits[length++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (value < 0) line.push_back('-');
-    while (length > 0) line.push_back(digits[--length]);
-}
-
 // The kind as the writer writes it: an optional minus and decimal digits that fit an int, no
 // sign, space or leading zero besides.
 bool ParseKind(const char* text, const char* end, int& kind) {
-    const bool negative = text < end && *text == '-';
-    const char* digits = text + (negative ? 1 : 0);
-    if (digits == end || end - digits > 10 || (*digits == '0' && end - digits > 1)) return false;
-    long long value = 0;
-    for (const char* c = digits; c < end; ++c) {
-        if (*c < '0' || *c > '9') return false;
-        value = value * 10 + (*c - '0');
-    }
-    value = negative ? -value : value;
-    if (value < INT_MIN || value > INT_MAX || (negative && value == 0)) return false;
-    kind = static_cast<int>(value);
-    return true;
+    const char* digits = text + (text < end && *text == '-' ? 1 : 0);
+    if (digits == end || (*digits == '0' && end - text > 1)) return false;  // "", "-", "05", "-0"
+    const auto [stop, error] = std::from_chars(text, end, kind);
+    return error == std::errc() && stop == end;
 }
 
 template <size_t N>
@@ -51,7 +30,8 @@ void CopyField(char (&field)[N], const char* text, size_t length) {
 void FormatLogLine(std::string& line, const LOG_RECORD& record) {
     line.assign(record.time, strnlen(record.time, sizeof record.time));
     line.push_back('\t');
-    AppendDecimal(line, record.kind);
+    char kind[12];
+    line.append(kind, std::to_chars(kind, kind + sizeof kind, record.kind).ptr);
     line.append("\t\"");
     int indent = record.indent < 0 ? 0 : (record.indent > kMaxIndent ? kMaxIndent : record.indent);
     line.append(static_cast<size_t>(indent) * 2, ' ');

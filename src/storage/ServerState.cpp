@@ -16,10 +16,6 @@ namespace {
 
 constexpr const char* kSource = "ServerState";
 
-bool FileExists(const std::string& path) {
-    return win32::PathExists(path);
-}
-
 // The seal logs nothing itself: the entry its failure carries is logged here, and the failure
 // goes on to the caller.
 template <typename Seal>
@@ -41,7 +37,7 @@ bool Stamp(const std::string& path, const char* function, const char* failureFor
 }
 
 void Release(const std::string& path, const char* function) {
-    if (!FileExists(path)) return;
+    if (!win32::PathExists(path)) return;
     if (DeleteFileExclusive(path)) {
         logging::Log(win32::Format("%sの削除", path.c_str()), function, kSource, logging::kFinding,
                      1);
@@ -72,10 +68,10 @@ std::string CServerState::GetSubFilePath() {
 }
 
 bool CServerState::IsDead() {
-    return FileExists(GetDeadFilePath());
+    return win32::PathExists(GetDeadFilePath());
 }
 bool CServerState::IsSub() {
-    return FileExists(GetSubFilePath());
+    return win32::PathExists(GetSubFilePath());
 }
 
 bool CServerState::ToDead() {

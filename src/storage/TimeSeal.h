@@ -39,9 +39,8 @@ std::string SealTime(win32::Seconds t);
 
 // The moment sealed in `data`. Throws CSealException<CCryptException> when decryption or hashing
 // fails, CSealException<CFalsificationException> when the content is not two pieces or its
-// digest does not match,
-// and CHResultException (E_FAIL for a field out of range, E_INVALIDARG for a failed
-// conversion) when the time text is not a valid local time.
+// digest does not match, and CHResultException (E_FAIL for a field out of range, E_INVALIDARG for
+// a failed conversion) when the time text is not a valid local time.
 win32::Seconds UnsealTime(const std::string& data);
 
 // The file content for the current moment.

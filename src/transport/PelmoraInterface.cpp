@@ -4,7 +4,6 @@
 #include "transport/PelmoraInterface.h"
 
 #include "frame/errors/Exceptions.h"
-#include "frame/errors/LastError.h"
 #include "log/LogWriter.h"
 #include "transport/AnswerJudge.h"
 #include "transport/Endpoints.h"

@@ -58,10 +58,10 @@ bool PutOnClipboard(HWND owner, const std::wstring& text) {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     win32::GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
     if (!memory) return false;
-    if (void* target = GlobalLock(memory.get())) {
-        std::memcpy(target, text.c_str(), bytes);
-        GlobalUnlock(memory.get());
-    }
+    void* target = GlobalLock(memory.get());
+    if (target == nullptr) return false;  // never an unfilled block on the clipboard
+    std::memcpy(target, text.c_str(), bytes);
+    GlobalUnlock(memory.get());
     bool placed = false;
     if (OpenClipboard(owner)) {
         EmptyClipboard();
