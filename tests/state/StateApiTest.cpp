@@ -35,8 +35,10 @@ std::string Sealed(const std::string& timeText) {
 // the file kept. Runs of separators and no seconds are fine; around the hour daylight saving
 // skips, 01:50 EST and fifteen real minutes later 03:05 EDT read back as they were sealed.
 TEST_F(Exports, StateTimesReadOnlyFromWhatPassesItsChecksAndStatesMoveAndRelease) {
-    _putenv("TZ=EST5EDT");
-    _tzset();
+    struct EasternTime {  // the process's zone for this test only
+        EasternTime() { _putenv("TZ=EST5EDT"), _tzset(); }
+        ~EasternTime() { _putenv("TZ="), _tzset(); }
+    } eastern;
     const std::string sealed = storage::SealTime(1706659507);
     std::string flipped = sealed;
     flipped[51] ^= 0x01;
