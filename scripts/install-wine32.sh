@@ -2,7 +2,8 @@
 # Sets up a 32-bit Wine that runs under user-mode emulation beside the system's 64-bit one, for
 # the i686 test run: scripts/install-wine32.sh [TREE]   (default /opt/pelmora-wine32)
 # The i386 packages are only unpacked into TREE (never installed: that would change what `wine`
-# runs for every user), and the emulator is registered for 32-bit x86 programs only. A warm
+# runs for every user), with qemu 10's static emulator beside them (from the release's backports
+# on Debian 12), which is registered for 32-bit x86 programs only, in place of any older one. A warm
 # machine passes through in well under a second. When the machine cannot run 32-bit programs
 # this way, TREE/unavailable says why and the exit status is still 0, so the 64-bit setup
 # stands; the i686 test run reads that file and says it skips.
@@ -11,10 +12,13 @@ set -euo pipefail
 tree=${1:-${PELMORA_WINE32:-/opt/pelmora-wine32}}
 binfmt=/proc/sys/fs/binfmt_misc
 entry=$binfmt/qemu-i386
-qemu=/usr/bin/qemu-i386-static
+# The emulator lives in the tree too: qemu 10, whose threads keep their state where 7.2's lost it
+# now and then (two Wine threads starting or ending together). Debian 12 has it in backports only.
+qemu=$tree/usr/bin/qemu-i386
 wine_version=$(dpkg-query -W -f='${Version}' wine64)
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
 # Raised when the tree's content changes, so that a machine set up before unpacks it again.
-layout=2
+layout=3
 
 unavailable() {
   echo "32-bit Wine: $*" >&2
@@ -31,12 +35,36 @@ register_emulator() {
     mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null ||
       unavailable "binfmt_misc is not available (cannot mount $binfmt), so 32-bit programs cannot start"
   fi
-  [ -e "$entry" ] && grep -qx enabled "$entry" && return 0
+  if [ -e "$entry" ]; then
+    grep -qx enabled "$entry" && grep -qx "interpreter $qemu" "$entry" && return 0
+    echo -1 >"$entry"   # an older emulator's entry, or a disabled one: ours takes its place
+  fi
   local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
   local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  [ -e "$entry" ] || echo ":qemu-i386:M::$magic:$mask:$qemu:F" >"$binfmt/register" ||
+  echo ":qemu-i386:M::$magic:$mask:$qemu:F" >"$binfmt/register" ||
     unavailable "the kernel refused the emulator's binfmt_misc entry"
-  echo 1 >"$entry"
+}
+
+# The release's backports, where Debian 12 keeps qemu 10. Its packages are never chosen unless
+# asked for by name and suite, and the pin says so in writing: nothing else comes from there.
+add_backports() {
+  grep -rqs "$codename-backports" /etc/apt/sources.list /etc/apt/sources.list.d/ && return 0
+  printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: %s-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "$codename" >/etc/apt/sources.list.d/pelmora-backports.sources
+  printf 'Package: *\nPin: release n=%s-backports\nPin-Priority: 100\n' "$codename" \
+    >/etc/apt/preferences.d/pelmora-backports
+  apt-get update -qq
+}
+
+# Only the static emulator out of the package, into the tree: the system's qemu, if any, stays.
+unpack_emulator() {
+  local root=$1 deb
+  (cd "$work/debs" && rm -f ./*.deb &&
+    { apt-get download -q=2 -o APT::Sandbox::User=root "qemu-user/$codename-backports" 2>/dev/null ||
+      { apt-get update -qq && apt-get download -q=2 -o APT::Sandbox::User=root "qemu-user/$codename-backports"; }; })
+  deb=$(ls "$work"/debs/qemu-user_*.deb)
+  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$root" ./usr/bin/qemu-i386
+  "$root/usr/bin/qemu-i386" --version | head -1
 }
 
 # The i386 packages that the named ones need, by name from the resolver's simulation, into
@@ -79,10 +107,13 @@ build_tree() {
   # user32 and gdi32 need it; Debian ships the 32-bit one with the 64-bit Wine.
   cp /usr/lib/x86_64-linux-gnu/wine/i386-windows/zlib1.dll "$root/usr/lib/i386-linux-gnu/wine/i386-windows/"
   ldconfig -r "$root" 2>/dev/null || true
+  local packages
+  packages=$(ls "$work/debs" | wc -l)
+  unpack_emulator "$root"
   echo "$wine_version $layout" >"$root/wine-version"
   rm -rf "$tree"
   mv "$root" "$tree"
-  echo "32-bit Wine $wine_version unpacked into $tree ($(ls "$work/debs" | wc -l) packages)"
+  echo "32-bit Wine $wine_version unpacked into $tree ($packages packages)"
 }
 
 # A 32-bit program that must print what it is: the proof that the whole chain works.
@@ -99,20 +130,13 @@ if [ "${2:-}" = --unpack ]; then
 fi
 
 [ "$(uname -m)" = x86_64 ] || unavailable "this is no x86_64 machine"
-missing=()
-dpkg -s qemu-user-static >/dev/null 2>&1 || missing+=(qemu-user-static)
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null ||
-    unavailable "could not install ${missing[*]}"
-fi
 mkdir -p "$(dirname "$tree")"
 exec 9>"$(dirname "$tree")/.pelmora-wine32.lock"
 flock 9
-register_emulator
 if [ "$(cat "$tree/wine-version" 2>/dev/null)" != "$wine_version $layout" ]; then
-  "$0" "$tree" --unpack || unavailable "could not unpack the i386 Wine packages into $tree"
+  add_backports || unavailable "could not add the $codename-backports suite"
+  "$0" "$tree" --unpack || unavailable "could not unpack the i386 Wine packages and the emulator into $tree"
 fi
+register_emulator
 check_tree
 rm -f "$tree/unavailable"

@@ -20,9 +20,4 @@ fi
 trap wine_env_stop EXIT
 wine_env_start "$build/wine" $arch
 cd "$build"
-# Under the emulation a test program now and then hangs or dies with the emulator, whatever it
-# tests (see wine-run.sh); a test that fails so is run again, up to three times in all. A fault of
-# ours fails every time and still fails the suite.
-repeat=()
-[ "$arch" != i686 ] || repeat=(--repeat until-pass:3)
-ctest --output-on-failure "${repeat[@]}" "$@"
+ctest --output-on-failure "$@"

@@ -9,7 +9,8 @@
 #   wine_env_stop        stops exactly what wine_env_start started and removes the prefix.
 # Wine runs with the Japanese locale so that the ANSI code page is 932.
 
-WINE64=/usr/lib/wine/wine64
+# A test script run by an i686 suite is handed that suite's loader (see _wine_env_use_wine32).
+WINE64=${WINE64:-/usr/lib/wine/wine64}
 WINESERVER=/usr/lib/wine/wineserver64
 [ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
@@ -49,7 +50,7 @@ _wine_env_use_wine32() {
   # aborted the process ("libgcc_s.so.1 must be installed for pthread_exit to work"). Loaded at
   # the start (by the emulated programs only), it is there before any thread ends.
   export QEMU_SET_ENV=LD_PRELOAD=/lib/i386-linux-gnu/libgcc_s.so.1
-  # Wine's own word when the emulation loses a thread's state (scripts/wine-run.sh reads it).
+  # Wine says so in the test's output should an emulated thread ever run on a broken state.
   _wine_env_debug=-all,err+seh
   export WINE64=$WINE32_TREE/usr/lib/wine/wine64
 }
@@ -114,8 +115,6 @@ wine_env_stop() {
   if [ -n "$_wine_env_xvfb_pid" ]; then
     kill "$_wine_env_xvfb_pid" 2>/dev/null || true
     wait "$_wine_env_xvfb_pid" 2>/dev/null || true
-    WINE32_TREE=${PELMORA_WINE32:-/opt/pelmora-wine32}
-
-_wine_env_xvfb_pid=""
+    _wine_env_xvfb_pid=""
   fi
 }
