@@ -20,11 +20,17 @@ SharedLog::Access UnderBlockMutex(HANDLE mutex, win32::WaitBound& bound, Copy co
     return SharedLog::Access::kDone;
 }
 
+template <size_t N>
+void EndWithin(char (&field)[N]) {
+    field[N - 1] = '\0';
+}
+
 // A reader is handed C strings: the last byte of each text field is its end.
 void TerminateTexts(LOG_RECORD& record) {
-    for (char* field : {record.message, record.function, record.source})
-        field[sizeof record.message - 1] = '\0';
-    record.time[sizeof record.time - 1] = '\0';
+    EndWithin(record.message);
+    EndWithin(record.function);
+    EndWithin(record.source);
+    EndWithin(record.time);
 }
 }  // namespace
 
