@@ -1,6 +1,7 @@
 #include "win32/TurnLock.h"
 
 #include <algorithm>
+#include <new>
 
 #include "win32/Handle.h"
 #include "win32/MessageWait.h"
@@ -19,7 +20,11 @@ bool TurnLock::Acquire(DWORD timeoutMs) {
     {
         SlimLockGuard guard(lock_);
         if (!held_) return held_ = true;  // let go meanwhile
-        waiters_.push_back(&self);
+        try {
+            waiters_.push_back(&self);
+        } catch (const std::bad_alloc&) {
+            return false;  // no room for a place in the queue: as if the turn did not come
+        }
     }
     WaitAnsweringSentMessages(turn.get(), timeoutMs);
     SlimLockGuard guard(lock_);
@@ -36,7 +41,7 @@ void TurnLock::Release() {
     }
     // The lock passes straight to the next waiter: no thread can take it in between.
     Waiter* next = waiters_.front();
-    waiters_.pop_front();
+    waiters_.erase(waiters_.begin());
     next->granted = true;
     SetEvent(next->turn);
 }

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include <deque>
+#include <vector>
 
 #include "win32/SlimLock.h"
 
@@ -33,7 +33,7 @@ private:
 
     SlimLock lock_;
     bool held_ = false;
-    std::deque<Waiter*> waiters_;
+    std::vector<Waiter*> waiters_;  // oldest first; a few at most, and nothing allocated at load
 };
 
 }  // namespace win32
