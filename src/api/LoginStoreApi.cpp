@@ -48,10 +48,8 @@ BOOL WINAPI PeLmLoginPassword(char* buffer, unsigned int size) {
 }
 
 BOOL WINAPI PeLmLoginRemove(void) {
-    return api::Guarded("PeLmLoginRemove", FALSE, [] {
-        CLoginManager::Remove();
-        return TRUE;
-    });
+    return api::Guarded("PeLmLoginRemove", FALSE,
+                        [] { return CLoginManager::Remove() ? TRUE : FALSE; });
 }
 
 void WINAPI PeLmLoginUserDelete(void) {

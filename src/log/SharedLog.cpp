@@ -12,12 +12,25 @@ const char* const kMutexName = "SharedLogMemoryMutex";
 
 // Whole-record copy under the named mutex; `copy` runs while it is held.
 template <typename Copy>
-SharedLog::Access UnderBlockMutex(HANDLE mutex, Copy copy) {
-    win32::MutexLock lock(mutex, win32::MutexLock::Wait::kPlain, SharedLog::kMutexWaitMs);
+SharedLog::Access UnderBlockMutex(HANDLE mutex, win32::WaitBound& bound, Copy copy) {
+    win32::MutexLock lock(mutex, win32::MutexLock::Wait::kPlain, bound);
     if (!lock.acquired()) return SharedLog::Access::kBusy;
     copy();
     lock.Unlock();
     return SharedLog::Access::kDone;
+}
+
+template <size_t N>
+void EndWithin(char (&field)[N]) {
+    field[N - 1] = '\0';
+}
+
+// A reader is handed C strings: the last byte of each text field is its end.
+void TerminateTexts(LOG_RECORD& record) {
+    EndWithin(record.message);
+    EndWithin(record.function);
+    EndWithin(record.source);
+    EndWithin(record.time);
 }
 }  // namespace
 
@@ -60,17 +73,22 @@ std::shared_ptr<SharedLog::Block> SharedLog::Current() const {
 SharedLog::Access SharedLog::Place(const LOG_RECORD& record) {
     std::shared_ptr<Block> block = Current();
     if (!block) return Access::kClosed;
-    return UnderBlockMutex(block->mutex.get(),
-                           [&] { std::memcpy(block->view.get(), &record, sizeof record); });
+    return UnderBlockMutex(block->mutex.get(), block->wait, [&] {
+        auto* shared = static_cast<LOG_RECORD*>(block->view.get());
+        std::memcpy(shared, &record, sizeof record);
+        TerminateTexts(*shared);
+    });
 }
 
 bool SharedLog::Read(LOG_RECORD& record) {
     std::shared_ptr<Block> block = Current();
-    const bool read = block && UnderBlockMutex(block->mutex.get(), [&] {
+    const bool read = block && UnderBlockMutex(block->mutex.get(), block->wait, [&] {
                                    std::memcpy(&record, block->view.get(), sizeof record);
                                }) == Access::kDone;
-    if (read) ++reads_;
-    return read;
+    if (!read) return false;
+    TerminateTexts(record);
+    ++reads_;
+    return true;
 }
 
 }  // namespace logging

@@ -26,8 +26,11 @@ public:
 
     // Whole-record copies under the named mutex; false when the block is not open or its mutex
     // stayed held for kMutexWaitMs (any process of the session may hold it, a frozen one too).
-    // Safe while another thread opens or closes: a copy that has started finishes on the objects
-    // it began with, and every copy that starts after a close fails.
+    // Once a wait has run out, later copies only try the mutex until one gets it. Every text of
+    // the record ends within its field, in the block and in the copy read out of it, whatever
+    // the writer (another process, say) left there. Safe while another thread opens or closes:
+    // a copy that has started finishes on the objects it began with, and every copy that starts
+    // after a close fails.
     Access Place(const LOG_RECORD& record);
     bool Write(const LOG_RECORD& record) { return Place(record) == Access::kDone; }
     bool Read(LOG_RECORD& record);
@@ -42,6 +45,7 @@ private:
         win32::KernelHandle mapping;
         win32::MappedView view;
         win32::NamedMutex mutex;
+        win32::WaitBound wait{kMutexWaitMs};
     };
     std::shared_ptr<Block> Current() const;
 

@@ -1,6 +1,7 @@
 // The log window's hand-off. The window reads the record out of the shared block when it
 // handles the notification, so one record at a time may be in flight per process: a lock
-// (`g_handoffLock`) spans writing the block and the window's answer.
+// (`g_handoff`) spans writing the block and the window's answer. Threads get it in the order they
+// asked, the window's own thread too, although it leaves its wait to answer every notification.
 //
 // Hosts' habits shape it:
 // - The window's own thread logs too. While it waits for the lock it keeps answering sent
@@ -11,13 +12,17 @@
 //   that handler to return. Before that read it waits like any thread (answering the holder's
 //   notification), so no record of this process is replaced unread.
 // - A window whose thread hangs must not hold the host's other threads for ever: the send
-//   gives up after kWindowAnswerLimitMs, and at once for a window the system sees as hung.
-// - The holder itself answers messages sent to its own windows while it sends, and their
-//   handlers may log. Their records wait in the holder's frame and go out after the record in
-//   flight, never over it (the file sink has them at once).
+//   gives up after kWindowAnswerLimitMs, and at once for a window the system sees as hung. The
+//   wait for the hand-off is bounded too (kHandoffWaitMs; after one ran out, later entries only
+//   try it until one gets it).
+// - The holder itself answers messages sent to its own windows while it sends, and so does a
+//   thread waiting for its turn; their handlers may log. Their records wait in that thread's frame,
+//   at most kMaxHeldBack of them, and go out after its own record, never over the one in flight
+//   (the file sink has them at once). So no thread ever asks for the hand-off twice.
 // - Any process of the session may hold the block's mutex. A record that cannot be placed within
-//   the block's bound is dropped for the window (not sent); the drops are counted in an entry
-//   once the block takes records again.
+//   the block's bound is dropped for the window (not sent), as is one that found the hand-off
+//   taken past its bound or the holder's list full; the drops are counted in an entry once the
+//   block takes records again.
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -25,18 +30,21 @@
 #include "log/LogSinks.h"
 #include "log/LogWriter.h"
 #include "log/SharedLog.h"
-#include "win32/Handle.h"
 #include "win32/NamedMutex.h"
 #include "win32/Strings.h"
+#include "win32/TurnLock.h"
 
 namespace logging {
 namespace {
 
 constexpr UINT kWindowAnswerLimitMs = 5000;
+// A holder keeps the hand-off for one placing and one send, unless its handlers logged.
+constexpr DWORD kHandoffWaitMs = kWindowAnswerLimitMs + SharedLog::kMutexWaitMs;
+// A login logs about 30 entries; a handler that logs on and on is cut off here.
+constexpr size_t kMaxHeldBack = 64;
 
-// A kernel mutex rather than a plain lock: a thread waiting for it can still answer sent
-// messages. Its holder never waits for it again: its handlers' entries wait in its frame.
-win32::KernelHandle g_handoffLock(CreateMutexW(nullptr, FALSE, nullptr));
+win32::TurnLock g_handoff;
+win32::WaitBound g_handoffWait(kHandoffWaitMs);
 
 // The thread of the window that the lock's holder is notifying, while it notifies, and the
 // process's read count when the record was placed.
@@ -46,8 +54,8 @@ std::atomic<std::uint64_t> g_readsBeforeRecord{0};
 // Records that could not be placed in the block since the last one that could.
 std::atomic<unsigned> g_dropped{0};
 
-// While this thread holds the hand-off: the records its own handlers logged meanwhile. A plain
-// pointer, so the thread-local needs no destructor (one would keep the library loaded).
+// While this thread waits for or holds the hand-off: the records its own handlers logged
+// meanwhile. A plain pointer, so the thread-local needs no destructor.
 thread_local std::vector<LOG_RECORD>* t_deferred = nullptr;
 
 void ReportDrops() {
@@ -80,22 +88,28 @@ bool IsInsideAwaitedHandler() {
 // Holds the hand-off for one record and those this thread's handlers log meanwhile.
 class Handoff {
 public:
-    explicit Handoff(HWND window)
-        : lock_(g_handoffLock.get(), win32::MutexLock::Wait::kAnsweringSentMessages) {
+    explicit Handoff(HWND window) {
         t_deferred = &deferred_;
+        acquired_ = g_handoff.Acquire(g_handoffWait.Next());
+        g_handoffWait.Note(acquired_);
+        if (!acquired_) return;
         // The read count is noted before the window's thread is named, so that thread is never
         // let through on a count from another record.
         previousReads_ = g_readsBeforeRecord.exchange(SharedLog::Instance().ReadCount());
         previousThread_ = g_answeringThread.exchange(GetWindowThreadProcessId(window, nullptr));
     }
     ~Handoff() {
+        t_deferred = nullptr;
+        if (!acquired_) return;
         g_answeringThread.store(previousThread_);
         g_readsBeforeRecord.store(previousReads_);
-        t_deferred = nullptr;
+        g_handoff.Release();
     }
     Handoff(const Handoff&) = delete;
     Handoff& operator=(const Handoff&) = delete;
 
+    bool acquired() const { return acquired_; }
+    size_t heldBack() const { return deferred_.size(); }
     // Whether the last record went through the block.
     bool Run(HWND window, const LOG_RECORD& record) {
         bool placed = Deliver(window, record);
@@ -108,7 +122,7 @@ public:
     }
 
 private:
-    win32::MutexLock lock_;
+    bool acquired_ = false;
     std::vector<LOG_RECORD> deferred_;
     std::uint64_t previousReads_ = 0;
     DWORD previousThread_ = 0;
@@ -126,13 +140,19 @@ void NotifyLogWindow(HWND window, const LOG_RECORD& record) {
         return;
     }
     if (t_deferred != nullptr) {
-        t_deferred->push_back(record);
+        if (t_deferred->size() < kMaxHeldBack)
+            t_deferred->push_back(record);
+        else
+            ++g_dropped;
         return;
     }
     bool placed = false;
     {
         Handoff handoff(window);
-        placed = handoff.Run(window, record);
+        if (handoff.acquired())
+            placed = handoff.Run(window, record);
+        else
+            g_dropped += 1 + handoff.heldBack();
     }
     if (placed) ReportDrops();
 }

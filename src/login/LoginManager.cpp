@@ -120,9 +120,11 @@ std::shared_ptr<const LOGIN_INFO> CLoginManager::ReadFileIntoCurrent() {
     return info;
 }
 
-void CLoginManager::Remove() {
+bool CLoginManager::Remove() {
     const std::string path = GetFilePath();
+    win32::DeleteAbandonedTemporaries(win32::WidePath(path));
     if (win32::PathExists(path)) storage::DeleteFileExclusive(path);
+    return !win32::PathExists(path);
 }
 
 std::shared_ptr<const LOGIN_INFO> CLoginManager::GetLoginInfo() {

@@ -18,8 +18,9 @@ public:
     // Load, then the record to answer from: the one this call read, even if another thread has
     // dropped or replaced the current record since; the current record when there is no file.
     static std::shared_ptr<const LOGIN_INFO> LoadAndGet();
-    // Deletes the file if it exists; a failed deletion is not reported.
-    static void Remove();
+    // Deletes the file if it exists, and the temporaries of it that crashed writers left (they
+    // hold the password too). False when the file is still there.
+    static bool Remove();
 
     // The current record, or null. The caller holds its own reference: another thread may
     // replace or drop the current record meanwhile without pulling it from under the caller.

@@ -20,12 +20,15 @@ DWORD WaitAnsweringSentMessages(HANDLE object, DWORD timeoutMs) {
     const ULONGLONG start = GetTickCount64();
     for (;;) {
         const DWORD remaining = Remaining(timeoutMs, start);
+        // Once the time is up no message is answered any more, however many keep arriving: a
+        // last look at the object alone decides.
+        if (remaining == 0) return WaitForSingleObject(object, 0);
         const DWORD slice = remaining < kQueueLookMs ? remaining : kQueueLookMs;
         // MWMO_INPUTAVAILABLE: also wakes for a sent message that was waiting before the call.
         const DWORD result =
             MsgWaitForMultipleObjectsEx(1, &object, slice, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
-        if (result == WAIT_TIMEOUT && slice == remaining) return WAIT_TIMEOUT;
-        if (result != WAIT_OBJECT_0 + 1 && result != WAIT_TIMEOUT) return result;
+        if (result == WAIT_TIMEOUT) continue;
+        if (result != WAIT_OBJECT_0 + 1) return result;
         // Peeking with this filter handles the pending sent messages and nothing else, and it
         // counts as looking at the queue.
         MSG message;

@@ -21,6 +21,11 @@ MutexLock::MutexLock(HANDLE mutex, Wait wait, DWORD timeoutMs) : mutex_(mutex), 
     acquired_ = waitResult_ == WAIT_OBJECT_0 || waitResult_ == WAIT_ABANDONED;
 }
 
+MutexLock::MutexLock(HANDLE mutex, Wait wait, WaitBound& bound)
+    : MutexLock(mutex, wait, bound.Next()) {
+    bound.Note(acquired_);
+}
+
 MutexLock::~MutexLock() {
     Unlock();
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "win32/Handle.h"
@@ -26,6 +27,20 @@ private:
     DWORD error_ = 0;
 };
 
+// The wait for an object that a stuck holder (a frozen or hostile process) may keep: once one wait
+// has run out, later ones only try, until one gets the object. So a holder that never lets go
+// costs one wait, not one per call.
+class WaitBound {
+public:
+    explicit WaitBound(DWORD limitMs) : limitMs_(limitMs) {}
+    DWORD Next() const { return stuck_.load(std::memory_order_relaxed) ? 0 : limitMs_; }
+    void Note(bool acquired) { stuck_.store(!acquired, std::memory_order_relaxed); }
+
+private:
+    const DWORD limitMs_;
+    std::atomic<bool> stuck_{false};
+};
+
 // Waits for at most `timeoutMs`. A mutex left abandoned by a thread or process that ended while
 // holding it counts as acquired: the data it guards is re-created by each holder anyway.
 class MutexLock {
@@ -33,6 +48,8 @@ public:
     enum class Wait { kPlain, kAnsweringSentMessages };
 
     explicit MutexLock(HANDLE mutex, Wait wait = Wait::kPlain, DWORD timeoutMs = INFINITE);
+    // Waits as `bound` allows, and tells it whether the object was had.
+    MutexLock(HANDLE mutex, Wait wait, WaitBound& bound);
     ~MutexLock();
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;

@@ -8,6 +8,7 @@
 
 #include "log/LogLine.h"
 #include "pelmora.h"
+#include "support/ChildRole.h"
 #include "support/HostLogFile.h"
 #include "support/LogCapture.h"
 #include "win32/Handle.h"
@@ -16,6 +17,21 @@
 namespace {
 
 using testing_support::RecordBytes;
+
+const char kBlockHeld[] = "pelmora-test-log-block-held";
+const char kLetGo[] = "pelmora-test-log-block-let-go";
+
+// Holds the block's mutex until told, then lets it go or ends holding it (it is then abandoned).
+int HoldLogBlock() {
+    win32::KernelHandle mutex(CreateMutexA(nullptr, FALSE, "SharedLogMemoryMutex"));
+    if (WaitForSingleObject(mutex.get(), INFINITE) != WAIT_OBJECT_0) return 1;
+    SetEvent(win32::KernelHandle(OpenEventA(EVENT_MODIFY_STATE, FALSE, kBlockHeld)).get());
+    WaitForSingleObject(win32::KernelHandle(OpenEventA(SYNCHRONIZE, FALSE, kLetGo)).get(), 120000);
+    if (testing_support::ChildArgument() != "die") ReleaseMutex(mutex.get());
+    return 0;
+}
+
+const int kRoleDispatched = testing_support::DispatchChildRole({{"hold-log-block", HoldLogBlock}});
 
 class LogFile : public ::testing::Test {
 protected:
@@ -145,28 +161,40 @@ TEST_F(LogFile, EntriesGoAfterTheHostsTextAndOnlyToTheSinksSetAtTheirCall) {
     EXPECT_EQ(4, capture_.notifications());
 }
 
-// With the block's mutex held elsewhere entries still reach the file; the window later learns
-// how many records it missed.
-TEST_F(LogFile, BlockHeldElsewhereHoldsNoEntryBack) {
-    win32::KernelHandle mutex(
-        OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "SharedLogMemoryMutex"));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex.get(), INFINITE));
-    std::thread([] {
-        Log("missed");
+// Another process holds the block's mutex, frozen or ending without letting go: the entries of
+// a thread with a log window reach the file, and the first one's wait is the only one; once the
+// block is free again (abandoned: at once), the window gets the next record and the count it
+// missed.
+TEST_F(LogFile, BlockHeldByAnotherProcessCostsOneWaitAndTheWindowLearnsWhatItMissed) {
+    const std::string drops = "共有ログが使えず、ログウィンドウに渡せなかったレコード：100件";
+    std::vector<std::string> lines;
+    for (const char* end : {"let go", "die"}) {
+        SCOPED_TRACE(end);
+        win32::KernelHandle held(CreateEventA(nullptr, TRUE, FALSE, kBlockHeld));
+        win32::KernelHandle letGo(CreateEventA(nullptr, TRUE, FALSE, kLetGo));
+        win32::KernelHandle holder(testing_support::StartChild("hold-log-block", end));
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held.get(), 60000));
+        const ULONGLONG start = GetTickCount64();
+        for (int i = 0; i < 100; ++i) Log("held");
+        EXPECT_LT(GetTickCount64() - start, 20000u) << "a wait per entry";
         LOG_RECORD record{};
         EXPECT_FALSE(PelmSharedLogWrite(&record) || PelmSharedLogRead(&record));
-    }).join();
-    ReleaseMutex(mutex.get());
-    Log("after");
-    const std::string drops = "共有ログが使えず、ログウィンドウに渡せなかったレコード：1件";
-    EXPECT_EQ((std::vector<std::string>{"missed", "after", drops}), file_.Texts());
-    EXPECT_EQ(
-        (std::vector<std::string>{"1|0|0|F|S|after", "4|0|1|NotifyLogWindow|LogWriter|" + drops}),
-        capture_.Entries());
+        SetEvent(letGo.get());
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder.get(), 60000));
+        capture_.Clear();
+        Log("after");
+        EXPECT_EQ((std::vector<std::string>{"1|0|0|F|S|after",
+                                            "4|0|1|NotifyLogWindow|LogWriter|" + drops}),
+                  capture_.Entries());
+        lines.insert(lines.end(), 100, "held");
+        lines.insert(lines.end(), {"after", drops});
+    }
+    EXPECT_EQ(lines, file_.Texts());
 }
 
 // Closed, the block copies nothing; open, it starts zeroed and keeps whole records for every
-// reader; once its last holder closed it, its content is gone.
+// reader, each text ended within its field whoever wrote it; once its last holder closed it, its
+// content is gone.
 TEST_F(LogFile, SharedBlockKeepsWholeRecordsWhileItIsHeld) {
     PelmSharedLogClose();
     LOG_RECORD buffer;
@@ -176,6 +204,8 @@ TEST_F(LogFile, SharedBlockKeepsWholeRecordsWhileItIsHeld) {
     LOG_RECORD pattern, untouched;
     std::memset(&pattern, 3, sizeof pattern);  // a copy that drops any byte shows
     std::memset(&untouched, 9, sizeof untouched);
+    LOG_RECORD ended = pattern;
+    ended.message[255] = ended.function[255] = ended.source[255] = ended.time[255] = '\0';
     for (int open = 0; open < 2; ++open) {
         buffer = untouched;
         EXPECT_FALSE(PelmSharedLogWrite(&pattern) || PelmSharedLogRead(&buffer));
@@ -185,11 +215,16 @@ TEST_F(LogFile, SharedBlockKeepsWholeRecordsWhileItIsHeld) {
         ASSERT_TRUE(PelmSharedLogRead(&buffer));
         EXPECT_EQ(RecordBytes(LOG_RECORD{}), RecordBytes(buffer)) << "new, or held by nobody";
         ASSERT_TRUE(PelmSharedLogWrite(&pattern));
+        ASSERT_TRUE(testing_support::ReadNamedLogBlock(buffer));
+        EXPECT_EQ(RecordBytes(ended), RecordBytes(buffer)) << "as written";
+        win32::KernelHandle mapping(OpenFileMappingA(FILE_MAP_WRITE, FALSE, "SharedLogMemory"));
+        win32::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof pattern));
+        std::memcpy(view.get(), &pattern, sizeof pattern);  // as another process may leave it
         ASSERT_TRUE(PelmSharedLogOpen());
         for (int read = 0; read < 2; ++read) {
             buffer = untouched;
             EXPECT_TRUE(PelmSharedLogRead(&buffer));
-            EXPECT_EQ(RecordBytes(pattern), RecordBytes(buffer));
+            EXPECT_EQ(RecordBytes(ended), RecordBytes(buffer));
         }
         PelmSharedLogClose();
         PelmSharedLogClose();

@@ -85,9 +85,10 @@ TEST_F(StoredFiles, CallScopeLoadsTheLoginFromAnyContentAndReleasesWhatItTook) {
 }
 
 // A trail byte 0x5C (ソ) and equals signs come back whole; the log shows the password's mask
-// only. A crash between a save's write and its rename left a password beside the file; a save
-// under way in a running process is left alone.
-TEST_F(StoredFiles, LoginFileRoundTripLogsNoPasswordAndRemoveTakesOnlyTheFile) {
+// only. A crash between a save's write and its rename left a password beside the file: a save
+// or a removal takes it; a save under way in a running process is left alone. A removal that
+// leaves the file (held open elsewhere) says so.
+TEST_F(StoredFiles, LoginFileRoundTripLogsNoPasswordAndRemoveTakesTheFileAndAbandonedCopies) {
     const std::string id = "id=1==", password = "p=a\x83\x5cs", user = "使用=x";
     const std::string abandoned = login + ".4294967291.1.tmp";
     const std::string underWay = login + win32::Format(".%lu.1.tmp", GetCurrentProcessId());
@@ -109,8 +110,15 @@ TEST_F(StoredFiles, LoginFileRoundTripLogsNoPasswordAndRemoveTakesOnlyTheFile) {
         masked += entry.find("********") != std::string::npos;
     }
     EXPECT_EQ(2, masked);
-    CLoginManager::Remove();
+    ASSERT_TRUE(WriteFileBytes(abandoned, password) && WriteFileBytes(underWay, password));
+    {
+        const win32::FileHandle held = state_tests::HoldOpen(login);
+        EXPECT_FALSE(CLoginManager::Remove()) << "held open elsewhere";
+    }
+    EXPECT_FALSE(testing_support::FileExists(abandoned));
+    EXPECT_TRUE(CLoginManager::Remove());
     EXPECT_FALSE(testing_support::FileExists(login));
+    EXPECT_TRUE(DeleteFileA(underWay.c_str()));
     EXPECT_EQ(loaded, Current());
 }
 
