@@ -179,7 +179,8 @@ private:
 
 // A copy of all rows holds the saved text; the host's log file reopened shows the same rows.
 // Filters and finds take Latin letters in either case, in the message, the function or the
-// source; F3 wraps past the end, and a text no row holds leaves the selection.
+// source; F3 and Shift+F3 wrap past either end, F8 goes to an error row, and a text no row holds
+// leaves the selection, which the context menu's filters take.
 TEST(LogView, RowsAreSavedCopiedReopenedFilteredAndFound) {
     ViewerProcess viewer;
     testing_support::HostLogFile file(PeLmLogFileSet);
