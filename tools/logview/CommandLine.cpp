@@ -39,17 +39,17 @@ const std::vector<Switch>& Switches() {
          }},
         {L"diagnose", nullptr, "起動時に接続診断を実行する",
          [](ViewerOptions& o, const std::wstring&) { return o.diagnoseAtStart = true; }},
-        {L"save", "PATH", "名前を付けて保存で尋ねずにこのファイルに保存する",
+        {L"save", "PATH", "名前を付けて保存の保存先 (尋ねない)",
          [](ViewerOptions& o, const std::wstring& v) { return SetText(o.savePath, v); }},
-        {L"open", "PATH", "ログ ファイルを開くで尋ねずにこのファイルを開く",
+        {L"open", "PATH", "ログ ファイルを開くの対象 (尋ねない)",
          [](ViewerOptions& o, const std::wstring& v) { return SetText(o.openCommandPath, v); }},
-        {L"keep", "PATH", "保存し続けるで尋ねずにこのファイルに保存する",
+        {L"keep", "PATH", "保存し続ける先 (尋ねない)",
          [](ViewerOptions& o, const std::wstring& v) { return SetText(o.keepSavingPath, v); }},
         {L"maxrecords", "N", "保持する件数の上限",
          [](ViewerOptions& o, const std::wstring& v) { return ParseCount(v, o.maxRecords); }},
         {L"maxbytes", "N", "保持するメモリの上限 (バイト)",
          [](ViewerOptions& o, const std::wstring& v) { return ParseCount(v, o.maxBytes); }},
-        {L"keepsplit", "N", "保存し続けるファイルを次に分ける大きさ (バイト)",
+        {L"keepsplit", "N", "保存し続けるファイルを分ける大きさ",
          [](ViewerOptions& o, const std::wstring& v) {
              return ParseCount(v, o.keepSavingSplitBytes);
          }},
@@ -110,9 +110,8 @@ std::wstring UsageText() {
         if (option.value) left += L" " + win32::ToWide(option.value);
         text += left + L"\t" + win32::FromBuiltIn(option.meaning) + L"\r\n";
     }
-    text +=
-        L"/?\t" + win32::FromBuiltIn("この説明を表示する") + L"\r\n\r\n" +
-        win32::FromBuiltIn("ファイル: 起動時に開くログ ファイル (分割されたファイルは続けて読む)");
+    text += L"/?\t\t" + win32::FromBuiltIn("この説明を表示する") + L"\r\n\r\n" +
+            win32::FromBuiltIn("ファイル: 起動時に開く (分割されたものは続けて読む)");
     return text;
 }
 
