@@ -2,15 +2,19 @@
 // the viewer's rows are read back through its save command.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "RecordText.h"
 #include "ViewerIds.h"
+#include "ViewerWindow.h"
 #include "pelmora.h"
 #include "support/HostLogFile.h"
 #include "win32/Strings.h"
@@ -31,7 +35,7 @@ const std::vector<Entry> kSequence = {
     {u8"Init開始", "CPelmoraInterface::Init", "PelmoraInterface", 0, 3},
     {u8"サーバーが生きているか確認", "CPelmoraInterface::Test", "PelmoraInterface", 0, 1},
     {u8"接続先：\thttp://127.0.0.1/Login", "CHttpRequestUtil::BeginRequest", "HttpRequestUtil", 3,
-     2},
+     2, u8"接続先： http://127.0.0.1/Login"},
     {u8"ソフト表示", "CLoginDialog::OnOK", "LoginDialog", 1, 1},
     {u8"一行目\n二行目", "CLoginDialog::OnOK", "LoginDialog", 1, 1, u8"一行目 二行目"},
     {"C:\\temp\\pmqclient.exe", "CHttpRequestUtil::Run", "HttpRequestUtil", 2, 2},
@@ -40,10 +44,14 @@ const std::vector<Entry> kSequence = {
     {"", "CCallScope::~CCallScope", "CallScope", 99, 0},
 };
 
+std::string WithoutMark(const std::string& text) {
+    return text.compare(0, 3, logview::kSavedFileMark) == 0 ? text.substr(3) : text;
+}
+
 // Rows of the save format without their time stamps (a row without a well-formed one whole).
 Rows WithoutTimeStamps(const std::string& text) {
     Rows rows;
-    for (const std::string& row : win32::SplitLines(text)) {
+    for (const std::string& row : win32::SplitLines(WithoutMark(text))) {
         const size_t tab = row.find('\t');
         const bool stamped = testing_support::IsLogTimeStamp(row.substr(0, tab));
         rows.push_back(stamped ? row.substr(tab + 1) : row);
@@ -70,12 +78,37 @@ std::string LogText(const std::string& message) {
     return "1\t\"" + message + "\"\tF\tS\t1";
 }
 
+// Drops `paths` on a viewer window of this process, as the shell does (the HDROP is this
+// process's memory, which the window frees), and returns the rows it then saves.
+std::string DropOnViewer(const std::vector<std::string>& paths) {
+    testing_support::TempDirectory directory;
+    logview::ViewerOptions options;
+    options.savePath = win32::ToWide(directory.File("shown.txt"));
+    options.settingsPath = win32::ToWide(directory.File("settings.ini"));
+    logview::ViewerWindow viewer(options);
+    if (!viewer.Create(GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE)) return "no window";
+    std::wstring list;
+    for (const std::string& path : paths) list += win32::ToWide(path) + L'\0';
+    const size_t bytes = (list.size() + 1) * sizeof(wchar_t);
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    std::memcpy(files + 1, list.c_str(), bytes);
+    GlobalUnlock(drop);
+    SendMessageW(viewer.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    SendMessageW(viewer.window(), WM_COMMAND, logview::kSaveCommand, 0);
+    DestroyWindow(viewer.window());
+    return testing_support::ReadFileBytes(directory.File("shown.txt"));
+}
+
 class ViewerProcess {
 public:
     explicit ViewerProcess(const std::string& arguments = std::string())
-        : process_(testing_support::StartProcess("\"" + testing_support::ExecutableDirectory() +
-                                                 "\\PelmoraLogView.exe\" /save \"" + SavePath() +
-                                                 "\" " + arguments)) {
+        : process_(testing_support::StartProcess(
+              "\"" + testing_support::ExecutableDirectory() + "\\PelmoraLogView.exe\" /save \"" +
+              SavePath() + "\" /settings \"" + directory_.File("settings.ini") + "\" " +
+              arguments)) {
         testing_support::WaitUntil([this] {
             for (HWND w = nullptr;
                  (w = FindWindowExA(nullptr, w, PELMORA_LOGVIEW_CLASS, nullptr));) {
@@ -90,12 +123,15 @@ public:
         PelmSharedLogOpen();  // this process logs to the viewer while it runs
         PeLmLogWndSet(window_);
     }
-    ~ViewerProcess() {
+    ~ViewerProcess() { Close(); }
+    void Close() {
+        if (window_ == nullptr) return;
         PeLmLogWndSet(nullptr);
         PelmSharedLogClose();
         PostMessageW(window_, WM_CLOSE, 0, 0);
         if (WaitForSingleObject(process_.get(), 20000) != WAIT_OBJECT_0)
             TerminateProcess(process_.get(), 1);
+        window_ = nullptr;
     }
 
     HWND window() const { return window_; }
@@ -113,6 +149,18 @@ public:
         return testing_support::ReadFileBytes(SavePath());
     }
     Rows ShownRows() const { return WithoutTimeStamps(SavedText()); }
+    std::wstring CopiedText() const {
+        Command(logview::kSelectAllCommand);
+        Command(logview::kCopyCommand);
+        std::wstring text;
+        if (!OpenClipboard(nullptr)) return text;
+        if (HANDLE copied = GetClipboardData(CF_UNICODETEXT)) {
+            text = static_cast<const wchar_t*>(GlobalLock(copied));
+            GlobalUnlock(copied);
+        }
+        CloseClipboard();
+        return text;
+    }
     std::wstring Status() const {
         Refresh();
         wchar_t text[1024] = L"";
@@ -131,7 +179,8 @@ private:
 
 // A copy of all rows holds the saved text; the host's log file reopened shows the same rows.
 // Filters and finds take Latin letters in either case, in the message, the function or the
-// source; F3 wraps past the end, and a text no row holds leaves the selection.
+// source; F3 and Shift+F3 wrap past either end, F8 goes to an error row, and a text no row holds
+// leaves the selection, which the context menu's filters take.
 TEST(LogView, RowsAreSavedCopiedReopenedFilteredAndFound) {
     ViewerProcess viewer;
     testing_support::HostLogFile file(PeLmLogFileSet);
@@ -142,27 +191,27 @@ TEST(LogView, RowsAreSavedCopiedReopenedFilteredAndFound) {
     const std::vector<size_t> all = {0, 1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_EQ(Known(all), viewer.ShownRows());
     // The row each F3 selects.
-    const std::pair<const wchar_t*, std::vector<int>> finds[] = {{L"lOGIN", {2, 3, 4, 6, 2}},
-                                                                 {L"ｌｏｇｉｎ", {2}}};
+    // F3 (+1) and Shift+F3 (-1) with the text, F8 (0) for errors.
+    const std::pair<const wchar_t*, std::vector<std::pair<int, int>>> finds[] = {
+        {L"lOGIN", {{1, 2}, {1, 3}, {1, 4}, {1, 6}, {1, 2}, {-1, 6}, {-1, 4}, {0, 6}}},
+        {L"ｌｏｇｉｎ", {{1, 6}}}};
     HWND list = GetDlgItem(viewer.window(), logview::kRowList);
     for (const auto& find : finds) {
         SetDlgItemTextW(viewer.window(), logview::kFindEdit, find.first);
-        for (int row : find.second) {
-            viewer.Command(logview::kFindNextCommand);
+        for (auto [step, row] : find.second) {
+            viewer.Command(step == 0  ? logview::kNextErrorCommand
+                           : step > 0 ? logview::kFindNextCommand
+                                      : logview::kFindPreviousCommand);
             EXPECT_EQ(row, ListView_GetNextItem(list, -1, LVNI_SELECTED))
-                << win32::ToNarrow(find.first, CP_UTF8);
+                << win32::ToNarrow(find.first, CP_UTF8) << step;
         }
     }
     EXPECT_NE(std::wstring::npos, viewer.Status().find(L"「ｌｏｇｉｎ」は見つかりませんでした"));
-    viewer.Command(logview::kSelectAllCommand);
-    viewer.Command(logview::kCopyCommand);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HANDLE copied = GetClipboardData(CF_UNICODETEXT);
-    EXPECT_EQ(
-        std::regex_replace(win32::ToWide(viewer.SavedText(), CP_UTF8), std::wregex(L"\n"), L"\r\n"),
-        copied ? static_cast<const wchar_t*>(GlobalLock(copied)) : L"");
-    GlobalUnlock(copied);
-    CloseClipboard();
+    EXPECT_EQ(win32::ToWide(WithoutMark(viewer.SavedText()), CP_UTF8), viewer.CopiedText());
+    // The context menu's filters take the focused row (the error row, 6).
+    viewer.Command(logview::kFilterBySourceCommand);
+    EXPECT_EQ(Known({6}), viewer.ShownRows());
+    viewer.Command(logview::kClearFilterCommand);
     EXPECT_EQ(Known(all, true), ViewerProcess("\"" + file.path() + "\"").ShownRows());
     // Text, the choice in the kind list (all, 0, 1, 2, 3, 4, 99) and the entries shown.
     const std::tuple<const wchar_t*, int, std::vector<size_t>> filters[] = {
@@ -178,6 +227,56 @@ TEST(LogView, RowsAreSavedCopiedReopenedFilteredAndFound) {
     for (const auto& [text, kindChoice, shown] : filters) {
         viewer.SetFilter(text, kindChoice);
         EXPECT_EQ(Known(shown), viewer.ShownRows()) << kindChoice;
+    }
+}
+
+// Records any process can put in the shared block: control characters in every field, fields
+// without their NUL, the longest fields (a double-byte character cut in half at the end; one-byte
+// katakana, three bytes each in UTF-8), indents out of range. Saved, kept and copied, every row
+// has six columns and each file opens to the same rows.
+TEST(LogViewFile, HostileRecordsComeBackFromSavedKeptAndCopiedFiles) {
+    auto make = [](const std::string& time, const std::string& message, const std::string& function,
+                   const std::string& source, int kind, int indent, int line) {
+        LOG_RECORD r{};
+        std::memcpy(r.time, time.data(), std::min(time.size(), sizeof r.time));
+        std::memcpy(r.message, message.data(), std::min(message.size(), sizeof r.message));
+        std::memcpy(r.function, function.data(), std::min(function.size(), sizeof r.function));
+        std::memcpy(r.source, source.data(), std::min(source.size(), sizeof r.source));
+        r.kind = kind, r.indent = indent, r.line = line;
+        return r;
+    };
+    const std::string full(256, 'x'), kana(255, '\xB1');
+    std::string cut;
+    for (int i = 0; i < 127; ++i) cut += "ロ";
+    const LOG_RECORD records[] = {
+        make("2026/12/07 10:00:00\t9", "a\nb\rc\td\x01\x7f\x80", "F\tx\ny", "S\r\n", 2, 1, 7),
+        make(full, full, full, full, 4, 3, -5),
+        make("2026/12/07 10:00:01", cut + '\x83', "関数", "", 99, 150, 0),
+        make("", "\"quoted\"\r\n", "", "", 1, -3, 0),
+        make(kana, kana, kana, kana, 0, 2, 1),
+    };
+    testing_support::TempDirectory directory;
+    const std::string kept = directory.File("kept.txt");
+    ViewerProcess viewer("/keep \"" + kept + "\"");
+    viewer.Command(logview::kKeepSavingCommand);
+    for (const LOG_RECORD& record : records) {
+        ASSERT_TRUE(PelmSharedLogWrite(&record));
+        SendMessageW(viewer.window(), PELMORA_WM_LOG, 0, 0);
+    }
+    const std::string saved = viewer.SavedText();
+    viewer.Command(logview::kKeepSavingCommand);
+    const Rows rows = win32::SplitLines(WithoutMark(saved));
+    ASSERT_EQ(std::size(records), rows.size());
+    for (const std::string& row : rows) EXPECT_EQ(5, std::count(row.begin(), row.end(), '\t'));
+    EXPECT_EQ(0u, saved.find(logview::kSavedFileMark));
+    EXPECT_EQ(rows.size(), static_cast<size_t>(std::count(saved.begin(), saved.end(), '\r')));
+    EXPECT_EQ(saved, testing_support::ReadFileBytes(kept));
+    const std::string files[][2] = {{"saved.txt", saved},
+                                    {"copied.txt", win32::ToNarrow(viewer.CopiedText(), CP_UTF8)},
+                                    {"kept.txt", testing_support::ReadFileBytes(kept)}};
+    for (const auto& [name, content] : files) {
+        ASSERT_TRUE(testing_support::WriteFileBytes(directory.File(name), content));
+        EXPECT_EQ(saved, DropOnViewer({directory.File(name)})) << name;
     }
 }
 
@@ -257,17 +356,19 @@ TEST(LogViewKeepSaving, EveryReceivedRecordReachesTheFiles) {
     const std::string path = directory.File("day.txt");
     ViewerProcess viewer("/maxrecords 10 /keepsplit 20000 /keep \"" + path + "\"");
     LogText("before");
-    ASSERT_TRUE(testing_support::WriteFileBytes(directory.File("day-2.txt"), "earlier"));
+    const std::string earlier = "2026/12/06 10:00:00\t1\t\"earlier\"\tF\tS\t1\r\n";
+    ASSERT_TRUE(testing_support::WriteFileBytes(directory.File("day-2.txt"), earlier));
     viewer.Command(logview::kKeepSavingCommand);
     Rows received;
     for (int i = 0; i < 1400; ++i) received.push_back(LogText("row " + std::to_string(i)));
     EXPECT_NE(std::wstring::npos, viewer.Status().find(L"day-4.txt"));
-    EXPECT_EQ("earlier", testing_support::ReadFileBytes(directory.File("day-2.txt")));
+    EXPECT_EQ(earlier, testing_support::ReadFileBytes(directory.File("day-2.txt")));
     std::string text;
     for (const char* name : {"day.txt", "day-3.txt", "day-4.txt"}) {
         const std::string part = testing_support::ReadFileBytes(directory.File(name));
         EXPECT_LE(part.size(), 20000u) << name;
-        text += part;
+        EXPECT_EQ(0u, part.find(logview::kSavedFileMark)) << name;  // each opens on its own
+        text += WithoutMark(part);
     }
     EXPECT_EQ(received, WithoutTimeStamps(text));
     viewer.Command(logview::kKeepSavingCommand);
@@ -275,6 +376,40 @@ TEST(LogViewKeepSaving, EveryReceivedRecordReachesTheFiles) {
     viewer.Refresh();
     const std::string last = testing_support::ReadFileBytes(directory.File("day-4.txt"));
     EXPECT_EQ(std::string::npos, last.find("after"));
+    // The first opens whole, and all dropped together (in any order) open once each, in order;
+    // the earlier capture's part is left out.
+    EXPECT_EQ(received, WithoutTimeStamps(DropOnViewer({path})));
+    EXPECT_EQ(received, WithoutTimeStamps(
+                            DropOnViewer({directory.File("day-4.txt"), directory.File("day-2.txt"),
+                                          path, directory.File("day-3.txt")})));
+}
+
+// Closed and started again, the viewer has its place, column widths, filter and kind, bounds and
+// recent files back, from the user's settings file.
+TEST(LogViewSettings, WhatTheUserSetIsThereOnTheNextRun) {
+    testing_support::TempDirectory directory;
+    const std::string settings = "/settings \"" + directory.File("view.ini") + "\"";
+    const std::string log = directory.File("host.log");
+    ASSERT_TRUE(testing_support::WriteFileBytes(log, "2026/12/07 10:00:00\t1\t\"row\"\n"));
+    ViewerProcess first(settings + " /maxrecords 3 /open \"" + log + "\"");
+    first.Command(logview::kOpenCommand);
+    first.SetFilter(L"Row", 2);  // kind 1
+    ListView_SetColumnWidth(GetDlgItem(first.window(), logview::kRowList), 2, 333);
+    SetWindowPos(first.window(), nullptr, 50, 60, 700, 500, SWP_NOZORDER);
+    first.Close();
+    ViewerProcess again(settings);
+    wchar_t filter[16] = L"";
+    GetDlgItemTextW(again.window(), logview::kFilterEdit, filter, 16);
+    EXPECT_STREQ(L"Row", filter);
+    EXPECT_EQ(2, SendDlgItemMessageW(again.window(), logview::kKindCombo, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(333, ListView_GetColumnWidth(GetDlgItem(again.window(), logview::kRowList), 2));
+    RECT placed{};
+    GetWindowRect(again.window(), &placed);
+    EXPECT_EQ(std::make_tuple(50L, 60L, 750L, 560L),
+              std::make_tuple(placed.left, placed.top, placed.right, placed.bottom));
+    EXPECT_NE(std::wstring::npos, again.Status().find(L"上限 3 件"));
+    again.Command(logview::kRecentFileCommand);
+    EXPECT_EQ(Rows({"1\t\"row\"\t\t\t"}), again.ShownRows());
 }
 
 // The ladder logs into the viewer's own list from its worker thread, up to the first failed step.
@@ -286,9 +421,9 @@ TEST(LogViewDiagnosis, EveryStepAndItsOutcomeLandInTheList) {
     Rows own;
     ASSERT_TRUE(testing_support::WaitUntil([&] { return (own = viewer.ShownRows()).size() >= 6; }));
     for (std::string& row : own) row.erase(row.find("\tCLogView::Diagnose\tPelmoraLogView\t"));
-    EXPECT_EQ(u8"3\t\"  接続先：\thttp://127.0.0.1:1/Pelmora/Pelmora/CheckSqlServerRunning\"",
+    EXPECT_EQ(u8"3\t\"  接続先： http://127.0.0.1:1/Pelmora/Pelmora/CheckSqlServerRunning\"",
               own[1]);
-    EXPECT_EQ(u8"4\t\"接続診断の結果：\tサービスの応答に問題があります\"", own.back());
+    EXPECT_EQ(u8"4\t\"接続診断の結果： サービスの応答に問題があります\"", own.back());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "CommandLine.h"
 #include "RecordStore.h"
 #include "RecordText.h"
 #include "RowView.h"
@@ -63,8 +64,8 @@ TEST(RecordStore, FullStoreDropsTheOldestAndTheRowsFollow) {
     EXPECT_EQ(0u, store.dropped());
 }
 
-// A cell shows control characters as spaces (the saved row keeps tab and CR as the log file does)
-// and is never written past, however narrow.
+// A cell and a saved row show control characters as spaces; a cell is never written past,
+// however narrow.
 TEST(RecordText, CellsShowNoControlCharactersAndAreNeverWrittenPast) {
     LOG_RECORD record{};
     std::strcpy(record.message, "a\tb\r\nc");
@@ -72,7 +73,7 @@ TEST(RecordText, CellsShowNoControlCharactersAndAreNeverWrittenPast) {
     wchar_t cell[64];
     logview::ColumnText(record, logview::kMessageColumn, cell, 32);
     EXPECT_STREQ(L"    a b  c", cell);
-    EXPECT_NE(std::wstring::npos, logview::RowText(record).find(L"\"  a\tb\r c\""));
+    EXPECT_NE(std::wstring::npos, logview::RowText(record).find(L"\"  a b  c\""));
     std::strcpy(record.time, "2026/12/07 10:00:00");
     std::strcpy(record.message, "\x83\x8d\x83\x4f");  // "ログ" in Shift_JIS
     std::strcpy(record.function, "F");
@@ -89,4 +90,26 @@ TEST(RecordText, CellsShowNoControlCharactersAndAreNeverWrittenPast) {
     }
 }
 
+}  // namespace
+
+namespace {
+// Switches in either case; "/?" asks for the usage; what is wrong stops the reading there, so no
+// argument of a wrong command line is taken for a file to open.
+TEST(LogViewCommandLine, SwitchesInEitherCaseAndErrorsThatOpenNothing) {
+    const std::pair<std::vector<std::wstring>, const wchar_t*> cases[] = {
+        {{L"/MaxRecords", L"5", L"-DIAGNOSE", L"a.log", L"b.log"}, L""},
+        {{L"/bogus", L"a.log"}, L"不明なスイッチです: /bogus"},
+        {{L"/save"}, L"/save の値がありません"},
+        {{L"/SAVE", L"/diagnose"}, L"/SAVE の値がありません"},
+        {{L"/maxrecords", L"1e6"}, L"/maxrecords の値が正しくありません: 1e6"},
+        {{L"/keepsplit", L"0"}, L"/keepsplit の値が正しくありません: 0"},
+    };
+    for (const auto& [arguments, error] : cases) {
+        const logview::CommandLine parsed = logview::ParseCommandLine(arguments);
+        EXPECT_EQ(error, parsed.error);
+        EXPECT_EQ(*error ? 0u : 2u, parsed.options.openPaths.size()) << parsed.options.maxRecords;
+    }
+    EXPECT_EQ(5u, logview::ParseCommandLine(cases[0].first).options.maxRecords);
+    EXPECT_TRUE(logview::ParseCommandLine({L"/?"}).showUsage);
+}
 }  // namespace

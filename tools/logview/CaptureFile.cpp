@@ -2,7 +2,6 @@
 
 #include "RecordText.h"
 #include "win32/PlatformCalls.h"
-#include "win32/Strings.h"
 
 namespace logview {
 namespace {
@@ -31,7 +30,7 @@ bool CaptureFile::Open(const std::wstring& path, DWORD disposition) {
 // a part that exists is passed over.
 bool CaptureFile::OpenNextPart() {
     while (++part_ <= kMostParts) {
-        if (Open(PartPath(), CREATE_NEW)) return true;
+        if (Open(CapturePartPath(firstPath_, part_), CREATE_NEW)) return true;
         if (GetLastError() != ERROR_FILE_EXISTS) return false;
     }
     return false;
@@ -43,21 +42,22 @@ void CaptureFile::Stop() {
     pending_.clear();
 }
 
-// "day.txt" part 2 is "day-2.txt"; a name without an extension gets the suffix at its end.
-std::wstring CaptureFile::PartPath() const {
-    const size_t slash = firstPath_.find_last_of(L"\\/");
-    size_t dot = firstPath_.find_last_of(L'.');
+std::wstring CapturePartPath(const std::wstring& firstPath, int part) {
+    const size_t slash = firstPath.find_last_of(L"\\/");
+    size_t dot = firstPath.find_last_of(L'.');
     if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
-        dot = firstPath_.size();
-    return firstPath_.substr(0, dot) + L"-" + std::to_wstring(part_) + firstPath_.substr(dot);
+        dot = firstPath.size();
+    return firstPath.substr(0, dot) + L"-" + std::to_wstring(part) + firstPath.substr(dot);
 }
 
 bool CaptureFile::Add(const LOG_RECORD& record) {
     if (!active()) return false;
-    const std::string row = win32::ToNarrow(RowText(record), CP_UTF8) + "\n";
+    const std::string row = SavedRow(record);
     if (size() > 0 && size() + row.size() > splitBytes_) {
         if (!Flush() || !OpenNextPart()) return false;
     }
+    // Each part is a file of its own that a spreadsheet opens.
+    if (size() == 0) pending_ = kSavedFileMark;
     pending_ += row;
     return pending_.size() < kPendingBytes || Flush();
 }

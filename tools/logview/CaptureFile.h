@@ -16,6 +16,9 @@
 
 namespace logview {
 
+// "day.txt" part 2 is "day-2.txt"; a name without an extension gets the suffix at its end.
+std::wstring CapturePartPath(const std::wstring& firstPath, int part);
+
 class CaptureFile {
 public:
     static constexpr uint64_t kDefaultSplitBytes = 100u << 20;
@@ -39,7 +42,6 @@ public:
 private:
     bool Open(const std::wstring& path, DWORD disposition);
     bool OpenNextPart();
-    std::wstring PartPath() const;
 
     uint64_t splitBytes_;
     std::wstring firstPath_;

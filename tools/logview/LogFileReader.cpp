@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "RecordText.h"
 #include "log/LogLine.h"
 #include "win32/Handle.h"
 #include "win32/PlatformCalls.h"
@@ -11,8 +12,9 @@
 namespace logview {
 namespace {
 constexpr size_t kReadBytes = 1u << 20;
-// Far longer than any line the library writes: a longer run without a line end is no log line,
-// and is passed over rather than gathered.
+// Longer than any line the library or the viewer writes (a row's four text fields in UTF-8 take
+// at most 3 * 4 * 255 bytes): a longer run without a line end is no log line, and is passed over
+// rather than gathered.
 constexpr size_t kLongestLine = 4096;
 
 // Feeds the lines of a byte stream, however it is cut into pieces, to the store.
@@ -46,10 +48,16 @@ public:
     bool sawLogLine() const { return sawLogLine_; }
 
 private:
+    // A library log line (Shift_JIS, ends with a double quote) or a saved or kept row (UTF-8,
+    // its file begins with a byte-order mark unless an earlier viewer wrote it).
     bool TakeLine() {
-        size_t length = partial_.size();
-        if (length > 0 && partial_[length - 1] == '\r') --length;
-        if (!logging::ParseLogLine(partial_.data(), length, record_)) return true;
+        if (firstLine_ && partial_.compare(0, 3, kSavedFileMark) == 0) partial_.erase(0, 3);
+        firstLine_ = false;
+        if (!partial_.empty() && partial_.back() == '\r') partial_.pop_back();
+        const bool logLine = !partial_.empty() && partial_.back() == '"';
+        if (logLine ? !logging::ParseLogLine(partial_.data(), partial_.size(), record_)
+                    : !ParseRow(partial_, record_))
+            return true;
         sawLogLine_ = true;
         return store_.Add(record_);
     }
@@ -57,6 +65,7 @@ private:
     RecordStore& store_;
     std::string partial_;
     bool overlong_ = false;
+    bool firstLine_ = true;
     bool sawLogLine_ = false;
     LOG_RECORD record_;
 };

@@ -1,6 +1,7 @@
 // Reads a log file that the library wrote (Shift_JIS lines "time\tkind\t\"<indent>message\"")
-// back into records, so an opened file shows as the live view showed the same entries. The file
-// streams through a buffer of fixed size: its size sets no memory bound, the store's bounds do.
+// or one the viewer saved or kept (UTF-8 rows, see RecordText.h) back into records, so an opened
+// file shows as the live view showed the same entries. The file streams through a buffer of
+// fixed size: its size sets no memory bound, the store's bounds do.
 #pragma once
 
 #include <functional>

@@ -1,16 +1,10 @@
-// PelmoraLogView.exe [/server BASE_URL] [/diagnose] [/save PATH] [/open PATH] [/keep PATH]
-//                    [/maxrecords N] [/maxbytes N] [/keepsplit N] [LOG_FILE]
-// The live log viewer. Hosts find its window by class (PELMORA_LOGVIEW_CLASS) and make it
-// their log window. /server points "接続診断" at a service other than the default endpoints;
-// /diagnose runs it at start; /save, /open and /keep make the save, open and keep-saving
-// commands use PATH without asking; /maxrecords and /maxbytes bound the store, /keepsplit the
-// size of a kept file; LOG_FILE is opened at start.
+// PelmoraLogView.exe: the live log viewer (the switches: CommandLine.h, or "/?"). Hosts find its
+// window by class (PELMORA_LOGVIEW_CLASS) and make it their log window.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cwchar>
-
+#include "CommandLine.h"
 #include "Diagnosis.h"
 #include "ViewerIds.h"
 #include "ViewerMenu.h"
@@ -20,42 +14,21 @@
 
 namespace {
 
-logview::ViewerOptions ParseCommandLine() {
-    logview::ViewerOptions options;
+logview::CommandLine ReadCommandLine() {
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
     const win32::LocalMemory owned(argv);
-    for (int i = 1; argv && i < count; ++i) {
-        std::wstring argument = argv[i];
-        bool hasValue = i + 1 < count;
-        if (argument == L"/server" && hasValue) {
-            options.serviceBase = win32::ToNarrow(argv[++i]);
-        } else if (argument == L"/diagnose") {
-            options.diagnoseAtStart = true;
-        } else if (argument == L"/save" && hasValue) {
-            options.savePath = argv[++i];
-        } else if (argument == L"/open" && hasValue) {
-            options.openCommandPath = argv[++i];
-        } else if (argument == L"/keep" && hasValue) {
-            options.keepSavingPath = argv[++i];
-        } else if (argument == L"/maxrecords" && hasValue) {
-            options.maxRecords = static_cast<size_t>(std::wcstoull(argv[++i], nullptr, 10));
-        } else if (argument == L"/maxbytes" && hasValue) {
-            options.maxBytes = static_cast<size_t>(std::wcstoull(argv[++i], nullptr, 10));
-        } else if (argument == L"/keepsplit" && hasValue) {
-            options.keepSavingSplitBytes = std::wcstoull(argv[++i], nullptr, 10);
-        } else {
-            options.openPath = argument;
-        }
-    }
-    return options;
+    std::vector<std::wstring> arguments;
+    for (int i = 1; argv && i < count; ++i) arguments.push_back(argv[i]);
+    return logview::ParseCommandLine(arguments);
 }
 
-int RunMessageLoop(HWND window) {
+int RunMessageLoop(logview::ViewerWindow& viewer) {
     const win32::AcceleratorTable accelerators = logview::CreateViewerAccelerators();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(window, accelerators.get(), &message)) continue;
+        if (viewer.PreTranslate(message)) continue;
+        if (TranslateAcceleratorW(viewer.window(), accelerators.get(), &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -67,7 +40,16 @@ int RunMessageLoop(HWND window) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    logview::ViewerOptions options = ParseCommandLine();
+    const logview::CommandLine command = ReadCommandLine();
+    if (command.showUsage || !command.error.empty()) {
+        const std::wstring text = command.error.empty()
+                                      ? logview::UsageText()
+                                      : command.error + L"\r\n\r\n" + logview::UsageText();
+        MessageBoxW(nullptr, text.c_str(), win32::FromBuiltIn("Pelmora ログ ビューア").c_str(),
+                    MB_OK | (command.error.empty() ? MB_ICONINFORMATION : MB_ICONERROR));
+        return command.error.empty() ? 0 : 2;
+    }
+    const logview::ViewerOptions& options = command.options;
     // The block must be open before any host can find the window, or the first
     // notifications would find nothing to read.
     PelmSharedLogOpen();
@@ -78,7 +60,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     PeLmLogWndSet(viewer.window());
     if (options.diagnoseAtStart)
         PostMessageW(viewer.window(), WM_COMMAND, logview::kDiagnoseCommand, 0);
-    int result = RunMessageLoop(viewer.window());
+    int result = RunMessageLoop(viewer);
     PeLmLogWndSet(nullptr);
     PelmSharedLogClose();
     return result;

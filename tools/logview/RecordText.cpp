@@ -1,6 +1,8 @@
 #include "RecordText.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <utility>
@@ -12,37 +14,46 @@ namespace logview {
 namespace {
 constexpr int kSpacesPerIndent = 4;
 constexpr int kMaxShownIndent = 20;
+constexpr int kMaxSavedIndent = 100;  // the log file line's own limit
 constexpr UINT kShiftJis = 932;
 
 void CopyInto(const std::wstring& text, wchar_t* buffer, int room) {
     buffer[text.copy(buffer, static_cast<size_t>(room - 1))] = L'\0';
 }
 
-// Converts a NUL-terminated field of at most `size` bytes into `buffer`, cut to fit. With room
-// for the terminator alone the conversion must not run: asked for no room, it only measures.
-void ConvertInto(const char* field, size_t size, wchar_t* buffer, int room) {
-    if (room <= 0) return;
-    buffer[0] = L'\0';
-    if (room == 1) return;
-    int length = static_cast<int>(strnlen(field, size));
-    int written =
-        length == 0 ? 0 : MultiByteToWideChar(kShiftJis, 0, field, length, buffer, room - 1);
-    if (written == 0 && length > 0) {
-        // Too long for the column's buffer: the part that fits is still worth showing.
-        CopyInto(FieldText(field, size), buffer, room);
-        return;
-    }
-    buffer[written] = L'\0';
+// C0, DEL and C1 (code page 932 maps byte 0x80 to U+0080).
+bool IsControl(wchar_t c) {
+    return c < L' ' || (c >= 0x7F && c <= 0x9F);
 }
 
 bool ShowsLineNumber(const LOG_RECORD& record) {
     // Rows read from a log file know no function, source or line.
     return record.line != 0 || record.function[0] != '\0' || record.source[0] != '\0';
 }
+
+template <size_t N>
+void CopyField(char (&field)[N], const std::string& utf8) {
+    const std::string text = win32::ToNarrow(win32::ToWide(utf8, CP_UTF8), kShiftJis);
+    field[text.copy(field, N - 1)] = '\0';
+}
+
+// The library cuts a field at 255 bytes, which can leave the first byte of a double-byte
+// character alone at its end: that half shows as nothing rather than as a stand-in character,
+// which would read back as another character.
+size_t WholeCharacters(const char* field, size_t length) {
+    size_t at = 0;
+    while (at < length) at += IsDBCSLeadByteEx(kShiftJis, static_cast<BYTE>(field[at])) ? 2 : 1;
+    return at > length ? length - 1 : length;
+}
 }  // namespace
 
+// At most 255 bytes, as the library fills a field, whether the record came from the store or
+// straight from the shared block (where another process may have left no NUL).
 std::wstring FieldText(const char* field, size_t size) {
-    return win32::ToWide(std::string(field, strnlen(field, size)), kShiftJis);
+    const size_t length = WholeCharacters(field, strnlen(field, size - 1));
+    std::wstring text = win32::ToWide(std::string(field, length), kShiftJis);
+    std::replace_if(text.begin(), text.end(), IsControl, L' ');
+    return text;
 }
 
 std::wstring KindText(int kind) {
@@ -64,45 +75,61 @@ void ColumnText(const LOG_RECORD& record, int column, wchar_t* buffer, int size)
     buffer[0] = L'\0';
     switch (column) {
         case kTimeColumn:
-            ConvertInto(record.time, sizeof record.time, buffer, size);
-            break;
+            return CopyInto(FieldText(record.time, sizeof record.time), buffer, size);
         case kKindColumn:
-            CopyInto(KindText(record.kind), buffer, size);
-            break;
+            return CopyInto(KindText(record.kind), buffer, size);
         case kMessageColumn: {
-            int indent = record.indent < 0 ? 0 : std::min(record.indent, kMaxShownIndent);
-            int spaces = std::min(indent * kSpacesPerIndent, size - 1);
-            std::wmemset(buffer, L' ', spaces);
-            ConvertInto(record.message, sizeof record.message, buffer + spaces, size - spaces);
-            // A list cell draws a tab, a carriage return or a line feed as a box.
-            std::replace_if(
-                buffer + spaces, buffer + std::wcslen(buffer),
-                [](wchar_t c) { return c == L'\t' || c == L'\r' || c == L'\n'; }, L' ');
-            break;
+            const int indent = std::clamp(record.indent, 0, kMaxShownIndent);
+            return CopyInto(std::wstring(static_cast<size_t>(indent * kSpacesPerIndent), L' ') +
+                                FieldText(record.message, sizeof record.message),
+                            buffer, size);
         }
         case kFunctionColumn:
-            ConvertInto(record.function, sizeof record.function, buffer, size);
-            break;
+            return CopyInto(FieldText(record.function, sizeof record.function), buffer, size);
         case kSourceColumn:
-            ConvertInto(record.source, sizeof record.source, buffer, size);
-            break;
+            return CopyInto(FieldText(record.source, sizeof record.source), buffer, size);
         case kLineColumn:
             if (ShowsLineNumber(record)) CopyInto(std::to_wstring(record.line), buffer, size);
-            break;
+            return;
     }
 }
 
 std::wstring RowText(const LOG_RECORD& record) {
-    std::string line;
-    logging::FormatLogLine(line, record);
-    line.pop_back();  // the file line's LF
-    line.push_back('\t');
-    line.append(record.function, strnlen(record.function, sizeof record.function));
-    line.push_back('\t');
-    line.append(record.source, strnlen(record.source, sizeof record.source));
-    line.push_back('\t');
-    if (ShowsLineNumber(record)) line.append(std::to_string(record.line));
-    return win32::ToWide(line, kShiftJis);
+    const int indent = std::clamp(record.indent, 0, kMaxSavedIndent);
+    std::wstring row = FieldText(record.time, sizeof record.time) + L'\t' +
+                       std::to_wstring(record.kind) + L"\t\"" +
+                       std::wstring(static_cast<size_t>(indent) * 2, L' ') +
+                       FieldText(record.message, sizeof record.message) + L"\"\t" +
+                       FieldText(record.function, sizeof record.function) + L'\t' +
+                       FieldText(record.source, sizeof record.source) + L'\t';
+    if (ShowsLineNumber(record)) row += std::to_wstring(record.line);
+    return row;
+}
+
+std::string SavedRow(const LOG_RECORD& record) {
+    return win32::ToNarrow(RowText(record), CP_UTF8) + "\r\n";
+}
+
+// The last three columns from the right; what is left is a log file line in UTF-8. Rows saved
+// before every field had its tabs replaced held tabs in the message only, and read the same.
+bool ParseRow(const std::string& utf8, LOG_RECORD& record) {
+    const size_t lineTab = utf8.rfind('\t');
+    if (lineTab == std::string::npos || lineTab < 2) return false;
+    const size_t sourceTab = utf8.rfind('\t', lineTab - 1);
+    if (sourceTab == std::string::npos || sourceTab == 0) return false;
+    const size_t functionTab = utf8.rfind('\t', sourceTab - 1);
+    if (functionTab == std::string::npos) return false;
+    int line = 0;
+    const char* digits = utf8.data() + lineTab + 1;
+    const char* end = utf8.data() + utf8.size();
+    if (digits != end && std::from_chars(digits, end, line).ptr != end) return false;
+    const std::string head =
+        win32::ToNarrow(win32::ToWide(utf8.substr(0, functionTab), CP_UTF8), kShiftJis);
+    if (!logging::ParseLogLine(head.data(), head.size(), record)) return false;
+    CopyField(record.function, utf8.substr(functionTab + 1, sourceTab - functionTab - 1));
+    CopyField(record.source, utf8.substr(sourceTab + 1, lineTab - sourceTab - 1));
+    record.line = line;
+    return true;
 }
 
 }  // namespace logview

@@ -17,6 +17,7 @@ public:
 
     bool Matches(const LOG_RECORD& record) const;
     bool ShowsAll() const { return text_.empty() && kind_ == kAllKinds; }
+    int kind() const { return kind_; }
 
     bool operator==(const RowFilter& other) const {
         return text_ == other.text_ && kind_ == other.kind_;

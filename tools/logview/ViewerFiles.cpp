@@ -1,8 +1,10 @@
-// The viewer's commands that move rows in and out: open a library log file, save the shown
-// rows as UTF-8, keep saving every received record, copy the selected rows to the clipboard.
+// The viewer's commands that move rows in and out: open library log files and the viewer's own
+// saved and kept files (chosen, dropped on the window or recent), save the shown rows, keep
+// saving every received record, copy the selected rows to the clipboard.
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,8 +12,10 @@
 #include <vector>
 
 #include "LogFileReader.h"
+#include "OpenedFiles.h"
 #include "RecordText.h"
 #include "ViewerIds.h"
+#include "ViewerMenu.h"
 #include "ViewerWindow.h"
 #include "win32/Files.h"
 #include "win32/Handle.h"
@@ -32,7 +36,8 @@ std::wstring DialogFilter(const char* description, const wchar_t* pattern) {
     return filter;
 }
 
-std::wstring AskPath(HWND owner, bool save) {
+// The dialog starts in `folder` and leaves the chosen file's folder there.
+std::wstring AskPath(HWND owner, bool save, std::wstring& folder) {
     wchar_t path[MAX_PATH] = L"";
     std::wstring filter = save ? DialogFilter("テキスト ファイル (*.txt)", L"*.txt")
                                : DialogFilter("ログ ファイル (*.log;*.txt)", L"*.log;*.txt");
@@ -42,11 +47,14 @@ std::wstring AskPath(HWND owner, bool save) {
     dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     dialog.lpstrDefExt = save ? L"txt" : L"log";
     dialog.Flags =
         save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-    return chosen ? std::wstring(path) : std::wstring();
+    if (!chosen) return std::wstring();
+    folder.assign(path, dialog.nFileOffset > 0 ? dialog.nFileOffset - 1 : 0);
+    return path;
 }
 
 void ShowProblem(HWND owner, const char* text) {
@@ -75,24 +83,53 @@ bool PutOnClipboard(HWND owner, const std::wstring& text) {
 }  // namespace
 
 void ViewerWindow::OpenLogFile() {
-    std::wstring path =
-        options_.openCommandPath.empty() ? AskPath(window_, false) : options_.openCommandPath;
-    if (!path.empty()) LoadLogFile(path);
+    std::wstring path = options_.openCommandPath.empty()
+                            ? AskPath(window_, false, settings_.lastFolder)
+                            : options_.openCommandPath;
+    if (!path.empty()) LoadFiles({path});
+}
+
+// Dropped files are read as one, as if chosen together; none is read while a file is.
+void ViewerWindow::OpenDroppedFiles(HDROP drop) {
+    std::vector<std::wstring> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, &path[0], static_cast<UINT>(path.size())));
+        if (!path.empty()) paths.push_back(path);
+    }
+    DragFinish(drop);
+    if (!loading_ && !paths.empty()) LoadFiles(paths);
+}
+
+void ViewerWindow::OpenRecentFile(size_t index) {
+    if (index < settings_.recentFiles.size()) LoadFiles({settings_.recentFiles[index]});
 }
 
 // The file's newest entries, as many as the bounds hold, replace the rows once it was read
 // whole; records that arrive meanwhile and afterwards follow them. A file that cannot be read or
 // holds no log line leaves the rows as they were. Old and new records are both held only while
 // it is read. Hosts' notifications are answered between reads: a large file keeps no host waiting.
-void ViewerWindow::LoadLogFile(const std::wstring& path) {
-    RecordStore loaded(options_.maxRecords, options_.maxBytes);
+void ViewerWindow::LoadFiles(const std::vector<std::wstring>& chosen) {
+    RecordStore loaded(store_.capacity(), store_.maxBytes());
     const uint64_t liveEnd = store_.end();
+    const std::vector<std::wstring> files = FilesToRead(chosen);
     loading_ = true;
-    const LogFileResult result = ReadLogFile(path, loaded, [this] {
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        FlushKeptRecords();
-    });
+    LogFileResult result = LogFileResult::kNoLogLine;
+    std::wstring path = files.empty() ? std::wstring() : files.front();
+    for (const std::wstring& file : files) {
+        const LogFileResult read = ReadLogFile(file, loaded, [this] {
+            MSG message;
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            FlushKeptRecords();
+        });
+        if (read == LogFileResult::kNoLogLine) continue;
+        result = read;
+        if (read != LogFileResult::kRead) {
+            path = file;
+            break;
+        }
+    }
     loading_ = false;
     LOG_RECORD record;
     for (uint64_t n = std::max(liveEnd, store_.first());
@@ -117,18 +154,23 @@ void ViewerWindow::LoadLogFile(const std::wstring& path) {
     Clear();
     store_ = std::move(loaded);
     openedFile_ = path;
+    if (files.size() > 1)
+        openedFile_ += win32::FromBuiltIn(" ほか ") + std::to_wstring(files.size() - 1) +
+                       win32::FromBuiltIn(" ファイル");
     skippedOnOpen_ = store_.dropped();
+    RememberRecentFile(settings_, chosen.front());
+    ShowRecentFiles(GetMenu(window_), settings_.recentFiles);
     CatchUp(false);
 }
 
 void ViewerWindow::SaveRows() {
-    std::wstring path = options_.savePath.empty() ? AskPath(window_, true) : options_.savePath;
+    std::wstring path = options_.savePath.empty() ? AskPath(window_, true, settings_.lastFolder)
+                                                  : options_.savePath;
     if (path.empty()) return;
-    std::string text;
+    std::string text = kSavedFileMark;
     LOG_RECORD record;
     for (size_t row = 0; row < rows_.size(); ++row) {
-        if (store_.Get(rows_[row], record))
-            text += win32::ToNarrow(RowText(record), CP_UTF8) + "\n";
+        if (store_.Get(rows_[row], record)) text += SavedRow(record);
     }
     if (!win32::WriteWholeFile(path, text)) ShowProblem(window_, "ファイルを保存できませんでした");
 }
@@ -138,8 +180,9 @@ void ViewerWindow::ToggleKeepSaving() {
     if (capture_.active()) {
         capture_.Stop();
     } else {
-        std::wstring path =
-            options_.keepSavingPath.empty() ? AskPath(window_, true) : options_.keepSavingPath;
+        std::wstring path = options_.keepSavingPath.empty()
+                                ? AskPath(window_, true, settings_.lastFolder)
+                                : options_.keepSavingPath;
         if (path.empty()) return;
         notice_.clear();
         if (!capture_.Start(path))

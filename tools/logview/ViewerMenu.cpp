@@ -1,7 +1,6 @@
 #include "ViewerMenu.h"
 
 #include <iterator>
-#include <string>
 
 #include "ViewerIds.h"
 #include "win32/Strings.h"
@@ -12,6 +11,9 @@ struct Item {
     int id;  // 0 for a separator
     const char* text;
 };
+
+// Items before the recent files in the ファイル menu: three commands and a separator.
+constexpr int kRecentFilesAt = 4;
 
 HMENU Popup(std::initializer_list<Item> items) {
     HMENU popup = CreatePopupMenu();
@@ -48,24 +50,58 @@ HMENU CreateViewerMenu() {
                        {0, nullptr},
                        {kFindCommand, "検索(&F)\tCtrl+F"},
                        {kFindNextCommand, "次を検索(&N)\tF3"},
+                       {kFindPreviousCommand, "前を検索(&P)\tShift+F3"},
+                       {kNextErrorCommand, "次のエラー(&E)\tF8"},
                        {0, nullptr},
                        {kClearCommand, "クリア(&L)\tCtrl+L"}}),
                 "編集(&E)");
     AppendPopup(bar, Popup({{kPauseCommand, "一時停止(&P)\tCtrl+P"}}), "表示(&V)");
     AppendPopup(bar, Popup({{kDiagnoseCommand, "接続診断(&D)\tF5"}}), "ツール(&T)");
+    AppendPopup(bar, Popup({{kAboutCommand, "バージョン情報(&A)"}}), "ヘルプ(&H)");
     return bar;
+}
+
+HMENU CreateRowMenu() {
+    return Popup({{kCopyCommand, "コピー(&C)"},
+                  {0, nullptr},
+                  {kFilterByFunctionCommand, "この関数で絞り込む(&F)"},
+                  {kFilterBySourceCommand, "このソースで絞り込む(&S)"},
+                  {kFilterByKindCommand, "この種類だけ表示(&K)"},
+                  {kClearFilterCommand, "絞り込みを解除(&R)"}});
 }
 
 win32::AcceleratorTable CreateViewerAccelerators() {
     ACCEL keys[] = {
-        {FCONTROL | FVIRTKEY, 'O', kOpenCommand},  {FCONTROL | FVIRTKEY, 'S', kSaveCommand},
-        {FCONTROL | FVIRTKEY, 'C', kCopyCommand},  {FCONTROL | FVIRTKEY, 'A', kSelectAllCommand},
-        {FCONTROL | FVIRTKEY, 'L', kClearCommand}, {FCONTROL | FVIRTKEY, 'P', kPauseCommand},
-        {FCONTROL | FVIRTKEY, 'F', kFindCommand},  {FVIRTKEY, VK_F3, kFindNextCommand},
+        {FCONTROL | FVIRTKEY, 'O', kOpenCommand},
+        {FCONTROL | FVIRTKEY, 'S', kSaveCommand},
+        {FCONTROL | FVIRTKEY, 'C', kCopyCommand},
+        {FCONTROL | FVIRTKEY, 'A', kSelectAllCommand},
+        {FCONTROL | FVIRTKEY, 'L', kClearCommand},
+        {FCONTROL | FVIRTKEY, 'P', kPauseCommand},
+        {FCONTROL | FVIRTKEY, 'F', kFindCommand},
+        {FVIRTKEY, VK_F3, kFindNextCommand},
+        {FSHIFT | FVIRTKEY, VK_F3, kFindPreviousCommand},
+        {FVIRTKEY, VK_F8, kNextErrorCommand},
         {FVIRTKEY, VK_F5, kDiagnoseCommand},
     };
     return win32::AcceleratorTable(
         CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
+}
+
+// Between the commands and 終了: the files, numbered for the keyboard, then a separator.
+void ShowRecentFiles(HMENU bar, const std::vector<std::wstring>& files) {
+    HMENU menu = GetSubMenu(bar, 0);
+    while (GetMenuItemCount(menu) > kRecentFilesAt + 1)
+        DeleteMenu(menu, kRecentFilesAt, MF_BYPOSITION);
+    int at = kRecentFilesAt;
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::wstring text = L"&" + std::to_wstring((i + 1) % 10) + L" ";
+        for (wchar_t c : files[i]) text += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
+        InsertMenuW(menu, static_cast<UINT>(at++), MF_BYPOSITION | MF_STRING,
+                    kRecentFileCommand + i, text.c_str());
+    }
+    if (!files.empty())
+        InsertMenuW(menu, static_cast<UINT>(at), MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
 }
 
 }  // namespace logview

@@ -9,10 +9,10 @@
 
 #include "Diagnosis.h"
 #include "RecordText.h"
+#include "ViewerDpi.h"
 #include "ViewerIds.h"
 #include "ViewerMenu.h"
 #include "pelmora.h"
-#include "win32/DialogFont.h"
 #include "win32/Strings.h"
 
 namespace logview {
@@ -33,7 +33,7 @@ double NowSeconds() {
 
 struct ColumnSpec {
     const char* title;
-    int width;
+    int width;  // at 96 DPI
 };
 const ColumnSpec kColumns[] = {{"時刻", 150}, {"種類", 70},    {"メッセージ", 420},
                                {"関数", 200}, {"ソース", 110}, {"行", 50}};
@@ -45,20 +45,6 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::wstring& te
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-// The login dialog's Japanese face, at the size of the system's message font.
-win32::FontHandle CreateUiFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    LOGFONTW font = metrics.lfMessageFont;
-    std::wstring face = win32::FallbackJapaneseFace();
-    if (!face.empty() && face.size() < LF_FACESIZE) {
-        ZeroMemory(font.lfFaceName, sizeof font.lfFaceName);
-        face.copy(font.lfFaceName, face.size());
-        font.lfCharSet = DEFAULT_CHARSET;
-    }
-    return win32::FontHandle(CreateFontIndirectW(&font));
-}
 // "1,000,000": counts in the status bar read at a glance.
 std::string Grouped(uint64_t count) {
     std::string digits = std::to_string(count);
@@ -75,7 +61,29 @@ std::string ByteSize(uint64_t bytes) {
                   amount, small ? "KiB" : "MiB");
     return text;
 }
+
+size_t Bound(uint64_t given, uint64_t remembered, size_t fallback) {
+    const uint64_t bound = given ? given : remembered ? remembered : fallback;
+    return static_cast<size_t>(std::min<uint64_t>(bound, SIZE_MAX));
+}
+
+// A remembered place on a monitor since taken away would leave the window out of sight.
+bool IsOnSomeMonitor(const RECT& rect) {
+    return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
+}
 }  // namespace
+
+ViewerWindow::ViewerWindow(ViewerOptions options)
+    : options_(std::move(options)),
+      settingsPath_(options_.settingsPath.empty() ? DefaultSettingsPath() : options_.settingsPath),
+      settings_(LoadSettings(settingsPath_)),
+      store_(Bound(options_.maxRecords, settings_.maxRecords, RecordStore::kDefaultCapacity),
+             Bound(options_.maxBytes, settings_.maxBytes, RecordStore::kDefaultMaxBytes)),
+      capture_(options_.keepSavingSplitBytes ? options_.keepSavingSplitBytes
+                                             : CaptureFile::kDefaultSplitBytes) {
+    if (options_.maxRecords) settings_.maxRecords = options_.maxRecords;
+    if (options_.maxBytes) settings_.maxBytes = options_.maxBytes;
+}
 
 bool ViewerWindow::Create(HINSTANCE instance, int show) {
     const std::wstring className = win32::ToWide(PELMORA_LOGVIEW_CLASS);
@@ -87,14 +95,36 @@ bool ViewerWindow::Create(HINSTANCE instance, int show) {
     windowClass.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = className.c_str();
-    if (RegisterClassExW(&windowClass) == 0) return false;
+    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
     window_ =
         CreateWindowExW(0, className.c_str(), win32::FromBuiltIn("Pelmora ログ ビューア").c_str(),
                         WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 1000, 600, nullptr,
                         CreateViewerMenu(), instance, this);
     if (window_ == nullptr) return false;
-    ShowWindow(window_, show);
+    DragAcceptFiles(window_, TRUE);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window_, &placement);
+    if (settings_.hasPlacement && IsOnSomeMonitor(settings_.normal)) {
+        placement.rcNormalPosition = settings_.normal;
+    } else {
+        // The default size, at the DPI of the monitor the window starts on.
+        placement.rcNormalPosition.right = placement.rcNormalPosition.left + Scaled(1000);
+        placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + Scaled(600);
+    }
+    placement.showCmd = SW_HIDE;
+    SetWindowPlacement(window_, &placement);
+    const bool plain = show == SW_SHOWNORMAL || show == SW_SHOWDEFAULT;
+    ShowWindow(window_, settings_.maximized && plain ? SW_SHOWMAXIMIZED : show);
     UpdateWindow(window_);
+    return true;
+}
+
+bool ViewerWindow::PreTranslate(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_ESCAPE) return false;
+    if (message.hwnd != findEdit_ && message.hwnd != filterEdit_) return false;
+    SetFocus(list_);
     return true;
 }
 
@@ -130,12 +160,29 @@ LRESULT ViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             OnLogNotification();
             return 0;
         case WM_CREATE:
+            dpi_ = WindowDpi(window_);
             CreateChildren();
+            ApplySettings();
             SetTimer(window_, kRefreshTimer, kRefreshMs, nullptr);
-            if (!options_.openPath.empty()) LoadLogFile(options_.openPath);
+            if (!options_.openPaths.empty()) LoadFiles(options_.openPaths);
             return 0;
         case WM_SIZE:
             Layout();
+            return 0;
+        case WM_DPICHANGED: {
+            ApplyDpi(HIWORD(wParam));
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested.left, suggested.top,
+                         suggested.right - suggested.left, suggested.bottom - suggested.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) != list_) break;
+            ShowRowMenu(lParam);
+            return 0;
+        case WM_DROPFILES:
+            OpenDroppedFiles(reinterpret_cast<HDROP>(wParam));
             return 0;
         case WM_TIMER:
             OnTimer(wParam);
@@ -151,6 +198,7 @@ LRESULT ViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             UpdateStatus();
             return 0;
         case WM_DESTROY:
+            RememberSettings();
             KillTimer(window_, kRefreshTimer);
             capture_.Stop();
             PostQuitMessage(0);
@@ -176,7 +224,6 @@ void ViewerWindow::OnTimer(UINT_PTR id) {
 }
 
 void ViewerWindow::CreateChildren() {
-    font_ = CreateUiFont();
     filterLabel_ = CreateChild(window_, L"STATIC", win32::FromBuiltIn("絞り込み："),
                                SS_CENTERIMAGE | SS_RIGHT, 0);
     filterEdit_ = CreateChild(window_, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, kFilterEdit,
@@ -197,20 +244,43 @@ void ViewerWindow::CreateChildren() {
                         WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     status_ = CreateChild(window_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, kStatusBar);
-    for (HWND control :
-         {filterLabel_, filterEdit_, kindCombo_, findLabel_, findEdit_, list_, status_})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    ApplyDpi(dpi_);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
         std::wstring title = win32::FromBuiltIn(kColumns[i].title);
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = &title[0];
-        column.cx = kColumns[i].width;
+        const size_t remembered = static_cast<size_t>(i);
+        column.cx =
+            Scaled(remembered < settings_.columnWidths.size() ? settings_.columnWidths[remembered]
+                                                              : kColumns[i].width);
         // The wide message by name: the header would read UTF-16 as ANSI text otherwise.
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&column));
     }
     UpdateStatus();
+}
+
+int ViewerWindow::Scaled(int designPixels) const {
+    return MulDiv(designPixels, static_cast<int>(dpi_), kDesignDpi);
+}
+
+// The font for the new DPI, the columns at their width for it, and the strip laid out again
+// (the window's new size, when the system moves it to another monitor, comes after).
+void ViewerWindow::ApplyDpi(UINT dpi) {
+    const UINT before = dpi_;
+    dpi_ = dpi;
+    win32::FontHandle font = CreateUiFont(dpi_);
+    for (HWND control :
+         {filterLabel_, filterEdit_, kindCombo_, findLabel_, findEdit_, list_, status_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    font_ = std::move(font);
+    const int columns = static_cast<int>(std::size(kColumns));
+    for (int i = 0; before != dpi_ && i < columns && ListView_GetColumnWidth(list_, i) > 0; ++i)
+        ListView_SetColumnWidth(list_, i,
+                                MulDiv(ListView_GetColumnWidth(list_, i), static_cast<int>(dpi_),
+                                       static_cast<int>(before)));
+    Layout();
 }
 
 void ViewerWindow::Layout() {
@@ -220,19 +290,20 @@ void ViewerWindow::Layout() {
     RECT statusRect;
     GetWindowRect(status_, &statusRect);
     const int statusHeight = statusRect.bottom - statusRect.top;
-    MoveWindow(filterLabel_, 4, 4, 80, kStripHeight - 8, TRUE);
-    MoveWindow(filterEdit_, 88, 4, 260, kStripHeight - 8, TRUE);
-    MoveWindow(kindCombo_, 356, 4, 150, 200, TRUE);
-    MoveWindow(findLabel_, 514, 4, 60, kStripHeight - 8, TRUE);
-    MoveWindow(findEdit_, 578, 4, 200, kStripHeight - 8, TRUE);
-    MoveWindow(list_, 0, kStripHeight, client.right,
-               std::max<int>(0, client.bottom - kStripHeight - statusHeight), TRUE);
+    const int strip = Scaled(kStripHeight);
+    const int top = Scaled(4);
+    const int height = strip - 2 * top;
+    MoveWindow(filterLabel_, Scaled(4), top, Scaled(80), height, TRUE);
+    MoveWindow(filterEdit_, Scaled(88), top, Scaled(260), height, TRUE);
+    MoveWindow(kindCombo_, Scaled(356), top, Scaled(150), Scaled(200), TRUE);
+    MoveWindow(findLabel_, Scaled(514), top, Scaled(60), height, TRUE);
+    MoveWindow(findEdit_, Scaled(578), top, Scaled(200), height, TRUE);
+    MoveWindow(list_, 0, strip, client.right,
+               std::max<int>(0, client.bottom - strip - statusHeight), TRUE);
 }
 
 RowFilter ViewerWindow::FilterFromControls() const {
-    int length = GetWindowTextLengthW(filterEdit_);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(filterEdit_, &text[0], length + 1)));
+    const std::wstring text = ControlText(filterEdit_);
     LRESULT choice = SendMessageW(kindCombo_, CB_GETCURSEL, 0, 0);
     int kind = choice >= 0 && choice < static_cast<LRESULT>(std::size(kKindChoices))
                    ? kKindChoices[choice]
@@ -343,7 +414,21 @@ void ViewerWindow::OnCommand(int id) {
             FocusFindBox();
             break;
         case kFindNextCommand:
-            FindNext();
+        case kFindPreviousCommand:
+            FindNext(id == kFindPreviousCommand);
+            break;
+        case kNextErrorCommand:
+            NextError();
+            break;
+        case kFilterByFunctionCommand:
+        case kFilterBySourceCommand:
+        case kFilterByKindCommand:
+        case kClearFilterCommand:
+            FilterByFocusedRow(id);
+            break;
+        case kAboutCommand:
+            MessageBoxW(window_, AboutText().c_str(), win32::FromBuiltIn("バージョン情報").c_str(),
+                        MB_OK | MB_ICONINFORMATION);
             break;
         case kSelectAllCommand:
             if (EditHasFocus()) {
@@ -360,6 +445,11 @@ void ViewerWindow::OnCommand(int id) {
             break;
         case kDiagnoseCommand:
             Diagnose();
+            break;
+        default:
+            if (id >= kRecentFileCommand &&
+                id < kRecentFileCommand + static_cast<int>(ViewerSettings::kMostRecentFiles))
+                OpenRecentFile(static_cast<size_t>(id - kRecentFileCommand));
             break;
     }
 }

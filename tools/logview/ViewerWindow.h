@@ -5,40 +5,33 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "CaptureFile.h"
 #include "RecordStore.h"
 #include "RowView.h"
+#include "ViewerOptions.h"
+#include "ViewerSettings.h"
 #include "win32/Handle.h"
 #include "win32/Strings.h"
 
 namespace logview {
 
-struct ViewerOptions {
-    std::wstring openPath;         // a log file to show at start
-    std::wstring savePath;         // save here instead of asking (for tests and scripts)
-    std::wstring openCommandPath;  // the open command reads this instead of asking (same)
-    std::wstring keepSavingPath;   // keep saving here instead of asking (same)
-    size_t maxRecords = RecordStore::kDefaultCapacity;
-    size_t maxBytes = RecordStore::kDefaultMaxBytes;
-    uint64_t keepSavingSplitBytes = CaptureFile::kDefaultSplitBytes;
-    std::string serviceBase;
-    bool diagnoseAtStart = false;
-};
-
 class ViewerWindow {
 public:
-    explicit ViewerWindow(ViewerOptions options)
-        : options_(std::move(options)),
-          store_(options_.maxRecords, options_.maxBytes),
-          capture_(options_.keepSavingSplitBytes) {}
+    // Reads the user's settings; the command line's bounds win over the remembered ones.
+    explicit ViewerWindow(ViewerOptions options);
     ViewerWindow(const ViewerWindow&) = delete;
     ViewerWindow& operator=(const ViewerWindow&) = delete;
 
     bool Create(HINSTANCE instance, int show);
     HWND window() const { return window_; }
+    // Keys the window takes before the accelerators: Esc leaves the find and filter boxes.
+    bool PreTranslate(const MSG& message);
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -46,6 +39,12 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateChildren();
     void Layout();
+    int Scaled(int designPixels) const;
+    void ApplyDpi(UINT dpi);
+    static std::wstring ControlText(HWND control);
+    void SelectKind(int kind);
+    void ApplySettings();
+    void RememberSettings();
 
     void OnLogNotification();
     void OnTimer(UINT_PTR id);
@@ -58,20 +57,30 @@ private:
     RowFilter FilterFromControls() const;
 
     void OpenLogFile();
-    void LoadLogFile(const std::wstring& path);
+    void OpenDroppedFiles(HDROP drop);
+    void OpenRecentFile(size_t index);
+    // Reads `chosen` (and the parts of a kept capture) as one; see OpenedFiles.h.
+    void LoadFiles(const std::vector<std::wstring>& chosen);
     void SaveRows();
     void CopySelectedRows();
     void ToggleKeepSaving();
     void FlushKeptRecords();
     void KeepSavingFailed();
     void FocusFindBox();
-    void FindNext();
+    void FindNext(bool backwards);
+    void NextError();
+    bool SelectNextRow(const std::function<bool(const LOG_RECORD&)>& wanted, bool backwards);
+    void ShowRowMenu(LPARAM at);
+    void FilterByFocusedRow(int command);
+    static std::wstring AboutText();
     bool EditHasFocus() const;
     void Clear();
     void TogglePause();
     void Diagnose();
 
     ViewerOptions options_;
+    std::wstring settingsPath_;
+    ViewerSettings settings_;
     HWND window_ = nullptr;
     HWND filterLabel_ = nullptr;
     HWND filterEdit_ = nullptr;
@@ -81,6 +90,7 @@ private:
     HWND list_ = nullptr;
     HWND status_ = nullptr;
     win32::FontHandle font_;
+    UINT dpi_ = 96;
     RecordStore store_;
     RowView rows_;
     LOG_RECORD received_{};  // the last record read from the shared block
