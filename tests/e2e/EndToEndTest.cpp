@@ -76,23 +76,19 @@ std::wstring AnswerProxyDialog(const wchar_t* password) {
 // This user's system proxies ("host:port;...", bypassing "<local>") while it lives, direct
 // after: the blob WinHTTP reads (version, counter, flags, then proxies, bypass and script URL,
 // each after its length, and reserved bytes).
-// With `script`, the proxies come from that configuration script instead.
 struct SystemProxy {
-    explicit SystemProxy(const std::string& proxies, const std::string& bypass = "<local>",
-                         const std::string& script = "") {
-        Set(script.empty() ? 3 : 5, script.empty() ? proxies : "", bypass, script);
+    explicit SystemProxy(const std::string& proxies, const std::string& bypass = "<local>") {
+        Set(3, proxies, bypass);
     }
     ~SystemProxy() { Set(1, "", ""); }
-    static void Set(DWORD flags, const std::string& proxies, const std::string& bypass,
-                    const std::string& script = "") {
+    static void Set(DWORD flags, const std::string& proxies, const std::string& bypass) {
         auto field = [](const std::string& text) {
             const DWORD size = static_cast<DWORD>(text.size());
             return std::string(reinterpret_cast<const char*>(&size), sizeof size) + text;
         };
         const DWORD head[] = {0x46, 0, flags};
         const std::string blob = std::string(reinterpret_cast<const char*>(head), sizeof head) +
-                                 field(proxies) + field(bypass) + field(script) +
-                                 std::string(32, '\0');
+                                 field(proxies) + field(bypass) + field("") + std::string(32, '\0');
         RegSetKeyValueW(
             HKEY_CURRENT_USER,
             L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections",
@@ -201,7 +197,7 @@ TEST_F(ClientProcessTest, ProxyUserGoesOnlyToItsProxyIsDroppedOnceRefusedAndKept
     const std::string toLocal = ServiceUrl("/_redirect?to=") + local, test = testUrl_;
     const std::string tunnel = "https://localhost:" + Port("https"), behind = "/_proxy_auth";
     struct Case {
-        const char* what;
+        const char *what, *switches;  // the service's switches for the row
         const wchar_t* saved;  // the password saved for "proxyuser", bound to A by its scheme
         DWORD scheme;          // 0: an earliest release's file, bound to no proxy
         std::string proxies, url;
@@ -211,76 +207,29 @@ TEST_F(ClientProcessTest, ProxyUserGoesOnlyToItsProxyIsDroppedOnceRefusedAndKept
         const wchar_t* keptFor;  // the proxy the file names after the run; nullptr: no file
         int refused;
     };
-    const wchar_t* const none = nullptr;
+    const wchar_t *const right = L"proxy-pass", *const old = L"old-pass", *const none = nullptr,
+                         *const A = addressA.c_str();
+    // clang-format off
     const Case cases[] = {
-        {"another proxy asks", L"proxy-pass", basic, b, test, false, {}, 407, addressA.c_str(), 0},
-        {"its proxy accepts", L"proxy-pass", basic, a, test, false, {}, 200, addressA.c_str(), 0},
-        {"its proxy refuses", L"old-pass", basic, a, test, false, {}, 407, none, 1},
-        {"earliest file never as Basic", L"proxy-pass", 0, a, test, false, {}, 407, L"", 0},
-        {"Digest's never as Basic",
-         L"proxy-pass",
-         digest,
-         a,
-         test,
-         false,
-         {},
-         407,
-         addressA.c_str(),
-         0},
-        {"bypassed server asks",
-         L"proxy-pass",
-         basic,
-         a,
-         local,
-         true,
-         {},
-         407,
-         addressA.c_str(),
-         0},
-        {"redirect to it", L"proxy-pass", basic, a, toLocal, true, {}, 407, addressA.c_str(), 0},
-        {"server behind it asks",
-         L"proxy-pass",
-         basic,
-         a,
-         ServiceUrl(behind),
-         true,
-         {},
-         407,
-         addressA.c_str(),
-         0},
-        {"server in the tunnel asks",
-         L"proxy-pass",
-         basic,
-         a,
-         tunnel + behind,
-         true,
-         {},
-         407,
-         addressA.c_str(),
-         0},
+        {"another proxy asks", "", right, basic, b, test, false, {}, 407, A, 0},
+        {"its proxy accepts", "", right, basic, a, test, false, {}, 200, A, 0},
+        {"its proxy refuses", "", old, basic, a, test, false, {}, 407, none, 1},
+        {"Digest's never as Basic", "", right, digest, a, test, false, {}, 407, A, 0},
+        {"earliest file never as Basic", "", right, 0, a, test, false, {}, 407, L"", 0},
+        {"bypassed server asks", "", right, basic, a, local, true, {}, 407, A, 0},
+        {"redirect to it", "", right, basic, a, toLocal, true, {}, 407, A, 0},
+        {"server behind it asks", "", right, basic, a, ServiceUrl(behind), true, {}, 407, A, 0},
+        // Wine's WinHTTP cannot answer a tunnel's own 407 (it goes on to the handshake and
+        // fails): the tunnel opens without credentials, the server inside it asks.
+        {"server in the tunnel asks", "open_tunnel=1", right, basic, a, tunnel + behind, true, {},
+         407, A, 0},
         // The proxy named is the one the request reached, past one that could not be.
-        {"cancelled",
-         nullptr,
-         0,
-         "127.0.0.1:1;" + a,
-         test,
-         true,
-         {L"x", L"x", nullptr},
-         407,
-         none,
-         1},
-        {"typed once saved refused",
-         L"old-pass",
-         basic,
-         a,
-         test,
-         true,
-         {L"proxy-pass"},
-         200,
-         addressA.c_str(),
-         1},
-        {"left alone", nullptr, 0, a, test, true, {kLeaveAlone}, 407, none, 0},
+        {"cancelled", "", none, 0, "127.0.0.1:1;" + a, test, true, {L"x", L"x", nullptr}, 407,
+         none, 1},
+        {"typed once saved refused", "", old, basic, a, test, true, {right}, 200, A, 1},
+        {"left alone", "", none, 0, a, test, true, {kLeaveAlone}, 407, none, 0},
     };
+    // clang-format on
     // The dialog stays open longer than the run's deadline when nobody answers it.
     SetEnvironmentVariableA("PMQCLIENT_DEADLINE_MS", "5000");
     SetEnvironmentVariableA("PMQCLIENT_DIALOG_IDLE_MS", "6000");
@@ -291,24 +240,23 @@ TEST_F(ClientProcessTest, ProxyUserGoesOnlyToItsProxyIsDroppedOnceRefusedAndKept
         ASSERT_TRUE(!c.saved ||
                     (c.scheme ? store.Save(addressA, {L"proxyuser", c.saved}, c.scheme)
                               : store.SaveSealed(std::wstring(L"proxyuser") + L'\0' + c.saved)));
-        // Wine's WinHTTP cannot answer a tunnel's own 407 (it goes on to the handshake and
-        // fails): the proxies let tunnels through without credentials for these rows.
-        const bool viaTunnel = c.url.compare(0, tunnel.size(), tunnel) == 0;
-        if (viaTunnel) Control("open_tunnel=1");
-        std::atomic<bool> ran{false};
+        Control(c.switches);
+        std::atomic<bool> ran{false}, unasked{true};
         std::thread user([&] {
             for (size_t i = 0; i < c.typed.size(); ++i)
                 EXPECT_EQ(AnswerProxyDialog(c.typed[i]), i == 0 && !c.saved ? asks : again);
             for (; c.typed.empty() && !ran; Sleep(10))
-                EXPECT_EQ(FindWindowW(L"#32770", kProxyDialogCaption), nullptr) << "not asked for";
+                if (FindWindowW(L"#32770", kProxyDialogCaption)) unasked = false;
         });
         {
             // On the bypass list "<local>" the tunnel's "localhost" would go directly.
+            const bool viaTunnel = c.url.compare(0, tunnel.size(), tunnel) == 0;
             SystemProxy proxy(c.proxies, viaTunnel ? "" : "<local>");
             EXPECT_EQ(Run(c.url, "", c.dialog), c.exit);
         }
         ran = true;
         user.join();
+        EXPECT_TRUE(unasked) << "a dialog nobody asked for";
         const auto kept = store.Load();
         EXPECT_EQ(kept ? kept->proxy : L"(no file)", c.keptFor ? c.keptFor : L"(no file)");
         EXPECT_EQ(RefusedOffers(), c.refused);
