@@ -231,8 +231,8 @@ TEST_F(ClientProcessTest, ProxyUserGoesOnlyToItsProxyIsDroppedOnceRefusedAndKept
     };
     // clang-format on
     // The dialog stays open longer than the run's deadline when nobody answers it.
-    SetEnvironmentVariableA("PMQCLIENT_DEADLINE_MS", "5000");
-    SetEnvironmentVariableA("PMQCLIENT_DIALOG_IDLE_MS", "6000");
+    SetEnvironmentVariableA("PMQCLIENT_DEADLINE_MS", "8000");
+    SetEnvironmentVariableA("PMQCLIENT_DIALOG_IDLE_MS", "10000");
     TrustServiceCertificate();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
