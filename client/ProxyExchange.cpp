@@ -29,15 +29,10 @@ private:
     std::vector<ProxyLogin> sets_;
 };
 
-// The saved user for the proxy that asks, once: bound to it, or not yet bound to any proxy (a
-// file of an earliest release, which then belongs to the first proxy of the user's own static
-// settings that asks: never to one a configuration script or automatic detection named, which
-// whoever answers on the network can choose).
+// The saved user for the first proxy that asks and may have it (SavedProxyUser::MayGoTo), once.
 std::optional<ProxyLogin> SavedLogin(std::optional<SavedProxyUser>& saved,
                                      const HttpAnswer& answer) {
-    if (!saved ||
-        (saved->proxy.empty() ? !answer.proxyFromUserSettings : saved->proxy != answer.proxy))
-        return std::nullopt;
+    if (!saved || !saved->MayGoTo(answer.proxy, answer.proxyFromUserSettings)) return std::nullopt;
     ProxyLogin login{answer.proxy, saved->credentials, saved->allowedSchemes()};
     saved.reset();
     if (!(answer.proxySchemes & login.schemes)) return std::nullopt;

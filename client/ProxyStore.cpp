@@ -75,6 +75,12 @@ DWORD SavedProxyUser::allowedSchemes() const {
     return SchemesAsStrongAs(scheme ? scheme : WINHTTP_AUTH_SCHEME_BASIC);
 }
 
+// A file of the earliest format never says which proxy the user typed it for: it may go only to
+// the proxies the user chose, never to one that whoever answers on the network can name.
+bool SavedProxyUser::MayGoTo(const std::wstring& asking, bool fromUserSettings) const {
+    return proxy.empty() ? fromUserSettings : proxy == asking;
+}
+
 ProxyStore ProxyStore::ForCurrentUser() {
     const std::string folder = win32::LocalAppDataFolder(contract::kDataFolder);
     // Never a file at the root of the drive: without the folder, nothing is kept.

@@ -23,6 +23,9 @@ struct SavedProxyUser {
     // scheme: any. One that names no proxy either was never tied to what the user saw: never
     // Basic, where the password travels readable to whoever asks.
     DWORD allowedSchemes() const;
+    // Whether the user may go to `proxy` ("host:port"), which came from the user's static
+    // settings or not (a configuration script, automatic detection, the machine's setting).
+    bool MayGoTo(const std::wstring& proxy, bool fromUserSettings) const;
 };
 
 class ProxyStore {

@@ -67,13 +67,16 @@ int Run() {
     return static_cast<int>(answer.status);
 }
 
+LONG WINAPI EndAtOnce(EXCEPTION_POINTERS*) {
+    return EXCEPTION_EXECUTE_HANDLER;  // the process ends with the exception's code
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A crash ends the process with its code at once: no error box that nobody may see holds
     // the host's call until the library gives up on the client.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    SetUnhandledExceptionFilter(
-        [](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
+    SetUnhandledExceptionFilter(EndAtOnce);
     return Run();
 }
