@@ -159,7 +159,7 @@ TEST_F(ClientProcessTest, ExitCodeIsTheStatusOr1234AndTheBodyIsLeftAsItCame) {
         {"trickle=1", "PMQCLIENT_DEADLINE_MS", "1500", testUrl_, "", 1234, nullptr, nullptr},
         {"huge=1", "", "", testUrl_, "", 1234, nullptr, "\"huge_complete\": false"},
         {"", "", "", "http://127.0.0.1:1/", "", 1234, nullptr, nullptr},
-        // Before any test trusts it (the proxy table's below does).
+        // A certificate nobody trusts yet (the proxy table below trusts it for this prefix).
         {"", "", "", "https://localhost:" + Port("https") + kTestPath, "", 1234, nullptr, nullptr},
     };
     for (const auto& c : cases) {
