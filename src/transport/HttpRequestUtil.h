@@ -23,7 +23,8 @@ public:
         kErrorNone = 0,
         kErrorNoStatus = 3,       // no usable answer: exit code 1234, or an answer file that is
                                   // too large or cannot be read
-        kErrorHttpStatus = 5,     // status 400 or more, a crashed client's exit code included
+        kErrorHttpStatus = 5,     // status 400 to 599, or an exit code that is no HTTP status
+                                  // (0, a crashed client's)
         kErrorClientMissing = 7,  // the client program is missing or cannot be started
         kErrorClientTimedOut = 9  // the client ran past every bound it has; the library ended it
     };
