@@ -1,10 +1,14 @@
 #include "HttpSender.h"
 
+#include <wincrypt.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
 #include "ProxyAddress.h"
 #include "ProxyDiscovery.h"
+#include "frame/host/ClientContract.h"
 #include "win32/Handle.h"
 
 namespace client {
@@ -33,28 +37,31 @@ bool CrackUrl(const std::wstring& url, RequestTarget& target) {
     return !target.host.empty();
 }
 
-// The schemes in `offered` in order of preference: those that never send a password in clear
-// first.
 DWORD PreferredScheme(DWORD offered) {
-    for (DWORD scheme : {WINHTTP_AUTH_SCHEME_NEGOTIATE, WINHTTP_AUTH_SCHEME_NTLM,
-                         WINHTTP_AUTH_SCHEME_DIGEST, WINHTTP_AUTH_SCHEME_BASIC})
+    for (DWORD scheme : kSchemesByStrength)
         if (offered & scheme) return scheme;
     return 0;
 }
 
 constexpr DWORD kLogonUserSchemes = WINHTTP_AUTH_SCHEME_NEGOTIATE | WINHTTP_AUTH_SCHEME_NTLM;
 
+// False when the body cannot be read, or is larger than the library takes: then it is read no
+// further than one byte past that, so a huge answer never fills the memory (of a 32-bit client).
 bool ReadBody(HINTERNET request, std::string& body) {
-    for (;;) {
+    constexpr size_t kLimit = contract::kMaxAnswerBytes + 1;
+    std::vector<char> chunk;
+    while (body.size() < kLimit) {
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(request, &available)) return false;
         if (available == 0) return true;
-        std::vector<char> chunk(available);
+        chunk.resize(std::min<size_t>(available, kLimit - body.size()));
         DWORD read = 0;
-        if (!WinHttpReadData(request, chunk.data(), available, &read)) return false;
+        if (!WinHttpReadData(request, chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+            return false;
         if (read == 0) return true;
         body.append(chunk.data(), read);
     }
+    return false;
 }
 
 void SetDword(HINTERNET handle, DWORD option, DWORD value) {
@@ -173,6 +180,18 @@ DWORD OfferedSchemes(HINTERNET request) {
     return WinHttpQueryAuthSchemes(request, &supported, &first, &target) ? supported : 0;
 }
 
+// Whether the answer came through a TLS connection with the server: then no proxy wrote it (a
+// tunnel's own answer comes before any certificate), whatever its status says.
+bool CameFromTlsServer(HINTERNET request) {
+    PCCERT_CONTEXT certificate = nullptr;
+    DWORD size = sizeof certificate;
+    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) ||
+        !certificate)
+        return false;
+    CertFreeCertificateContext(certificate);
+    return true;
+}
+
 // Without `credentials`, the logged-on user's own (only Negotiate and NTLM can carry them).
 bool SetProxyCredentials(HINTERNET request, DWORD scheme, const ProxyCredentials* credentials) {
     return WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme,
@@ -188,6 +207,7 @@ struct ProxyStep {
     const RequestTarget& target;
     const std::string& form;
     const std::wstring& proxy;
+    bool userSettings;
     WinHttpHandle request;
 
     // On the same request handle unless `fresh`; false without an answer.
@@ -195,7 +215,12 @@ struct ProxyStep {
         if (fresh) request = OpenRequest(connection, target, intranet);
         if (!request || !SendOnce(request.get(), form, answer, unreachable)) return false;
         answer.proxy = proxy;
-        if (answer.proxyAsks()) answer.proxySchemes = OfferedSchemes(request.get());
+        answer.proxyFromUserSettings = userSettings;
+        if (answer.proxyAuthRequired() && !proxy.empty() &&
+            !(target.secure && CameFromTlsServer(request.get()))) {
+            answer.proxySchemes = OfferedSchemes(request.get());
+            answer.proxyAsks = answer.proxySchemes != 0;
+        }
         return true;
     }
 };
@@ -206,19 +231,18 @@ bool AnswerWithLogonUser(ProxyStep& step, HttpAnswer& answer) {
     if (!SetProxyCredentials(step.request.get(), PreferredScheme(answer.proxySchemes), nullptr))
         return true;
     if (!step.Send(answer, false)) return false;
-    return !answer.proxyAsks() || step.Send(answer, true);
+    return !answer.proxyAsks || step.Send(answer, true);
 }
 
-// The login in the strongest scheme this very challenge offers: credentials bound to a scheme
-// that keeps the password unreadable never go out as Basic, whatever answers under the proxy's
-// name.
+// The login in the strongest scheme this very challenge offers among those it may go in:
+// credentials a proxy accepted under one scheme never go out in a weaker one, whatever answers
+// under the proxy's name.
 bool AnswerWithLogin(ProxyStep& step, const ProxyLogin& login, HttpAnswer& answer) {
-    const DWORD scheme = PreferredScheme(
-        answer.proxySchemes & (login.basicAllowed ? ~0u : ~DWORD{WINHTTP_AUTH_SCHEME_BASIC}));
+    const DWORD scheme = PreferredScheme(answer.proxySchemes & login.schemes);
     if (!scheme || !SetProxyCredentials(step.request.get(), scheme, &login.credentials))
         return true;
     if (!step.Send(answer, false)) return false;
-    answer.loginRefused = answer.proxyAsks();
+    answer.loginRefused = answer.proxyAsks;
     if (!answer.loginRefused) answer.acceptedScheme = scheme;
     return true;
 }
@@ -265,6 +289,7 @@ const HttpSender::Routing& HttpSender::RoutingFor(const RequestTarget& target) {
         }
     }
     routing.intranet = IsBypassed(choice.bypass, target.host, target.port);
+    routing.userSettings = choice.userSettings;
     routing.proxies = routing.intranet ? std::vector<std::wstring>{std::wstring()}
                                        : ProxyRoutes(choice.proxy, target.secure);
     return routing_.emplace(url, std::move(routing)).first->second;
@@ -289,7 +314,7 @@ HttpAnswer HttpSender::SendToTarget(const RequestTarget& target, const std::stri
     for (const std::wstring& proxy : routing.proxies) {
         if (unreachable_.count(proxy)) continue;
         bool unreachable = false;
-        HttpAnswer answer = SendVia(proxy, target, form, login, routing.intranet, unreachable);
+        HttpAnswer answer = SendVia(proxy, target, form, login, routing, unreachable);
         if (!unreachable) return answer;
         unreachable_.insert(proxy);
     }
@@ -297,19 +322,21 @@ HttpAnswer HttpSender::SendToTarget(const RequestTarget& target, const std::stri
 }
 
 HttpAnswer HttpSender::SendVia(const std::wstring& proxy, const RequestTarget& target,
-                               const std::string& form, const ProxyLogin* login, bool intranet,
-                               bool& unreachable) {
+                               const std::string& form, const ProxyLogin* login,
+                               const Routing& routing, bool& unreachable) {
     WinHttpHandle session = OpenSession(proxy, timeouts_, target.secure);
     if (!session) return HttpAnswer{};
     WinHttpHandle connection(WinHttpConnect(session.get(), target.host.c_str(), target.port, 0));
     if (!connection) return HttpAnswer{};
-    ProxyStep step{connection.get(), target, form, proxy, WinHttpHandle()};
+    ProxyStep step{connection.get(), target, form, proxy, routing.userSettings && !proxy.empty(),
+                   WinHttpHandle()};
     HttpAnswer answer;
-    if (!step.Send(answer, true, intranet && proxy.empty(), &unreachable)) return HttpAnswer{};
-    if (answer.proxyAsks() && (answer.proxySchemes & kLogonUserSchemes) &&
+    if (!step.Send(answer, true, routing.intranet && proxy.empty(), &unreachable))
+        return HttpAnswer{};
+    if (answer.proxyAsks && (answer.proxySchemes & kLogonUserSchemes) &&
         logonTried_.insert(proxy).second && !AnswerWithLogonUser(step, answer))
         return HttpAnswer{};
-    if (!answer.proxyAsks() || !login || login->proxy != proxy) return answer;
+    if (!answer.proxyAsks || !login || login->proxy != proxy) return answer;
     return AnswerWithLogin(step, *login, answer) ? answer : HttpAnswer{};
 }
 

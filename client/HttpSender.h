@@ -1,8 +1,9 @@
 // Carries one request to the service with WinHTTP: POST with a form body when there are
 // parameters (they never travel in the URL), GET otherwise; certificates always verified,
-// TLS 1.2 or later, bounded time-outs. Each step of the way (the URL, then each redirect) goes
-// through the first proxy of the system's list for it that can be reached, or directly; the
-// sender follows redirects itself so that it always knows whether an answer came from a proxy.
+// TLS 1.2 or later, bounded time-outs, an answer read no further than the library takes one.
+// Each step of the way (the URL, then each redirect) goes through the first proxy of the
+// system's list for it that can be reached, or directly; the sender follows redirects itself so
+// that it always knows whether an answer came from a proxy.
 #pragma once
 
 #include <windows.h>
@@ -28,24 +29,29 @@ struct Timeouts {
 };
 
 struct HttpAnswer {
-    DWORD status = 0;  // 0: no answer at all (name, connection, time-out or TLS failure)
+    // 0: no answer at all (name, connection, time-out or TLS failure, a body larger than the
+    // library takes)
+    DWORD status = 0;
     std::string body;
-    std::wstring location;      // where a redirect points
-    std::wstring proxy;         // the proxy ("host:port") the answer came through; "" directly
-    DWORD proxySchemes = 0;     // on a proxy's 407: the schemes it offers (WINHTTP_AUTH_SCHEME_*)
-    DWORD acceptedScheme = 0;   // the scheme under which the login's proxy let the request pass
-    bool loginRefused = false;  // the login's proxy answered its credentials with another 407
+    std::wstring location;  // where a redirect points
+    std::wstring proxy;     // the proxy ("host:port") the answer came through; "" directly
+    bool proxyFromUserSettings = false;  // `proxy` is in the user's static list (no script)
+    // A 407 the proxy gave itself: the tunnel's answer for HTTPS (no server was reached), one
+    // carrying the proxy's challenge for HTTP. Only such a 407 gets credentials; one a server
+    // behind the proxy gave is passed on as it came.
+    bool proxyAsks = false;
+    DWORD proxySchemes = 0;    // when the proxy asks: the schemes it offers (WINHTTP_AUTH_SCHEME_*)
+    DWORD acceptedScheme = 0;  // the scheme under which the login's proxy let the request pass
+    bool loginRefused = false;  // the login's proxy answered its credentials by asking again
 
     bool proxyAuthRequired() const { return status == HTTP_STATUS_PROXY_AUTH_REQ; }
-    // A 407 that came from a proxy the request went through: the only one credentials may go to.
-    bool proxyAsks() const { return proxyAuthRequired() && !proxy.empty(); }
 };
 
-// Credentials meant for one proxy, and whether they may travel as Basic (readable).
+// Credentials meant for one proxy, and the schemes they may travel in.
 struct ProxyLogin {
     std::wstring proxy;
     ProxyCredentials credentials;
-    bool basicAllowed = true;
+    DWORD schemes = SchemesAsStrongAs(WINHTTP_AUTH_SCHEME_BASIC);
 };
 
 // Where one step of a request goes.
@@ -74,12 +80,13 @@ private:
     struct Routing {
         std::vector<std::wstring> proxies;  // "" for a direct connection
         bool intranet = false;              // on the bypass list
+        bool userSettings = false;          // the proxies are the user's static list
     };
     const Routing& RoutingFor(const RequestTarget& target);
     HttpAnswer SendToTarget(const RequestTarget& target, const std::string& form,
                             const ProxyLogin* login);
     HttpAnswer SendVia(const std::wstring& proxy, const RequestTarget& target,
-                       const std::string& form, const ProxyLogin* login, bool intranet,
+                       const std::string& form, const ProxyLogin* login, const Routing& routing,
                        bool& unreachable);
 
     Timeouts timeouts_;

@@ -13,7 +13,11 @@ namespace {
 struct DialogState {
     std::wstring message;
     ProxyCredentials credentials;
+    DialogTime time;
 };
+
+// Either ends the dialog as a cancel; typing restarts the first.
+constexpr UINT_PTR kIdleTimer = 1, kLimitTimer = 2;
 
 std::wstring ItemText(HWND dialog, int id) {
     const int length = GetWindowTextLengthW(GetDlgItem(dialog, id));
@@ -39,10 +43,20 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
         case WM_INITDIALOG:
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            InitTexts(dialog, *reinterpret_cast<DialogState*>(lParam));
+            state = reinterpret_cast<DialogState*>(lParam);
+            InitTexts(dialog, *state);
+            SetTimer(dialog, kIdleTimer, state->time.idleMs, nullptr);
+            SetTimer(dialog, kLimitTimer, state->time.leftMs, nullptr);
             SetForegroundWindow(dialog);
             return TRUE;
+        case WM_TIMER:
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
         case WM_COMMAND:
+            if (HIWORD(wParam) == EN_CHANGE && state) {
+                SetTimer(dialog, kIdleTimer, state->time.idleMs, nullptr);
+                return TRUE;
+            }
             if (LOWORD(wParam) == IDOK) {
                 state->credentials.user = ItemText(dialog, IDC_PROXY_USER);
                 state->credentials.password = ItemText(dialog, IDC_PROXY_PASSWORD);
@@ -66,15 +80,21 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-std::optional<ProxyCredentials> AskProxyCredentials(const std::wstring& proxyName, bool retry) {
+std::optional<ProxyCredentials> AskProxyCredentials(const std::wstring& proxyName, bool retry,
+                                                    DialogTime& time) {
+    if (time.leftMs == 0) return std::nullopt;
     DialogState state;
+    state.time = time;
     // The proxy by name and port, so the user sees whom the password goes to.
     state.message = L"プロキシ " + proxyName + L" が認証を求めています。";
     if (retry)
         state.message += L"\nユーザー名またはパスワードが違います。もう一度入力してください。";
+    const ULONGLONG opened = GetTickCount64();
     const INT_PTR result =
         DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROXY_CREDENTIALS), nullptr,
                         DialogProc, reinterpret_cast<LPARAM>(&state));
+    const ULONGLONG open = GetTickCount64() - opened;
+    time.leftMs = open < time.leftMs ? static_cast<DWORD>(time.leftMs - open) : 0;
     if (result != IDOK) return std::nullopt;
     return state.credentials;
 }

@@ -74,7 +74,7 @@ ProxyChoice DiscoverProxy(HINTERNET session, const std::wstring& url) {
     UserProxyConfig config;
     if (ReadUserProxyConfig(config)) {
         if (AskAutoProxy(session, url, config, choice)) return choice;
-        if (!config.proxy.empty()) return ProxyChoice{config.proxy, config.bypass};
+        if (!config.proxy.empty()) return ProxyChoice{config.proxy, config.bypass, true};
     }
     // No per-user proxy: the machine-wide WinHTTP setting, if an administrator made one.
     WINHTTP_PROXY_INFO info{};

@@ -12,6 +12,9 @@ namespace client {
 struct ProxyChoice {
     std::wstring proxy;   // list of proxies (see ProxyRoutes); empty for a direct connection
     std::wstring bypass;  // hosts that go direct, in WinHTTP's notation
+    // The user's own static list, not a configuration script's answer, automatic detection's
+    // or the machine's setting: the only proxies a saved user that names none may go to.
+    bool userSettings = false;
 };
 
 // `session` is any open WinHTTP session; it downloads the configuration script if one is used.

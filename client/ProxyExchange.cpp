@@ -29,31 +29,32 @@ private:
     std::vector<ProxyLogin> sets_;
 };
 
-// The saved user for the proxy that asks, once: bound to it, or not yet bound to any proxy
-// (a file of an earlier release, which then belongs to the first proxy that asks).
+// The saved user for the first proxy that asks and may have it (SavedProxyUser::MayGoTo), once.
 std::optional<ProxyLogin> SavedLogin(std::optional<SavedProxyUser>& saved,
                                      const HttpAnswer& answer) {
-    if (!saved || (!saved->proxy.empty() && saved->proxy != answer.proxy)) return std::nullopt;
-    ProxyLogin login{answer.proxy, saved->credentials, saved->basicAllowed()};
-    const bool usable = login.basicAllowed || (answer.proxySchemes & ~WINHTTP_AUTH_SCHEME_BASIC);
+    if (!saved || !saved->MayGoTo(answer.proxy, answer.proxyFromUserSettings)) return std::nullopt;
+    ProxyLogin login{answer.proxy, saved->credentials, saved->allowedSchemes()};
     saved.reset();
-    if (!usable) return std::nullopt;
+    if (!(answer.proxySchemes & login.schemes)) return std::nullopt;
     return login;
 }
 
 }  // namespace
 
 HttpAnswer SendThroughProxy(HttpSender& sender, const ClientRequest& request,
-                            const ProxyStore& store) {
+                            const ProxyStore& store, NetworkDeadline& deadline,
+                            DialogTime dialogTime) {
     HttpAnswer answer = sender.Send(request.query);
     std::optional<SavedProxyUser> saved = store.Load();
     const DWORD savedScheme = saved ? saved->scheme : 0;
     OfferedSets offered;
-    while (answer.proxyAsks()) {
+    while (answer.proxyAsks) {
         std::optional<ProxyLogin> login = SavedLogin(saved, answer);
         const bool fromStore = login.has_value();
         if (!login && request.showProxyDialog) {
-            auto typed = AskProxyCredentials(answer.proxy, offered.AnyFor(answer.proxy));
+            NetworkDeadline::Pause person(deadline);
+            auto typed =
+                AskProxyCredentials(answer.proxy, offered.AnyFor(answer.proxy), dialogTime);
             if (!typed) return answer;
             login = ProxyLogin{answer.proxy, *typed};
             if (offered.Contains(*login)) continue;
@@ -61,6 +62,7 @@ HttpAnswer SendThroughProxy(HttpSender& sender, const ClientRequest& request,
         if (!login) return answer;
         offered.Add(*login);
         HttpAnswer next = sender.Send(request.query, &*login);
+        NetworkDeadline::Pause writing(deadline);
         if (next.acceptedScheme && next.status != 0 &&
             (!fromStore || savedScheme != next.acceptedScheme))
             store.Save(login->proxy, login->credentials, next.acceptedScheme);

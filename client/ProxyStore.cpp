@@ -70,8 +70,15 @@ std::optional<SavedProxyUser> FromFields(const std::vector<std::wstring>& fields
 
 }  // namespace
 
-bool SavedProxyUser::basicAllowed() const {
-    return scheme == 0 || scheme == WINHTTP_AUTH_SCHEME_BASIC;
+DWORD SavedProxyUser::allowedSchemes() const {
+    if (proxy.empty()) return SchemesAsStrongAs(WINHTTP_AUTH_SCHEME_DIGEST);
+    return SchemesAsStrongAs(scheme ? scheme : WINHTTP_AUTH_SCHEME_BASIC);
+}
+
+// A file of the earliest format never says which proxy the user typed it for: it may go only to
+// the proxies the user chose, never to one that whoever answers on the network can name.
+bool SavedProxyUser::MayGoTo(const std::wstring& asking, bool fromUserSettings) const {
+    return proxy.empty() ? fromUserSettings : proxy == asking;
 }
 
 ProxyStore ProxyStore::ForCurrentUser() {
@@ -83,8 +90,8 @@ ProxyStore ProxyStore::ForCurrentUser() {
 
 std::optional<SavedProxyUser> ProxyStore::Load() const {
     std::string bytes;
-    if (path_.empty() || !win32::ReadWholeFile(path_, bytes, FILE_SHARE_READ) || bytes.empty() ||
-        bytes.size() > kLargestFile)
+    if (path_.empty() || !win32::ReadWholeFile(path_, bytes, FILE_SHARE_READ, kLargestFile) ||
+        bytes.empty())
         return std::nullopt;
     DATA_BLOB in{static_cast<DWORD>(bytes.size()), reinterpret_cast<BYTE*>(&bytes[0])};
     DATA_BLOB entropy = EntropyBlob();

@@ -19,8 +19,13 @@ struct SavedProxyUser {
     ProxyCredentials credentials;
     DWORD scheme = 0;  // WINHTTP_AUTH_SCHEME_*; 0 when the file does not say
 
-    // Once a scheme that keeps the password unreadable was accepted, never Basic.
-    bool basicAllowed() const;
+    // The scheme the proxy accepted and every stronger one. A file that names the proxy but no
+    // scheme: any. One that names no proxy either was never tied to what the user saw: never
+    // Basic, where the password travels readable to whoever asks.
+    DWORD allowedSchemes() const;
+    // Whether the user may go to `proxy` ("host:port"), which came from the user's static
+    // settings or not (a configuration script, automatic detection, the machine's setting).
+    bool MayGoTo(const std::wstring& proxy, bool fromUserSettings) const;
 };
 
 class ProxyStore {

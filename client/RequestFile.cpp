@@ -42,9 +42,10 @@ std::optional<ClientRequest> ParseRequestText(const std::string& text) {
 std::optional<ClientRequest> TakeRequestFile(const std::wstring& directory) {
     const std::wstring path = directory + L"\\" + win32::ToWide(contract::kRequestFile);
     std::string cipher;
-    const bool read = win32::ReadWholeFile(path, cipher);
+    // Read no further than a request can be: a huge file never fills the memory.
+    const bool read = win32::ReadWholeFile(path, cipher, 0, kLargestRequest);
     win32::DeleteFileAt(path);  // the password never waits on disk for another reader
-    if (!read || cipher.size() > kLargestRequest) return std::nullopt;
+    if (!read) return std::nullopt;
     std::string plain;
     if (!storage::CCrypt().Generate(plain, cipher, false)) return std::nullopt;
     std::optional<ClientRequest> request = ParseRequestText(plain);

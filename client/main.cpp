@@ -6,8 +6,10 @@
 #include <string>
 
 #include "HttpSender.h"
+#include "NetworkDeadline.h"
 #include "ProxyExchange.h"
 #include "RequestFile.h"
+#include "frame/host/ClientBounds.h"
 #include "frame/host/ClientContract.h"
 #include "win32/Files.h"
 #include "win32/Strings.h"
@@ -43,18 +45,38 @@ int Run() {
     const std::wstring directory = ProgramDirectory();
     const auto request = client::TakeRequestFile(directory);
     if (!request) return kNoStatus;
-    client::HttpSender sender(client::Timeouts::FromEnvironment());
-    if (!sender.Open(win32::ToWide(request->url), !request->query.empty())) return kNoStatus;
-    const client::HttpAnswer answer =
-        client::SendThroughProxy(sender, *request, client::ProxyStore::ForCurrentUser());
+    client::HttpAnswer answer;
+    {
+        // Gone before the answer is written: an answer is never cut off halfway.
+        client::NetworkDeadline deadline(
+            contract::BoundFromEnvironment(contract::kClientNetworkMsSetting,
+                                           contract::kClientNetworkMs),
+            kNoStatus);
+        client::HttpSender sender(client::Timeouts::FromEnvironment());
+        if (!sender.Open(win32::ToWide(request->url), !request->query.empty())) return kNoStatus;
+        client::DialogTime dialogTime{
+            contract::BoundFromEnvironment(contract::kProxyDialogIdleMsSetting,
+                                           contract::kProxyDialogIdleMs),
+            contract::kProxyDialogTotalMs};
+        answer = client::SendThroughProxy(sender, *request, client::ProxyStore::ForCurrentUser(),
+                                          deadline, dialogTime);
+    }
     if (answer.status == 0) return kNoStatus;
     if (answer.proxyAuthRequired()) return static_cast<int>(contract::kExitProxyAuthRequired);
     if (!WriteResponse(directory, answer.body)) return kNoStatus;
     return static_cast<int>(answer.status);
 }
 
+LONG WINAPI EndAtOnce(EXCEPTION_POINTERS*) {
+    return EXCEPTION_EXECUTE_HANDLER;  // the process ends with the exception's code
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // A crash ends the process with its code at once: no error box that nobody may see holds
+    // the host's call until the library gives up on the client.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(EndAtOnce);
     return Run();
 }

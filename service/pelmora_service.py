@@ -32,7 +32,10 @@ CONTROL_PATH = "/_control"
 # A server (not a proxy) that answers 407 as a proxy would, and one that redirects to ?to=URL.
 PROXY_AUTH_PATH = "/_proxy_auth"
 REDIRECT_PATH = "/_redirect"
-FAULTS = ("down", "slow", "status500", "not_xml", "db_down")
+FAULTS = ("down", "slow", "trickle", "huge", "status500", "not_xml", "db_down", "open_tunnel")
+# The huge fault's body: four times what a client may take (16 MiB), sent in these pieces.
+HUGE_BODY_BYTES = 64 << 20
+HUGE_PIECE = b"x" * (1 << 16)
 LOOPBACK_HOSTS = ("127.0.0.1", "localhost")
 DEFAULT_ACCOUNTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "demo-accounts.json")
 
@@ -156,6 +159,10 @@ class ServiceHandler(QuietHandler):
         if state.fault("slow") and not self.hold_while_slow():
             self.close_connection = True
             return
+        if state.fault("trickle"):
+            return self.trickle()
+        if state.fault("huge"):
+            return self.send_huge()
         if state.fault("status500"):
             return self.send_body(500, b"Internal Server Error\n")
         if state.fault("not_xml"):
@@ -217,6 +224,42 @@ class ServiceHandler(QuietHandler):
                 log("%s client gave up while the service was slow" % self.listener)
                 return False
         return True
+
+    def trickle(self):
+        """An answer that never ends: a byte every tenth of a second, each well within any read
+        time-out, until the client gives up or --slow-limit seconds pass."""
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", "1000000")
+        self.end_headers()
+        self.close_connection = True
+        deadline = time.monotonic() + self.server.state.slow_limit
+        try:
+            while time.monotonic() < deadline:
+                self.wfile.write(b"t")
+                self.wfile.flush()
+                time.sleep(0.1)
+        except OSError:
+            log("%s client gave up on the trickle" % self.listener)
+
+    def send_huge(self):
+        """A body four times what a client may take; records how much of it went out before the
+        client closed the connection."""
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(HUGE_BODY_BYTES))
+        self.end_headers()
+        self.close_connection = True
+        sent = 0
+        try:
+            while sent < HUGE_BODY_BYTES:
+                self.wfile.write(HUGE_PIECE)
+                sent += len(HUGE_PIECE)
+            self.wfile.flush()
+        except OSError:
+            pass
+        self.server.state.record({"listener": self.listener, "huge_sent": sent,
+                                  "huge_complete": sent >= HUGE_BODY_BYTES})
 
     def peer_closed(self):
         if isinstance(self.connection, ssl.SSLSocket):
@@ -318,7 +361,7 @@ class ProxyHandler(QuietHandler):
                        headers=[("Location", location)] if location else ())
 
     def do_CONNECT(self):
-        if not self.authorised():
+        if not self.server.state.fault("open_tunnel") and not self.authorised():
             return self.refuse()
         host, _, port = self.path.rpartition(":")
         if host not in LOOPBACK_HOSTS or not port.isdigit():

@@ -2,6 +2,7 @@
 
 #include "frame/host/Directories.h"
 #include "frame/errors/Exceptions.h"
+#include "frame/host/ClientBounds.h"
 #include "log/LogSinks.h"
 #include "log/LogWriter.h"
 #include "storage/Crypt.h"
@@ -58,8 +59,21 @@ bool PassesUnencoded(unsigned char c) {
            c == '.' || c == '-';
 }
 
-bool IsSuccessfulExit(DWORD status) {
-    return status < 400;
+// The statuses an HTTP answer can have; any other exit code is no answer at all (a crash's code,
+// a client that exited 0).
+bool IsHttpStatus(DWORD exitCode) {
+    return exitCode >= 100 && exitCode <= 599;
+}
+
+// The client ends by its own bounds (frame/host/ClientBounds.h); one that has not by the library's,
+// longer than all of them together, is hung or a stranger's: it is ended, so the host's call ends.
+DWORD AwaitClient(HANDLE process, bool& timedOut) {
+    const win32::ProcessEnd end = win32::AwaitExitWithin(
+        process,
+        contract::BoundFromEnvironment(contract::kClientWaitMsSetting, contract::kClientWaitMs),
+        true, contract::kExitNoStatus);
+    timedOut = !end.endedItself;
+    return end.exitCode;
 }
 }  // namespace
 
@@ -161,6 +175,7 @@ void CHttpRequestUtil::DeleteRequestFile() {
 }
 
 DWORD CHttpRequestUtil::RunClient() {
+    clientTimedOut_ = false;
     std::string client = GetClientPath();
     if (!win32::PathExists(client)) return kClientNotStarted;
     // The program is named explicitly and quoted: a directory with spaces must never make the
@@ -170,7 +185,7 @@ DWORD CHttpRequestUtil::RunClient() {
     if (!process) return kClientNotStarted;
     // The client may sit in its proxy dialog for minutes: this thread still answers the
     // notifications of a log window that it owns.
-    return win32::AwaitExitCode(process.get(), true);
+    return AwaitClient(process.get(), clientTimedOut_);
 }
 
 bool CHttpRequestUtil::ReadResponse(std::string& text) {
@@ -233,16 +248,34 @@ bool CHttpRequestUtil::Execute() {
     // Whatever the client did with it (crashed before reading it, gave up early), the password
     // in the request must not wait on disk for the next exchange.
     DeleteRequestFile();
-    if (exitCode == kExitNoStatus) {
-        errorCode_ = kErrorNoStatus;
+    return TakeClientEnd(exitCode);
+}
+
+bool CHttpRequestUtil::TakeClientEnd(DWORD exitCode) {
+    if (clientTimedOut_) {
+        // The bound passing reads as the system's own code for it (258), as the mutex's does.
+        logging::LogError("クライアントが時間内に終わらなかったため終了させました（258）", kExecute,
+                          kSource, 2);
+        DeleteResponseFile();
+        errorCode_ = kErrorClientTimedOut;
         return false;
     }
     if (exitCode == kClientNotStarted) {
         errorCode_ = kErrorClientMissing;
         return false;
     }
+    // Whatever such a client left is no answer to this request.
+    if (!IsHttpStatus(exitCode) || exitCode == kExitProxyAuthRequired) DeleteResponseFile();
+    if (exitCode == kExitNoStatus) {
+        errorCode_ = kErrorNoStatus;
+        return false;
+    }
     if (exitCode == kExitProxyAuthRequired) throw frame::CProxyLoginCancelException();
     statusCode_ = exitCode;
+    if (!IsHttpStatus(exitCode)) {
+        errorCode_ = kErrorHttpStatus;
+        return false;
+    }
     std::string text;
     const bool read = ReadResponse(text);
     const DWORD readError = GetLastError();
@@ -257,7 +290,7 @@ bool CHttpRequestUtil::Execute() {
         errorCode_ = kErrorNoStatus;
         return false;
     }
-    if (IsSuccessfulExit(statusCode_)) return true;
+    if (statusCode_ < 400) return true;
     errorCode_ = kErrorHttpStatus;
     return false;
 }

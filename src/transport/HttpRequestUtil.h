@@ -21,10 +21,12 @@ public:
 
     enum ErrorCode : int {
         kErrorNone = 0,
-        kErrorNoStatus = 3,      // no usable answer: exit code 1234, or an answer file that is
-                                 // too large or cannot be read
-        kErrorHttpStatus = 5,    // status 400 or more, a crashed client's exit code included
-        kErrorClientMissing = 7  // the client program is missing or cannot be started
+        kErrorNoStatus = 3,       // no usable answer: exit code 1234, or an answer file that is
+                                  // too large or cannot be read
+        kErrorHttpStatus = 5,     // status 400 to 599, or an exit code that is no HTTP status
+                                  // (0, a crashed client's)
+        kErrorClientMissing = 7,  // the client program is missing or cannot be started
+        kErrorClientTimedOut = 9  // the client ran past every bound it has; the library ended it
     };
     static constexpr DWORD kExitNoStatus = contract::kExitNoStatus;
     static constexpr DWORD kExitProxyAuthRequired = contract::kExitProxyAuthRequired;
@@ -73,6 +75,8 @@ public:
 
 private:
     const std::string& ProgramDirectory();
+    // The exchange's result from how the client ended; throws on 407.
+    bool TakeClientEnd(DWORD exitCode);
 
     std::string directory_;
     std::string url_;
@@ -81,6 +85,7 @@ private:
     DWORD statusCode_ = 0;
     std::string response_;
     int errorCode_ = kErrorNone;
+    bool clientTimedOut_ = false;  // the last RunClient ended the client itself
 };
 
 // Statuses from 200 to 399 mean the service handled the request. The exchange itself fails only

@@ -20,4 +20,15 @@ KernelHandle StartProcess(const std::wstring& program, const std::wstring& comma
 // -1 (0xFFFFFFFF) when the code cannot be read.
 DWORD AwaitExitCode(HANDLE process, bool answerSentMessages = false);
 
+// How a bounded wait for a process came out.
+struct ProcessEnd {
+    bool endedItself = false;  // false: still running at the limit, and ended by the waiter
+    DWORD exitCode = 0;        // when it ended itself; -1 (0xFFFFFFFF) when unreadable
+};
+
+// Waits at most `limitMs` for the process to end, as AwaitExitCode does. One still running then is
+// ended (its exit code becomes `endedCode`) and waited for a little longer, so that the files it
+// held are closed when this returns.
+ProcessEnd AwaitExitWithin(HANDLE process, DWORD limitMs, bool answerSentMessages, UINT endedCode);
+
 }  // namespace win32

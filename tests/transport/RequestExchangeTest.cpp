@@ -49,16 +49,17 @@ protected:
     testing_support::ScriptedClientDirectory client{frame::SetProgramDirectoryOverride};
 };
 
-// The exit code is the status, 1234 the client's "no answer at all". Only this request's answer
-// is taken, its lines joined: never one an exchange that died before reading it left (planted
-// before each row; "" answers nothing), nor one too large to be an answer.
+// The exit code is the status, 1234 the client's "no answer at all"; a code that is no HTTP status
+// (0, a crash's) fails with nothing taken. Only this request's answer is taken, its lines joined:
+// never one an exchange that died before reading it left (planted before each row; "" answers
+// nothing), nor one too large to be an answer.
 TEST_F(Exchange, ExitCodeIsTheStatusAndOnlyThisRequestsAnswerIsTaken) {
     const std::tuple<DWORD, std::string, bool, int, std::string> cases[] = {
-        {0, "body", true, 0, "body"},     {200, "body", true, 0, "body"},
-        {399, "body", true, 0, "body"},   {400, "body", false, 5, "body"},
-        {1233, "body", false, 5, "body"}, {0xFFFFFFFE, "body", false, 5, "body"},
-        {1234, "body", false, 3, ""},     {200, "<a>\r\n b\n</a>\n", true, 0, "<a> b</a>"},
-        {200, "", true, 0, ""},           {200, std::string((16 << 20) + 1, ' '), false, 3, ""}};
+        {0, "body", false, 5, ""},      {100, "body", true, 0, "body"},
+        {399, "body", true, 0, "body"}, {400, "body", false, 5, "body"},
+        {1233, "body", false, 5, ""},   {0xC0000005, "body", false, 5, ""},
+        {1234, "body", false, 3, ""},   {200, "<a>\r\n b\n</a>\n", true, 0, "<a> b</a>"},
+        {200, "", true, 0, ""},         {200, std::string((16 << 20) + 1, ' '), false, 3, ""}};
     for (const auto& [exitCode, body, result, errorCode, response] : cases) {
         SCOPED_TRACE(std::to_string(exitCode) + " " + body.substr(0, 9));
         body.empty() ? client.AnswerNothing(exitCode) : client.Answer(exitCode, body);
@@ -91,6 +92,23 @@ TEST_F(Exchange, ExitCodeIsTheStatusAndOnlyThisRequestsAnswerIsTaken) {
     EXPECT_EQ("\"" + client.File("pmqclient.exe") + "\"",
               testing_support::ReadFileBytes(client.File("fakeclient-commandline.txt")));
     EXPECT_FALSE(transport::GetProxyDialogFlag());
+}
+
+// A client that never ends is ended once the library's bound (shortened here) has passed: the
+// request fails as one that ran out of time, and leaves no file behind.
+TEST_F(Exchange, AClientPastTheBoundIsEndedAndTheRequestFails) {
+    client.Script("wait=pelmora-never-set\n");
+    SetEnvironmentVariableA("PELMORA_CLIENT_WAIT_MS", "500");
+    CHttpRequestUtil request(kUrl);
+    EXPECT_FALSE(request.Execute());
+    SetEnvironmentVariableA("PELMORA_CLIENT_WAIT_MS", nullptr);
+    EXPECT_EQ(9, request.GetErrorCode());
+    const std::string pid = testing_support::ReadFileBytes(client.File("fakeclient-pid.txt"));
+    const win32::KernelHandle process(
+        pid.empty() ? nullptr : OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid)));
+    EXPECT_TRUE(!process || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0);
+    EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
+    EXPECT_FALSE(FileExists(client.File("pmqresponse.xml")));
 }
 
 // The request holds the password: only this user (and the system) may read it, whatever the
