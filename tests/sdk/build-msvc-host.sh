@@ -8,28 +8,20 @@ here=$(cd "$(dirname "$0")" && pwd)
 arch=${1:?ARCH} kit=${2:?KIT} work=${3:?WORK} service=${4:?SERVICE_DIR}
 export LC_ALL=C
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
+# The source's path attached to /Tc: clang-cl would read "/work/..." as its /w option.
 "$here/msvc/clang-cl.sh" "$arch" /nologo /W4 /WX /O2 /GS- /I"$kit/include" /c \
-  "$here/msvc/msvc_host.c" /Fomsvc_host.obj
-
-# The system's import libraries, made as the SDK's are (short import records), for the calls the
-# host makes; on x86 with the stdcall sizes, as the SDK's name them.
+  /Tc"$here/msvc/msvc_host.c" /Fomsvc_host.obj
+# The system's import libraries for the calls the host makes, made as the SDK's are (short import
+# records; on x86 with the stdcall sizes the SDK's carry).
 machine=i386:x86-64 kill_at=() safeseh=()
-if [ "$arch" = x86 ]; then machine=i386 kill_at=(-k) safeseh=(/safeseh); fi
-system_lib() {  # NAME DLL FUNCTION[@SIZE]...
-  local name=$1 dll=$2
-  shift 2
-  local names=("$@")
-  [ "$arch" = x86 ] || names=("${names[@]%@*}")
-  printf 'LIBRARY %s\nEXPORTS\n%s\n' "$dll" "$(printf '%s\n' "${names[@]}")" >"$name.def"
-  llvm-dlltool -m "$machine" "${kill_at[@]}" -d "$name.def" -l "$name.lib"
-}
-system_lib kernel32 kernel32.dll GetStdHandle@4 WriteFile@20 ExitProcess@4 GetCommandLineA@0 \
-  GetModuleHandleA@4 GetProcAddress@8 lstrlenA@4
-system_lib user32 user32.dll wsprintfA
-lld-link /nologo /machine:"$arch" "${safeseh[@]}" /nodefaultlib /entry:HostMain \
-  /subsystem:console msvc_host.obj "$kit/lib/$arch/Pelmora.lib" kernel32.lib user32.lib \
-  /out:c_host.exe
-
+[ "$arch" = x64 ] || machine=i386 kill_at=(-k) safeseh=(/safeseh)
+printf 'LIBRARY kernel32.dll\nEXPORTS\n%s\n' GetStdHandle@4 WriteFile@20 ExitProcess@4 \
+  GetCommandLineA@0 GetModuleHandleA@4 GetProcAddress@8 lstrlenA@4 >kernel32.def
+printf 'LIBRARY user32.dll\nEXPORTS\nwsprintfA\n' >user32.def
+[ "$arch" = x86 ] || sed -i 's/@.*//' kernel32.def
+for lib in kernel32 user32; do llvm-dlltool -m "$machine" "${kill_at[@]}" -d $lib.def -l $lib.lib; done
+lld-link /nologo /machine:"$arch" "${safeseh[@]}" /nodefaultlib /entry:HostMain /subsystem:console \
+  msvc_host.obj "$kit/lib/$arch/Pelmora.lib" kernel32.lib user32.lib /out:c_host.exe
 imports=$(x86_64-w64-mingw32-objdump -p c_host.exe |
   awk '/DLL Name:/ {dll = $3} dll == "Pelmora.dll" && $NF ~ /^Pe/ {print $NF}')
 [ -n "$imports" ] && ! grep -q '@' <<<"$imports" ||

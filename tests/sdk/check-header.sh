@@ -6,33 +6,28 @@
 # so a pointer type that drifts from its function fails to compile.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-work=${1:?WORK}
+include=$here/../../include work=${1:?WORK}
 mkdir -p "$work"
-names=$(awk '/^EXPORTS/ {on = 1; next} on && NF {print $1}' "$root/src/api/Pelmora.def")
-{
-  echo '#include "pelmora.h"'
-  echo 'int probe(void) {'
-  echo '    char digest[PELMORA_DIGEST_SIZE], since[PELMORA_TIME_SIZE], text[PELMORA_MESSAGE_SIZE];'
-  for n in $names; do echo "    PFN_$n to_$n = $n;"; done
-  echo '    HWND viewer = FindWindow(PELMORA_LOGVIEW_CLASS, NULL);'
-  for n in $names; do echo "    (void)to_$n;"; done
-  echo '    return viewer != NULL && PeLmMD5(digest, "abc") && PeLmServerSubTimeGet(since, sizeof since) &&'
-  echo '           PeLmLastErrorMessageGet(text, sizeof text) && PELMORA_VERSION >= 10000;'
-  echo '}'
-} >"$work/probe.c"
+names=$(awk '/^EXPORTS/ {on = 1; next} on && NF {print $1}' "$here/../../src/api/Pelmora.def")
+cat >"$work/probe.c" <<C
+#include "pelmora.h"
+int probe(void) {
+    char digest[PELMORA_DIGEST_SIZE], since[PELMORA_TIME_SIZE], text[PELMORA_MESSAGE_SIZE];
+$(for n in $names; do echo "    PFN_$n to_$n = $n;"; done)
+    HWND viewer = FindWindow(PELMORA_LOGVIEW_CLASS, NULL);
+$(for n in $names; do echo "    (void)to_$n;"; done)
+    return viewer && PeLmMD5(digest, "abc") && PeLmServerSubTimeGet(since, sizeof since) &&
+           PeLmLastErrorMessageGet(text, sizeof text) && PELMORA_VERSION >= 10000;
+}
+C
 cp "$work/probe.c" "$work/probe.cpp"
-
 failed=0
 compile() {
-  if ! "$@" -I"$root/include" -c -o "$work/probe.o" 2>"$work/errors"; then
-    echo "FAILED: ${*:1:6}" >&2
-    cat "$work/errors" >&2
-    failed=1
-  fi
+  "$@" -I"$include" -c -o "$work/probe.o" 2>"$work/errors" ||
+    { echo "FAILED: ${*:1:6}" >&2 && cat "$work/errors" >&2 && failed=1; }
 }
-for arch in x86_64 i686; do
-  for unicode in "" -DUNICODE; do
+for unicode in "" -DUNICODE; do
+  for arch in x86_64 i686; do
     for std in c89 c99 c11; do
       compile "$arch-w64-mingw32-gcc" -std=$std $unicode -pedantic -Wall -Wextra -Werror "$work/probe.c"
     done
@@ -40,11 +35,9 @@ for arch in x86_64 i686; do
       compile "$arch-w64-mingw32-g++" -std=$std $unicode -pedantic -Wall -Wextra -Werror "$work/probe.cpp"
     done
   done
-done
-for arch in x64 x86; do
-  for unicode in "" -DUNICODE; do
-    for language in /TC /TP; do
-      compile "$here/msvc/clang-cl.sh" $arch $unicode $language /W4 /WX "$work/probe.c" /Fo"$work/probe.o"
+  for arch in x64 x86; do
+    for language in /Tc /Tp; do  # the path attached: clang-cl reads "/work/..." as /w
+      compile "$here/msvc/clang-cl.sh" $arch $unicode /W4 /WX "$language$work/probe.c"
     done
   done
 done
