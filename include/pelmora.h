@@ -105,30 +105,44 @@ PELMORA_LAYOUT_CHECK(flag, offsetof(LOG_RECORD, flag) == 1036);
 #define PELMORA_ERROR_SERVICE 1006
 
 /* Start and end */
+/* Fills the main and sub endpoint tables with their defaults; pass zeros. 1. */
 int WINAPI PeHmInitialize(int reserved1, int reserved2, int reserved3, int reserved4);
+/* Ends the host's use; nothing is held between calls. TRUE. */
 BOOL WINAPI PeHmTerminate(int reserved1, int reserved2);
+/* The folder of pmqclient.exe and the exchange files; NULL or "" for the DLL's own. */
 BOOL WINAPI PeLmCurrentDirectorySet(PELMORA_IN_Z const char* path);
 
 /* Last error */
+/* The code the last failed login call left (PELMORA_ERROR_*). Not GetLastError(). */
 int WINAPI PeLmLastErrorGet(void);
+/* The message that goes with the code; PELMORA_MESSAGE_SIZE holds any the library sets. */
 PELMORA_TRUE_ON_SUCCESS BOOL WINAPI PeLmLastErrorMessageGet(PELMORA_OUT_Z(dstSize) char* dst,
                                                             unsigned int dstSize);
+/* Stores a code and a message (NULL reads as ""). */
 void WINAPI PeLmSetLastError(int code, PELMORA_IN_Z const char* message);
 
 /* Logging */
+/* Writes one entry to the log file and window that are set; texts are cut to 255 bytes.
+ * kind: 0 step, 1 finding, 2 detail, 3 request target, 4 error (flag 1), 99 end of call. */
 void WINAPI PelmLog(PELMORA_IN_Z const char* message, PELMORA_IN_Z const char* function,
                     PELMORA_IN_Z const char* source, int line, PELMORA_IN_Z const char* buildDate,
                     PELMORA_IN_Z const char* buildTime, int kind, int indent, int flag);
+/* The logging switch, on from load. */
 void WINAPI PeLmLoggingOn(BOOL on);
 BOOL WINAPI PeLmIsLogging(void);
+/* The window told of each entry (PELMORA_WM_LOG); NULL for none. The host owns it. */
 void WINAPI PeLmLogWndSet(HWND window);
 HWND WINAPI PeLmLogWndGet(void);
+/* The file that gets one line per entry, a handle the host opened for writing; NULL for
+ * none. Returns once no line is being written to the former handle. */
 void WINAPI PeLmLogFileSet(HANDLE file);
 HANDLE WINAPI PeLmLogFileGet(void);
 
 /* Shared log block */
+/* Opens (or creates) the shared block; TRUE when it is usable. */
 BOOL WINAPI PelmSharedLogOpen(void);
 void WINAPI PelmSharedLogClose(void);
+/* Copy one record into or out of the shared block; FALSE when it is not open. */
 BOOL WINAPI PelmSharedLogWrite(PELMORA_IN_RECORD const LOG_RECORD* record);
 PELMORA_TRUE_ON_SUCCESS BOOL WINAPI PelmSharedLogRead(PELMORA_OUT_RECORD LOG_RECORD* record);
 
@@ -137,22 +151,33 @@ PELMORA_TRUE_ON_SUCCESS BOOL WINAPI PeLmMD5(PELMORA_OUT_Z(PELMORA_DIGEST_SIZE) c
                                             PELMORA_IN_Z const char* text);
 
 /* Server state (main, dead, sub) */
+/* Whether "dead.dat" / "sub.dat" exist in the data folder. */
 BOOL WINAPI PeLmIsServerDead(void);
 BOOL WINAPI PeLmIsServerSub(void);
+/* Marks the main server down ("dead.dat"). PeLmServerToSub switches to the sub server
+ * ("sub.dat") and, when the file was written, shows the user a modal box: interactive hosts only.
+ */
 void WINAPI PeLmServerToDead(void);
 void WINAPI PeLmServerToSub(void);
+/* Delete "dead.dat" / "sub.dat". */
 void WINAPI PeLmServerDeadRelease(void);
 void WINAPI PeLmSubServerRelease(void);
+/* When the state began, "YYYY/MM/DD hh:mm:ss"; size at least PELMORA_TIME_SIZE. FALSE with
+ * the buffer untouched when the file is absent or fails its seal. */
 PELMORA_TRUE_ON_SUCCESS BOOL WINAPI PeLmServerDeadTimeGet(PELMORA_OUT_Z(size) char* buffer,
                                                           unsigned int size);
 PELMORA_TRUE_ON_SUCCESS BOOL WINAPI PeLmServerSubTimeGet(PELMORA_OUT_Z(size) char* buffer,
                                                          unsigned int size);
 
 /* Proxy */
+/* Lets the next requests show the client's proxy credentials dialog. TRUE. */
 BOOL WINAPI PeLmProxyUserDlgShow(void);
+/* Deletes the proxy user the client saved; TRUE when there was one. */
 BOOL WINAPI PeLmProxyUserDelete(void);
 
 /* Endpoints */
+/* The endpoints, main then sub (Connect, Test, Login): setters take NULL as "", getters
+ * follow the buffer rule. A URL the library requests is at most 255 characters. */
 BOOL WINAPI PeLmConnectUrlSet(PELMORA_IN_Z const char* url);
 PELMORA_TRUE_ON_SUCCESS BOOL WINAPI PeLmConnectUrlGet(PELMORA_OUT_Z(size) char* buffer, UINT size);
 BOOL WINAPI PeLmTestUrlSet(PELMORA_IN_Z const char* url);
@@ -168,21 +193,31 @@ BOOL WINAPI PeLmLoginSubUrlSet(PELMORA_IN_Z const char* url);
 PELMORA_TRUE_ON_SUCCESS BOOL WINAPI PeLmLoginSubUrlGet(PELMORA_OUT_Z(size) char* buffer, UINT size);
 
 /* Connectivity */
+/* Asked afresh each call: an adapter other than loopback or tunnel is up; the system
+ * reports an Internet connection; the service answers its test request (blocks for one
+ * request through pmqclient.exe). */
 BOOL WINAPI PeLmGetIsNetworkAvailable(void);
 BOOL WINAPI PeLmIsInternetConnected(void);
 BOOL WINAPI PeLmIsServerAlive(void);
 
 /* Stored login */
+/* Whether a stored login can be read: "Login.dat", else the record PeLmLoginUserCreate left. */
 BOOL WINAPI PeLmHasLogin(void);
+/* The stored company ID / password; FALSE and "" when none is stored. */
 PELMORA_TRUE_ON_SUCCESS BOOL WINAPI PeLmLoginID(PELMORA_OUT_Z(size) char* buffer,
                                                 unsigned int size);
 PELMORA_TRUE_ON_SUCCESS BOOL WINAPI PeLmLoginPassword(PELMORA_OUT_Z(size) char* buffer,
                                                       unsigned int size);
+/* Deletes "Login.dat" (TRUE); PeLmLoginUserDelete drops the record in memory. */
 BOOL WINAPI PeLmLoginRemove(void);
 void WINAPI PeLmLoginUserDelete(void);
 
 /* Login */
+/* The interactive login: checks, then the login dialog (modal). FALSE with the last error,
+ * or with code 0 when the user cancelled. */
 BOOL WINAPI PeLmLogin(void);
+/* The silent login with the host's credentials. FALSE with the last error (1002 for a NULL
+ * argument or refused credentials); TRUE leaves the last error as it was. */
 BOOL WINAPI PeLmLoginUserCreate(PELMORA_IN_Z const char* companyId,
                                 PELMORA_IN_Z const char* password,
                                 PELMORA_IN_Z const char* userName);

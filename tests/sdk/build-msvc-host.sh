@@ -16,7 +16,7 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work"
 machine=i386:x86-64 kill_at=() safeseh=()
 [ "$arch" = x64 ] || machine=i386 kill_at=(-k) safeseh=(/safeseh)
 printf 'LIBRARY kernel32.dll\nEXPORTS\n%s\n' GetStdHandle@4 WriteFile@20 ExitProcess@4 \
-  GetCommandLineA@0 GetModuleHandleA@4 GetProcAddress@8 lstrlenA@4 >kernel32.def
+  GetCommandLineA@0 lstrlenA@4 >kernel32.def
 printf 'LIBRARY user32.dll\nEXPORTS\nwsprintfA\n' >user32.def
 [ "$arch" = x86 ] || sed -i 's/@.*//' kernel32.def
 for lib in kernel32 user32; do llvm-dlltool -m "$machine" "${kill_at[@]}" -d $lib.def -l $lib.lib; done

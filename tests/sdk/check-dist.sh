@@ -18,32 +18,29 @@ mkdir -p "$work/kit"
 (cd "$work/kit" && cmake -E tar xf "$zip" && cmake -E tar xf "${zip%.zip}-symbols.zip")
 export LC_ALL=C
 for file in $(grep '^bin/' "$here/dist-layout.txt"); do
-  # Each architecture's folder holds that architecture's binaries.
-  case $file in bin/x64/*) format=pei-x86-64 ;; *) format=pei-i386 ;; esac
-  x86_64-w64-mingw32-objdump -f "$work/kit/$top/$file" | grep -q "file format $format" ||
-    { echo "$file is not $format" >&2; exit 1; }
+  bin=$work/kit/$top/$file name=$(basename "$file")
+  # Each architecture's folder holds that architecture's binaries, whose debug directory names
+  # their PDB (in the symbols zip) by its bare name.
+  case $file in bin/x64/*) format=COFF-x86-64 ;; *) format=COFF-i386 ;; esac
+  diff <(printf 'Format: %s\nPDBFileName: %s\n' $format "${name%.*}.pdb") \
+    <(llvm-readobj --coff-debug-directory "$bin" | sed -n 's/^ *\(Format\|PDBFileName\): /\1: /p') ||
+    { echo "$file: not $format naming ${name%.*}.pdb (< expected)" >&2; exit 1; }
   # Its version resource's texts (UTF-16), in the order the resource holds them.
-  name=$(basename "$file")
   case $name in Pelmora.dll) what="client library" ;; pmqclient.exe) what="service client" ;;
                 *) what="log viewer" ;; esac
   diff <(printf '%s\n' VS_VERSION_INFO StringFileInfo 040904B0 CompanyName "Torva Inc." \
            FileDescription "Pelmora $what" FileVersion "$version" InternalName "${name%.*}" \
            LegalCopyright "Copyright (C) Torva Inc. All rights reserved." OriginalFilename "$name" \
            ProductName Pelmora ProductVersion "$version" VarFileInfo Translation) \
-       <(x86_64-w64-mingw32-strings -el "$work/kit/$top/$file" |
-           sed -n '/^VS_VERSION_INFO$/,/^Translation$/p') ||
+       <(x86_64-w64-mingw32-strings -el "$bin" | sed -n '/^VS_VERSION_INFO$/,/^Translation$/p') ||
     { echo "$file: its version resource differs (< expected)" >&2; exit 1; }
-  bin=$work/kit/$top/$file
-  llvm-readobj --coff-debug-directory "$bin" | grep -qx " *PDBFileName: ${name%.*}.pdb" ||
-    { echo "$file: its debug directory does not name ${name%.*}.pdb" >&2; exit 1; }
   # The manifest: the library's own activation context is resource 2, a program's resource 1.
-  wanted=(Microsoft.Windows.Common-Controls\"\ version=\"6.0.0.0)
-  id=2
-  [ "$name" = Pelmora.dll ] || wanted+=(level=\"asInvoker\" "supportedOS Id" ) id=1
+  wanted=(Microsoft.Windows.Common-Controls\"\ version=\"6.0.0.0) id=2
+  [ "$name" = Pelmora.dll ] || wanted+=(level=\"asInvoker\" "supportedOS Id") id=1
+  resources=$(llvm-readobj --coff-resources "$bin")
   # The log viewer's manifest comes with its own work; until then it may have none.
-  [ "$name" != PelmoraLogView.exe ] || llvm-readobj --coff-resources "$bin" | grep -q MANIFEST ||
-    continue
-  llvm-readobj --coff-resources "$bin" | grep -A4 'Type: MANIFEST' | grep -q "Name: (ID $id)" ||
+  [ "$name" != PelmoraLogView.exe ] || grep -q MANIFEST <<<"$resources" || continue
+  grep -A4 'Type: MANIFEST' <<<"$resources" | grep -q "Name: (ID $id)" ||
     { echo "$file: no manifest resource $id" >&2; exit 1; }
   for text in "${wanted[@]}"; do
     grep -aqF "$text" "$bin" || { echo "$file: its manifest lacks $text" >&2; exit 1; }
