@@ -46,13 +46,17 @@ trap 'rm -rf "$stage"' EXIT
 for build in "$x64" "$x86"; do
   cmake --install "$build" --prefix "$stage/$name" --strip >/dev/null
 done
+# GNU ld writes the link's folders and clock into each PDB: the commit's values replace them.
 for build in "$x64" "$x86"; do
-  cmake --install "$build" --prefix "$stage/symbols/$name" --component symbols >/dev/null
+  rm -rf "$stage/pdb"
+  cmake --install "$build" --prefix "$stage/pdb" --component symbols >/dev/null
+  checkout=$(sed -n 's/^Pelmora_SOURCE_DIR:[A-Z]*=//p' "$build/CMakeCache.txt")
+  while IFS= read -r -d '' pdb; do
+    relative=${pdb#"$stage/pdb/"}
+    mkdir -p "$(dirname "$stage/symbols/$name/$relative")"
+    python3 "$here/pdb-reproducible.py" "$pdb" "$stage/symbols/$name/$relative" "$epoch" "$checkout"
+  done < <(find "$stage/pdb" -name '*.pdb' -print0)
 done
-# GNU ld writes the link's folder and clock into each PDB: the commit's values replace them.
-while IFS= read -r -d '' pdb; do
-  python3 "$here/pdb-reproducible.py" "$pdb" "$pdb.new" "$epoch" && mv "$pdb.new" "$pdb"
-done < <(find "$stage/symbols" -name '*.pdb' -print0)
 if [ -n "${PELMORA_SIGN_CERT:-}" ] && [ -n "${PELMORA_SIGN_KEY:-}" ]; then
   rm -rf "$out/signatures"
   bash "$here/sign-binaries.sh" "$stage/$name" "$out/signatures"

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""pdb-reproducible.py IN_PDB OUT_PDB EPOCH
+"""pdb-reproducible.py IN_PDB OUT_PDB EPOCH SOURCE_DIR
 
 Makes a PDB that GNU ld wrote (--pdb) the same bytes wherever and whenever the build ran:
 - the linker's module records its working folder and the PDB's absolute path (S_ENVBLOCK): they
   become "." and the PDB's bare name, the form the binary's debug directory already names it by;
-- the PDB's signature is the link's clock time: it becomes EPOCH (the commit's time).
+- the PDB's signature is the link's clock time: it becomes EPOCH (the commit's time);
+- each module names the object or library it came from by its absolute path: SOURCE_DIR (the
+  checkout, which holds the build folders) becomes ".", as -ffile-prefix-map has it for sources.
 The GUID and age that tie the PDB to its binary are kept (GNU ld derives the GUID from the
 image with --build-id=sha1). The file is written anew as an MSF 7.00 container with the same
 streams, laid out in order.
@@ -101,29 +103,42 @@ def scrub_module(symbols, pdb_name):
     return symbols, 0
 
 
-def main(source, target, epoch):
+def scrub_modules(dbi, streams, pdb_name, prefix):
+    """The DBI stream with each module's object path made relative to the checkout, and the
+    linker module's stream scrubbed; the module list is rewritten whole."""
+    end = MODINFO_OFFSET + struct.unpack_from("<i", dbi, MODINFO_SIZE_FIELD)[0]
+    at, modules = MODINFO_OFFSET, []
+    while at < end:
+        stream, sym_bytes = struct.unpack_from("<HI", dbi, at + 34)
+        fixed = bytearray(dbi[at:at + 64])
+        names = dbi[at + 64:].split(b"\0", 2)[:2]
+        if names[0] == b"* Linker *" and stream != 0xFFFF:
+            module = streams[stream]
+            symbols, grown = scrub_module(module[:sym_bytes], pdb_name)
+            streams[stream] = symbols + module[sym_bytes:]
+            struct.pack_into("<I", fixed, 36, sym_bytes + grown)
+        at += 64 + len(names[0]) + len(names[1]) + 2
+        at += -at % 4
+        entry = bytes(fixed) + b"".join(n.replace(prefix, b".", 1) + b"\0" for n in names)
+        modules.append(entry + b"\0" * (-len(entry) % 4))
+    listing = b"".join(modules)
+    head = bytearray(dbi[:MODINFO_OFFSET])
+    struct.pack_into("<i", head, MODINFO_SIZE_FIELD, len(listing))
+    return bytes(head) + listing + dbi[end:]
+
+
+def main(source, target, epoch, source_dir):
     with open(source, "rb") as f:
         block, streams = read_streams(f.read())
     info = bytearray(streams[PDB_INFO_STREAM])
     struct.pack_into("<I", info, 4, epoch & 0xFFFFFFFF)
     streams[PDB_INFO_STREAM] = bytes(info)
-    dbi = bytearray(streams[DBI_STREAM])
-    end = MODINFO_OFFSET + struct.unpack_from("<i", dbi, MODINFO_SIZE_FIELD)[0]
-    at = MODINFO_OFFSET
-    while at < end:
-        stream, sym_bytes = struct.unpack_from("<HI", dbi, at + 34)
-        names = dbi[at + 64:].split(b"\0", 2)
-        if names[0] == b"* Linker *" and stream != 0xFFFF:
-            module = streams[stream]
-            symbols, grown = scrub_module(module[:sym_bytes], os.path.basename(target).encode())
-            streams[stream] = symbols + module[sym_bytes:]
-            struct.pack_into("<I", dbi, at + 36, sym_bytes + grown)
-        at += 64 + len(names[0]) + len(names[1]) + 2
-        at += -at % 4
-    streams[DBI_STREAM] = bytes(dbi)
+    pdb_name = os.path.basename(source).encode()
+    prefix = os.path.abspath(source_dir).encode()
+    streams[DBI_STREAM] = scrub_modules(streams[DBI_STREAM], streams, pdb_name, prefix)
     with open(target, "wb") as f:
         f.write(write_msf(block, streams))
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2], int(sys.argv[3]))
+    main(sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4])

@@ -19,8 +19,7 @@ mkdir -p "$work/kit"
 export LC_ALL=C
 for file in $(grep '^bin/' "$here/dist-layout.txt"); do
   bin=$work/kit/$top/$file name=$(basename "$file")
-  # Each architecture's folder holds that architecture's binaries, whose debug directory names
-  # their PDB (in the symbols zip) by its bare name.
+  # Each architecture's binaries, whose debug directory names their PDB by its bare name.
   case $file in bin/x64/*) format=COFF-x86-64 ;; *) format=COFF-i386 ;; esac
   diff <(printf 'Format: %s\nPDBFileName: %s\n' $format "${name%.*}.pdb") \
     <(llvm-readobj --coff-debug-directory "$bin" | sed -n 's/^ *\(Format\|PDBFileName\): /\1: /p') ||
@@ -42,9 +41,7 @@ for file in $(grep '^bin/' "$here/dist-layout.txt"); do
   [ "$name" != PelmoraLogView.exe ] || grep -q MANIFEST <<<"$resources" || continue
   grep -A4 'Type: MANIFEST' <<<"$resources" | grep -q "Name: (ID $id)" ||
     { echo "$file: no manifest resource $id" >&2; exit 1; }
-  for text in "${wanted[@]}"; do
-    grep -aqF "$text" "$bin" || { echo "$file: its manifest lacks $text" >&2; exit 1; }
-  done
+  for text in "${wanted[@]}"; do grep -aqF "$text" "$bin" || { echo "$file lacks $text" >&2; exit 1; }; done
 done
 # An address inside an export resolves through the PDB beside the DLL to the export's name.
 for arch in x64 x86; do

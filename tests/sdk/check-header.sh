@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# check-header.sh WORK: pelmora.h compiles without a warning for every compiler a host may use:
-# C89, C99, C11, C++98 and C++17 with -pedantic, each with and without UNICODE, on both MinGW
-# toolchains, and as Microsoft's compiler would (clang-cl /W4) on both architectures. The probe
-# finds the viewer with the generic FindWindow and takes each export's address as its PFN_ type,
-# so a pointer type that drifts from its function fails to compile.
+# check-header.sh WORK: pelmora.h compiles without a warning as C89, C99, C11, C++98 and C++17
+# (-pedantic), with and without UNICODE, on both MinGW toolchains and as Microsoft's compiler
+# would (clang-cl /W4, both architectures). The probe finds the viewer with the generic
+# FindWindow and takes each export as its PFN_ type, so a type that drifts fails to compile.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 include=$here/../../include work=${1:?WORK}
@@ -20,7 +19,6 @@ $(for n in $names; do echo "    (void)to_$n;"; done)
            PeLmLastErrorMessageGet(text, sizeof text) && PELMORA_VERSION >= 10000;
 }
 C
-cp "$work/probe.c" "$work/probe.cpp"
 failed=0
 compile() {
   "$@" -I"$include" -c -o "$work/probe.o" 2>"$work/errors" ||
@@ -32,12 +30,12 @@ for unicode in "" -DUNICODE; do
       compile "$arch-w64-mingw32-gcc" -std=$std $unicode -pedantic -Wall -Wextra -Werror "$work/probe.c"
     done
     for std in c++98 c++17; do
-      compile "$arch-w64-mingw32-g++" -std=$std $unicode -pedantic -Wall -Wextra -Werror "$work/probe.cpp"
+      compile "$arch-w64-mingw32-g++" -std=$std $unicode -pedantic -Wall -Wextra -Werror -x c++ "$work/probe.c"
     done
   done
   for arch in x64 x86; do
-    for language in /Tc /Tp; do  # the path attached: clang-cl reads "/work/..." as /w
-      compile "$here/msvc/clang-cl.sh" $arch $unicode /W4 /WX "$language$work/probe.c"
+    for language in /Tc /Tp; do
+      compile "$here/../../scripts/clang-cl-msvc.sh" $arch $unicode /W4 /WX "$language$work/probe.c"
     done
   done
 done

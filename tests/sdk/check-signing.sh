@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# check-signing.sh X64_BUILD X86_BUILD UNSIGNED_KIT WORK: `make dist` with a throw-away
-# certificate signs every binary of the kit so that `osslsigncode verify` accepts it, and each
-# detached signature attached to the unsigned kit's file gives the signed file byte for byte.
+# check-signing.sh X64_BUILD X86_BUILD UNSIGNED_KIT WORK: `make dist` with a throw-away certificate
+# signs each binary so that `osslsigncode verify` accepts it, and each detached signature
+# attached to the unsigned kit's file gives the signed file byte for byte.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 x64=${1:?X64_BUILD} x86=${2:?X86_BUILD} unsigned=${3:?UNSIGNED_KIT} work=${4:?WORK}

@@ -13,12 +13,10 @@ void __stdcall HostMain(void) {
     for (next = service; *next; ++next) /* the address is the command line's last word */
         if (*next == ' ') service = next + 1;
     PeHmInitialize(0, 0, 0, 0);
-    PeLmLogFileSet(GetStdHandle(STD_OUTPUT_HANDLE));
     PelmLog("msvc_host started", "HostMain", "msvc_host", __LINE__, __DATE__, __TIME__, 0, 0, 0);
     wsprintfA(line, "%s/Pelmora/Pelmora/CheckSqlServerRunning", service);
     PeLmTestUrlSet(line);
     alive = PeLmIsServerAlive();
-    PeLmLogFileSet(NULL);
     wsprintfA(line, "server alive: %d\r\n", alive);
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, (DWORD)lstrlenA(line), &written, NULL);
     ExitProcess(PeHmTerminate(0, 0) && alive ? 0 : 1);

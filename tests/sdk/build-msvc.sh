@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# build-msvc-host.sh ARCH KIT WORK SERVICE_DIR (ARCH: x64 or x86): builds msvc/msvc_host.c as
+# build-msvc.sh ARCH KIT WORK SERVICE_DIR (ARCH: x86_64 or i686): builds msvc/msvc_host.c as
 # Microsoft's tools would (clang-cl /W4 /WX, lld-link; x86 with /SAFESEH) against the unpacked
 # kit's Pelmora.lib, checks that it imports the plain names from Pelmora.dll, and runs the x64
 # one under Wine against the service (the i686 suite runs the x86 one).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-arch=${1:?ARCH} kit=${2:?KIT} work=${3:?WORK} service=${4:?SERVICE_DIR}
+kit=${2:?KIT} work=${3:?WORK} service=${4:?SERVICE_DIR} arch=x86
+[ "${1:?ARCH}" = i686 ] || arch=x64
 export LC_ALL=C
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
-# The source's path attached to /Tc: clang-cl would read "/work/..." as its /w option.
-"$here/msvc/clang-cl.sh" "$arch" /nologo /W4 /WX /O2 /GS- /I"$kit/include" /c \
+"$here/../../scripts/clang-cl-msvc.sh" "$arch" /nologo /W4 /WX /O2 /GS- /I"$kit/include" /c \
   /Tc"$here/msvc/msvc_host.c" /Fomsvc_host.obj
 # The system's import libraries for the calls the host makes, made as the SDK's are (short import
 # records; on x86 with the stdcall sizes the SDK's carry).
