@@ -5,8 +5,7 @@
 # FindWindow and takes each export as its PFN_ type, so a type that drifts fails to compile.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-include=$here/../../include work=${1:?WORK}
-mkdir -p "$work"
+include=$here/../../include work=${1:?WORK}; mkdir -p "$work"
 names=$(awk '/^EXPORTS/ {on = 1; next} on && NF {print $1}' "$here/../../src/api/Pelmora.def")
 cat >"$work/probe.c" <<C
 #include "pelmora.h"

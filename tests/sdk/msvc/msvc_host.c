@@ -3,13 +3,11 @@
  * ABI, so the host starts at HostMain and makes system calls only. msvc_host SERVICE_URL prints
  * whether the service answers; run-consumer.sh judges it. */
 #include "pelmora.h"
-
 void __stdcall HostMain(void) {
     char line[PELMORA_URL_SIZE + 64];
     const char *service = GetCommandLineA(), *next;
     DWORD written;
     int alive;
-
     for (next = service; *next; ++next) /* the address is the command line's last word */
         if (*next == ' ') service = next + 1;
     PeHmInitialize(0, 0, 0, 0);
