@@ -2,6 +2,8 @@
 # for the architecture being configured (header, import library, Pelmora.dll as its location)
 # and these variables:
 #   Pelmora_ARCH               x64 or x86
+#   Pelmora_IMPORT_LIBRARY     Pelmora.lib for Microsoft's tools (MSVC, clang-cl),
+#                              libPelmora.dll.a for MinGW
 #   Pelmora_INCLUDE_DIR        the folder of pelmora.h
 #   Pelmora_CLIENT_EXECUTABLE  pmqclient.exe, which must sit beside Pelmora.dll at run time
 #   Pelmora_RUNTIME_FILES      every file a host ships beside its program
@@ -21,7 +23,12 @@ endif()
 
 set(Pelmora_INCLUDE_DIR "${_pelmora_prefix}/include")
 set(_pelmora_dll "${_pelmora_prefix}/bin/${Pelmora_ARCH}/Pelmora.dll")
-set(_pelmora_implib "${_pelmora_prefix}/lib/${Pelmora_ARCH}/libPelmora.dll.a")
+if(MSVC)
+  set(_pelmora_implib "${_pelmora_prefix}/lib/${Pelmora_ARCH}/Pelmora.lib")
+else()
+  set(_pelmora_implib "${_pelmora_prefix}/lib/${Pelmora_ARCH}/libPelmora.dll.a")
+endif()
+set(Pelmora_IMPORT_LIBRARY "${_pelmora_implib}")
 set(Pelmora_CLIENT_EXECUTABLE "${_pelmora_prefix}/bin/${Pelmora_ARCH}/pmqclient.exe")
 set(Pelmora_DEF_FILE "${_pelmora_prefix}/lib/${Pelmora_ARCH}/Pelmora.def")
 set(Pelmora_RUNTIME_FILES "${_pelmora_dll}" "${Pelmora_CLIENT_EXECUTABLE}")

@@ -29,3 +29,14 @@ function(pelmora_version_resource target)
   configure_file(${PELMORA_VERSION_TEMPLATE} ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# The header's version macros are what hosts test at compile time: they must say what the
+# project's version says, or a host would be built against one version and run another.
+file(STRINGS ${CMAKE_SOURCE_DIR}/include/pelmora.h pelmora_header_version
+     REGEX "^#define PELMORA_VERSION_(MAJOR|MINOR|PATCH) [0-9]+$")
+foreach(part MAJOR MINOR PATCH)
+  set(expected "#define PELMORA_VERSION_${part} ${Pelmora_VERSION_${part}}")
+  if(NOT expected IN_LIST pelmora_header_version)
+    message(FATAL_ERROR "include/pelmora.h does not say '${expected}' (project version ${Pelmora_VERSION})")
+  endif()
+endforeach()

@@ -3,9 +3,12 @@
 # through in a second. Run as root (or with sudo available).
 set -euo pipefail
 
+# LLVM's tools make and check the kit's parts for Microsoft's tools: llvm-dlltool the import
+# libraries, clang-cl and lld-link a host built that way, llvm-readobj and llvm-symbolizer the
+# PDBs and manifests; osslsigncode signs and verifies.
 packages=(cmake make python3 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb
           fonts-ipafont-gothic x11-apps imagemagick iproute2 clang-format googletest openssl
-          util-linux)
+          util-linux clang lld llvm osslsigncode)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "win32/ActivationScope.h"
 #include "win32/Exception.h"
 #include "win32/MessageBox.h"
 #include "win32/Strings.h"
@@ -18,6 +19,7 @@ ModalDialog::ModalDialog(HMODULE module, UINT templateId)
     : module_(module), templateId_(templateId) {}
 
 INT_PTR ModalDialog::DoModal(HWND owner) {
+    const ActivationScope ownControls;
     INT_PTR result = DialogBoxParamW(module_, MAKEINTRESOURCEW(templateId_), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
     window_ = nullptr;

@@ -11,7 +11,7 @@ kit_arch=x86
 export LC_ALL=C  # tool output in its untranslated form
 
 rm -rf "$work"
-cmake -S "$here/consumer" -B "$work" -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$kit" \
+cmake -S "$kit/samples" -B "$work" -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$kit" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" >/dev/null
 cmake --build "$work"
 # The package chose this architecture's files and copied them beside the host.
@@ -31,7 +31,7 @@ check_imports "$work/c_host.exe"
 kill_at=()
 [ "$arch" = i686 ] && kill_at=(--kill-at)
 "$arch-w64-mingw32-dlltool" "${kill_at[@]}" -d "$kit/lib/$kit_arch/Pelmora.def" -l "$work/from-def.a"
-"$arch-w64-mingw32-gcc" -I"$kit/include" "$root/tools/c_host/c_host.c" "$work/from-def.a" \
+"$arch-w64-mingw32-gcc" -I"$kit/include" "$kit/samples/c_host.c" "$work/from-def.a" \
   -o "$work/c_host_from_def.exe"
 check_imports "$work/c_host_from_def.exe"
 [ "$arch" = x86_64 ] || exit 0

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# check-reproducible.sh X64_BUILD X86_BUILD WORK: the kit is the same bytes when built elsewhere.
+# check-reproducible.sh X64_BUILD X86_BUILD WORK: the kit and its symbols zip are the same bytes
+# when built elsewhere.
 # Only the i686 programs are built again (in a copy of this tree in another folder; they have
 # every step the x86_64 build has, and their own import library): a rebuild within two minutes.
 # The x86_64 files must name no folder of the build and carry no clock's time.
@@ -36,7 +37,7 @@ env -u SOURCE_DATE_EPOCH bash "$copy/scripts/pack-dist.sh" "$x64" "$copy/build/x
 export TZ=UTC
 stamp=$(LC_ALL=C date -d "@$epoch" '+%a %b %e %H:%M:%S %Y')  # as objdump prints it
 mkdir -p "$work/first/unpacked"
-(cd "$work/first/unpacked" && cmake -E tar xf "$work/first"/*.zip)
+(cd "$work/first/unpacked" && for zip in "$work/first"/*.zip; do cmake -E tar xf "$zip"; done)
 leaks=0
 while IFS= read -r -d '' f; do
   if grep -aqF -e "$source" -e "$x64" "$f"; then
@@ -53,11 +54,11 @@ while IFS= read -r -d '' f; do
   esac
 done < <(find "$work/first/unpacked" -path "$work/first/unpacked/*/x64/*" -type f -print0)
 
-if [ "$leaks" -eq 0 ] && cmp -s "$work/first/SHA256SUMS" "$work/second/SHA256SUMS"; then
-  echo "kit reproducible: $(cat "$work/first/SHA256SUMS")"
+if [ "$leaks" -eq 0 ] && cmp -s <(cat "$work/first"/SHA256SUMS*) <(cat "$work/second"/SHA256SUMS*); then
+  echo "kit reproducible: $(cat "$work/first/SHA256SUMS" "$work/first/SHA256SUMS.symbols")"
   rm -rf "$work/elsewhere"
   exit 0
 fi
 echo "the two kits differ:" >&2
-diff "$work/first/SHA256SUMS" "$work/second/SHA256SUMS" >&2
+cat "$work/first"/SHA256SUMS* | diff - <(cat "$work/second"/SHA256SUMS*) >&2
 exit 1
