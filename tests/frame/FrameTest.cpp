@@ -1,8 +1,6 @@
 // The frame of every export: the catch ladder, the program and data directories.
 #include <gtest/gtest.h>
 
-#include <shlwapi.h>
-
 #include <cstring>
 #include <functional>
 #include <new>
@@ -61,8 +59,8 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
 }
 
 // The library's folder (none when its name cannot be had) or the override exactly as given, until
-// a null or empty one; the data folder is made with its parent on first use.
-TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
+// a null or empty one. (The data folder's first use: tests/deploy.)
+TEST(Directories, AreTheLibrarysFolderOrTheOverride) {
     const HMODULE library = GetModuleHandleA("kernel32.dll");  // not in the test program's folder
     wchar_t file[MAX_PATH] = L"";
     ASSERT_NE(0u, GetModuleFileNameW(library, file, MAX_PATH));
@@ -81,14 +79,6 @@ TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
     EXPECT_EQ(L"", frame::GetProgramDirectory());
     EXPECT_THROW(frame::RequireProgramDirectory(), frame::CDirectoryException);
     frame::SetLibraryModule(nullptr);
-
-    const std::string data = testing_support::DataDirectory();
-    // Only empty folders go: what other suites left stays.
-    RemoveDirectoryA((data + "\\exchange").c_str());
-    RemoveDirectoryA(data.c_str());
-    RemoveDirectoryA(data.substr(0, data.rfind('\\')).c_str());
-    EXPECT_EQ(win32::ToWide(data), frame::GetDataDirectory());
-    EXPECT_TRUE(PathIsDirectoryA(data.c_str()));
 }
 
 }  // namespace

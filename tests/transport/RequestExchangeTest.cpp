@@ -49,6 +49,7 @@ std::vector<std::wstring> ExchangeFolderFiles() {
     std::vector<std::wstring> names;
     for (const auto& entry : std::filesystem::directory_iterator(frame::GetExchangeDirectory()))
         names.push_back(entry.path().filename().wstring());
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -154,43 +155,30 @@ TEST_F(Exchange, RequestIsThisUsersAloneAndNeverLeftBehind) {
     DeleteFileW(held.c_str());
 }
 
-// A host killed mid-exchange leaves its request and its client's answer; the user's next exchange
-// removes them, and files whose host still runs stay (one of this process's, with this process's
-// id, is in use unless it is older than the process: an earlier process had the id then).
+// Files of a host killed mid-exchange go with the user's next exchange: their host's id belongs to
+// no process now, or to one that started after they were written (an earlier process had the id).
+// A running host's files, and files no exchange names, stay.
 TEST_F(Exchange, FilesOfAKilledHostGoWithTheNextExchange) {
-    client.Script("exit=200\ntext=answer\nsignal=pelmora-host-mid\nwait=pelmora-host-go\n");
-    win32::KernelHandle mid(CreateEventA(nullptr, TRUE, FALSE, "pelmora-host-mid"));
-    win32::KernelHandle go(CreateEventA(nullptr, TRUE, FALSE, "pelmora-host-go"));
-    win32::KernelHandle host = testing_support::StartChild("exchange", client.path());
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mid.get(), 20000));
-    TerminateProcess(host.get(), 1);
-    WaitForSingleObject(host.get(), INFINITE);
-    const DWORD clientId =
-        std::stoul(testing_support::ReadFileBytes(client.File("fakeclient-pid.txt")));
-    win32::KernelHandle orphan(OpenProcess(SYNCHRONIZE, FALSE, clientId));
-    SetEvent(go.get());
-    WaitForSingleObject(orphan.get(), INFINITE);
-    EXPECT_EQ(2u, ExchangeFolderFiles().size()) << "the killed host's request and answer";
-
+    win32::KernelHandle ended =
+        testing_support::StartProcess("\"" + client.File("pmqclient.exe") + "\"");
+    WaitForSingleObject(ended.get(), INFINITE);
     const std::wstring folder = frame::GetExchangeDirectory() + L"\\";
+    const std::wstring gone = std::to_wstring(GetProcessId(ended.get()));
     const std::wstring self = std::to_wstring(GetCurrentProcessId());
-    const std::wstring inUse = L"pmqrequest-" + self + L"-1-0.dat",
-                       olderThanUs = L"pmqresponse-" + self + L"-1-0.xml",
-                       notOurs = L"pmq-notes.txt";
-    for (const std::wstring& name : {inUse, olderThanUs, notOurs})
+    const std::vector<std::wstring> kept = {L"pmq-notes.txt", L"pmqrequest-" + self + L"-1-0.dat"};
+    for (const std::wstring& name :
+         {L"pmqrequest-" + gone + L"-1-1.dat", L"pmqresponse-" + gone + L"-1-1.xml",
+          L"pmqresponse-" + self + L"-1-0.xml", kept[0], kept[1]})
         ASSERT_TRUE(win32::WriteWholeFile(folder + name, "x"));
-    {
-        win32::FileHandle file(CreateFileW((folder + olderThanUs).c_str(), FILE_WRITE_ATTRIBUTES, 0,
-                                           nullptr, OPEN_EXISTING, 0, nullptr));
-        const FILETIME longAgo{0, 0x01000000};  // long before this process
-        ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &longAgo));
-    }
-    client.Script("exit=200\n");
+    win32::FileHandle older(CreateFileW((folder + L"pmqresponse-" + self + L"-1-0.xml").c_str(),
+                                        FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                        nullptr));
+    const FILETIME longAgo{0, 0x01000000};
+    ASSERT_TRUE(SetFileTime(older.get(), nullptr, nullptr, &longAgo));
+    older.reset();
     EXPECT_TRUE(CHttpRequestUtil(kUrl).Execute());
-    std::vector<std::wstring> left = ExchangeFolderFiles();
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ((std::vector<std::wstring>{notOurs, inUse}), left);
-    for (const std::wstring& name : left) DeleteFileW((folder + name).c_str());
+    EXPECT_EQ(kept, ExchangeFolderFiles());
+    for (const std::wstring& name : kept) DeleteFileW((folder + name).c_str());
 }
 
 // As when another user's host holds the mutex's name: no lock, no exchange, until it is granted.
