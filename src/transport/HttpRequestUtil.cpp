@@ -124,10 +124,9 @@ namespace {
 // Counts the process's exchanges: each request object's files have names of their own.
 std::atomic<unsigned long> g_exchangeCount{0};
 
-std::wstring ExchangeFileName(const wchar_t* format, unsigned long exchange) {
+std::wstring ExchangeFileName(const wchar_t* format, DWORD thread, unsigned long exchange) {
     wchar_t name[64];
-    swprintf(name, sizeof name / sizeof name[0], format, GetCurrentProcessId(),
-             GetCurrentThreadId(), exchange);
+    swprintf(name, sizeof name / sizeof name[0], format, GetCurrentProcessId(), thread, exchange);
     return name;
 }
 
@@ -166,7 +165,7 @@ private:
 }  // namespace
 
 CHttpRequestUtil::CHttpRequestUtil(std::string url)
-    : exchange_(++g_exchangeCount), url_(std::move(url)) {}
+    : thread_(GetCurrentThreadId()), exchange_(++g_exchangeCount), url_(std::move(url)) {}
 
 // Read once per request object: its client and its files stay where they were, even while the
 // host changes the program directory.
@@ -177,11 +176,13 @@ void CHttpRequestUtil::ResolveFolders() {
 
 std::wstring CHttpRequestUtil::GetRequestFilePath() {
     ResolveFolders();
-    return exchangeDirectory_ + L"\\" + ExchangeFileName(contract::kRequestFileFormat, exchange_);
+    return exchangeDirectory_ + L"\\" +
+           ExchangeFileName(contract::kRequestFileFormat, thread_, exchange_);
 }
 std::wstring CHttpRequestUtil::GetResponseFilePath() {
     ResolveFolders();
-    return exchangeDirectory_ + L"\\" + ExchangeFileName(contract::kResponseFileFormat, exchange_);
+    return exchangeDirectory_ + L"\\" +
+           ExchangeFileName(contract::kResponseFileFormat, thread_, exchange_);
 }
 std::wstring CHttpRequestUtil::GetClientPath() {
     ResolveFolders();

@@ -77,6 +77,8 @@ public:
 private:
     void ResolveFolders();
 
+    // The names of this object's files: the process's, the creating thread's and its count.
+    const DWORD thread_;
     const unsigned long exchange_;
     std::wstring programDirectory_;
     std::wstring exchangeDirectory_;
