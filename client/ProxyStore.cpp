@@ -82,10 +82,10 @@ bool SavedProxyUser::MayGoTo(const std::wstring& asking, bool fromUserSettings) 
 }
 
 ProxyStore ProxyStore::ForCurrentUser() {
-    const std::string folder = win32::LocalAppDataFolder(contract::kDataFolder);
+    const std::wstring folder = win32::LocalAppDataFolder(contract::kDataFolder);
     // Never a file at the root of the drive: without the folder, nothing is kept.
     if (folder.empty()) return ProxyStore(std::wstring());
-    return ProxyStore(win32::ToWide(folder + "\\" + contract::kProxyUserFile));
+    return ProxyStore(folder + L"\\" + contract::kProxyUserFile);
 }
 
 std::optional<SavedProxyUser> ProxyStore::Load() const {

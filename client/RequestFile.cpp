@@ -39,8 +39,7 @@ std::optional<ClientRequest> ParseRequestText(const std::string& text) {
     return request;
 }
 
-std::optional<ClientRequest> TakeRequestFile(const std::wstring& directory) {
-    const std::wstring path = directory + L"\\" + win32::ToWide(contract::kRequestFile);
+std::optional<ClientRequest> TakeRequestFile(const std::wstring& path) {
     std::string cipher;
     // Read no further than a request can be: a huge file never fills the memory.
     const bool read = win32::ReadWholeFile(path, cipher, 0, kLargestRequest);

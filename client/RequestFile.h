@@ -1,5 +1,6 @@
-// The request the library leaves for the client: "pmqrequest.dat" beside the program,
-// RC4-encrypted text of three lines ("url:", "query:", "showproxydlg:").
+// The request the library leaves for the client (the file its command line names, else
+// "pmqrequest.dat" beside the program): RC4-encrypted text of three lines ("url:", "query:",
+// "showproxydlg:").
 #pragma once
 
 #include <optional>
@@ -16,8 +17,8 @@ struct ClientRequest {
 // Parses the decrypted text. Nothing when a line is missing or out of order.
 std::optional<ClientRequest> ParseRequestText(const std::string& text);
 
-// Reads and decrypts the request file in `directory`, and deletes it at once whatever its
-// content: it carries credentials and must not outlive the exchange.
-std::optional<ClientRequest> TakeRequestFile(const std::wstring& directory);
+// Reads and decrypts the request file at `path`, and deletes it at once whatever its content: it
+// carries credentials and must not outlive the exchange.
+std::optional<ClientRequest> TakeRequestFile(const std::wstring& path);
 
 }  // namespace client

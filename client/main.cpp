@@ -1,8 +1,11 @@
-// pmqclient: carries one request of the library to the service and leaves the answer beside
-// itself. The exit code is the HTTP status; 1234 when there is none, 407 when a proxy wanted
-// credentials that were not given.
+// pmqclient: carries one request of the library to the service and leaves the answer where the
+// command line says ("pmqclient.exe" "<request file>" "<response file>"; with no arguments, the
+// files beside itself). The exit code is the HTTP status; 1234 when there is none, 407 when a
+// proxy wanted credentials that were not given.
 #include <windows.h>
+#include <shellapi.h>
 
+#include <optional>
 #include <string>
 
 #include "HttpSender.h"
@@ -12,6 +15,7 @@
 #include "frame/host/ClientBounds.h"
 #include "frame/host/ClientContract.h"
 #include "win32/Files.h"
+#include "win32/Handle.h"
 #include "win32/Strings.h"
 
 namespace {
@@ -33,17 +37,35 @@ std::wstring ProgramDirectory() {
     return path.substr(0, path.find_last_of(L'\\'));
 }
 
+struct ExchangeFiles {
+    std::wstring request, response;
+};
+
+// The two paths the library names; the files beside the program without arguments. Nothing for
+// any other command line: a request is never guessed.
+std::optional<ExchangeFiles> FilesFromCommandLine() {
+    int count = 0;
+    const win32::LocalMemory owner(CommandLineToArgvW(GetCommandLineW(), &count));
+    const auto* arguments = static_cast<wchar_t* const*>(owner.get());
+    if (arguments != nullptr && count == 3 && arguments[1][0] != L'\0' && arguments[2][0] != L'\0')
+        return ExchangeFiles{arguments[1], arguments[2]};
+    if (arguments == nullptr || count != 1) return std::nullopt;
+    const std::wstring directory = ProgramDirectory();
+    return ExchangeFiles{directory + L"\\" + win32::ToWide(contract::kRequestFile),
+                         directory + L"\\" + win32::ToWide(contract::kResponseFile)};
+}
+
 // Readable by this user only, as the request was; an answer larger than the library takes is
 // not delivered at all.
-bool WriteResponse(const std::wstring& directory, const std::string& body) {
+bool WriteResponse(const std::wstring& path, const std::string& body) {
     if (body.size() > contract::kMaxAnswerBytes) return false;
-    return win32::WriteWholeFile(directory + L"\\" + win32::ToWide(contract::kResponseFile), body,
-                                 false, win32::FileAccess::kOwnerOnly);
+    return win32::WriteWholeFile(path, body, false, win32::FileAccess::kOwnerOnly);
 }
 
 int Run() {
-    const std::wstring directory = ProgramDirectory();
-    const auto request = client::TakeRequestFile(directory);
+    const std::optional<ExchangeFiles> files = FilesFromCommandLine();
+    if (!files) return kNoStatus;
+    const auto request = client::TakeRequestFile(files->request);
     if (!request) return kNoStatus;
     client::HttpAnswer answer;
     {
@@ -63,7 +85,7 @@ int Run() {
     }
     if (answer.status == 0) return kNoStatus;
     if (answer.proxyAuthRequired()) return static_cast<int>(contract::kExitProxyAuthRequired);
-    if (!WriteResponse(directory, answer.body)) return kNoStatus;
+    if (!WriteResponse(files->response, answer.body)) return kNoStatus;
     return static_cast<int>(answer.status);
 }
 

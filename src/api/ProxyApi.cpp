@@ -20,7 +20,7 @@ BOOL WINAPI PeLmProxyUserDlgShow(void) {
 // the library only removes it.
 BOOL WINAPI PeLmProxyUserDelete(void) {
     return api::Guarded("PeLmProxyUserDelete", FALSE, [] {
-        const std::string path = frame::GetDataDirectory() + "\\" + contract::kProxyUserFile;
+        const std::wstring path = frame::GetDataDirectory() + L"\\" + contract::kProxyUserFile;
         return win32::DeleteFileAt(path);
     });
 }

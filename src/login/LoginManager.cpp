@@ -70,17 +70,18 @@ void LogLoaded(const LOGIN_INFO& info) {
 
 }  // namespace
 
-std::string CLoginManager::GetFilePath() {
-    return frame::GetDataDirectory() + "\\Login.dat";
+std::wstring CLoginManager::GetFilePath() {
+    return frame::GetDataDirectory() + L"\\Login.dat";
 }
 
 bool CLoginManager::Save() {
     const char* function = "CLoginManager::Save";
     const std::shared_ptr<const LOGIN_INFO> current = GetLoginInfo();
     if (!current) return false;
-    const std::string path = GetFilePath();
+    const std::wstring path = GetFilePath();
     logging::Log("ログイン情報の保存", function, kSource, logging::kStep, 3);
-    logging::Log("ログイン情報のパス：\t" + path, function, kSource, logging::kFinding, 3);
+    logging::Log("ログイン情報のパス：\t" + win32::ToNarrow(path), function, kSource,
+                 logging::kFinding, 3);
 
     if (!storage::ReplaceFileExclusive(path, FileText(*current, current->password, "\r\n"))) {
         logging::LogError("ファイルの保存失敗！", function, kSource, 3);
@@ -103,9 +104,10 @@ std::shared_ptr<const LOGIN_INFO> CLoginManager::LoadAndGet() {
 
 std::shared_ptr<const LOGIN_INFO> CLoginManager::ReadFileIntoCurrent() {
     const char* function = "CLoginManager::Load";
-    const std::string path = GetFilePath();
+    const std::wstring path = GetFilePath();
     logging::Log("ログイン情報の読み込み", function, kSource, logging::kStep, 1);
-    logging::Log("ログイン情報のパス\t" + path, function, kSource, logging::kFinding, 1);
+    logging::Log("ログイン情報のパス\t" + win32::ToNarrow(path), function, kSource,
+                 logging::kFinding, 1);
 
     std::string content;
     if (!storage::ReadFileExclusive(path, content)) {
@@ -121,8 +123,8 @@ std::shared_ptr<const LOGIN_INFO> CLoginManager::ReadFileIntoCurrent() {
 }
 
 bool CLoginManager::Remove() {
-    const std::string path = GetFilePath();
-    win32::DeleteAbandonedTemporaries(win32::WidePath(path));
+    const std::wstring path = GetFilePath();
+    win32::DeleteAbandonedTemporaries(path);
     if (win32::PathExists(path)) storage::DeleteFileExclusive(path);
     return !win32::PathExists(path);
 }

@@ -10,7 +10,7 @@ namespace login {
 
 class CLoginManager {
 public:
-    static std::string GetFilePath();
+    static std::wstring GetFilePath();
     // Writes the current record; false when there is none or the file cannot be written.
     static bool Save();
     // Reads the file into a new current record; false (record unchanged) when it cannot be opened.

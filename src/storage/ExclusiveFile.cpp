@@ -32,18 +32,17 @@ bool RetryWhileHeldElsewhere(Attempt attempt) {
 
 }  // namespace
 
-bool ReadFileExclusive(const std::string& path, std::string& bytes) {
+bool ReadFileExclusive(const std::wstring& path, std::string& bytes) {
     return RetryWhileHeldElsewhere([&] { return win32::ReadWholeFile(path, bytes); });
 }
 
-bool ReplaceFileExclusive(const std::string& path, const std::string& bytes) {
+bool ReplaceFileExclusive(const std::wstring& target, const std::string& bytes) {
     // A read-only file cannot be opened for writing, so it is not replaced either (some
     // emulations of the platform would rename over it).
-    const DWORD attributes = win32::FileAttributes(path);
+    const DWORD attributes = win32::FileAttributes(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         return false;
     }
-    const std::wstring target = win32::WidePath(path);
     const std::wstring temporary = win32::TemporaryPathBeside(target);
     // A crash between an earlier write and its rename left the content (a password, say)
     // beside the file.
@@ -55,7 +54,7 @@ bool ReplaceFileExclusive(const std::string& path, const std::string& bytes) {
     return false;
 }
 
-bool DeleteFileExclusive(const std::string& path) {
+bool DeleteFileExclusive(const std::wstring& path) {
     return RetryWhileHeldElsewhere([&] { return win32::DeleteFileAt(path); });
 }
 

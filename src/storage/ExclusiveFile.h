@@ -11,14 +11,14 @@ namespace storage {
 
 // The whole content of `path`; false when it cannot be opened (missing, held open elsewhere)
 // or read.
-bool ReadFileExclusive(const std::string& path, std::string& bytes);
+bool ReadFileExclusive(const std::wstring& path, std::string& bytes);
 
 // Replaces the content of `path` with `bytes`, creating the file when missing. False when the
 // file is held open elsewhere or cannot be written; the former content is then left intact
 // and no temporary file remains.
-bool ReplaceFileExclusive(const std::string& path, const std::string& bytes);
+bool ReplaceFileExclusive(const std::wstring& path, const std::string& bytes);
 
 // Deletes `path`, waiting the same moment for another holder to let it go.
-bool DeleteFileExclusive(const std::string& path);
+bool DeleteFileExclusive(const std::wstring& path);
 
 }  // namespace storage

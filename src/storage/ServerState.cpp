@@ -28,28 +28,35 @@ auto LoggingSealFailure(Seal seal) -> decltype(seal()) {
     }
 }
 
+// The log is in the code page: a folder outside it shows as the code page's nearest spelling.
+std::string LogPath(const std::wstring& path) {
+    return win32::ToNarrow(path);
+}
+
 // The content is sealed before the file is touched, so a sealing failure leaves the old file.
-bool Stamp(const std::string& path, const char* function, const char* failureFormat) {
+bool Stamp(const std::wstring& path, const char* function, const char* failureFormat) {
     const std::string content = LoggingSealFailure(EncryptCurrentTime);
     if (ReplaceFileExclusive(path, content)) return true;
-    logging::LogError(win32::Format(failureFormat, path.c_str()), function, kSource, 1);
+    logging::LogError(win32::Format(failureFormat, LogPath(path).c_str()), function, kSource, 1);
     return false;
 }
 
-void Release(const std::string& path, const char* function) {
+void Release(const std::wstring& path, const char* function) {
     if (!win32::PathExists(path)) return;
     if (DeleteFileExclusive(path)) {
-        logging::Log(win32::Format("%sの削除", path.c_str()), function, kSource, logging::kFinding,
-                     1);
+        logging::Log(win32::Format("%sの削除", LogPath(path).c_str()), function, kSource,
+                     logging::kFinding, 1);
     } else {
-        logging::LogError(win32::Format("%sの削除に失敗", path.c_str()), function, kSource, 1);
+        logging::LogError(win32::Format("%sの削除に失敗", LogPath(path).c_str()), function, kSource,
+                          1);
     }
 }
 
-bool ReadTime(const std::string& path, const char* function, win32::Seconds& time) {
+bool ReadTime(const std::wstring& path, const char* function, win32::Seconds& time) {
     std::string content;
     if (!ReadFileExclusive(path, content)) {
-        logging::LogError(win32::Format("%sのオープンに失敗", path.c_str()), function, kSource, 1);
+        logging::LogError(win32::Format("%sのオープンに失敗", LogPath(path).c_str()), function,
+                          kSource, 1);
         return false;
     }
     time = LoggingSealFailure([&content] { return UnsealTime(content); });
@@ -60,11 +67,11 @@ bool ReadTime(const std::string& path, const char* function, win32::Seconds& tim
 
 // The doubled slash is kept as the file names have always been written in the log; the file
 // functions read it as one separator.
-std::string CServerState::GetDeadFilePath() {
-    return frame::GetDataDirectory() + "//dead.dat";
+std::wstring CServerState::GetDeadFilePath() {
+    return frame::GetDataDirectory() + L"//dead.dat";
 }
-std::string CServerState::GetSubFilePath() {
-    return frame::GetDataDirectory() + "//sub.dat";
+std::wstring CServerState::GetSubFilePath() {
+    return frame::GetDataDirectory() + L"//sub.dat";
 }
 
 bool CServerState::IsDead() {

@@ -12,8 +12,8 @@ namespace storage {
 
 class CServerState {
 public:
-    static std::string GetDeadFilePath();
-    static std::string GetSubFilePath();
+    static std::wstring GetDeadFilePath();
+    static std::wstring GetSubFilePath();
 
     // Presence only; the content is not read.
     static bool IsDead();

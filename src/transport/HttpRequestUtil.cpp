@@ -1,5 +1,8 @@
 #include "transport/HttpRequestUtil.h"
 
+#include <atomic>
+#include <cwchar>
+
 #include "frame/host/Directories.h"
 #include "frame/errors/Exceptions.h"
 #include "frame/host/ClientBounds.h"
@@ -131,21 +134,73 @@ std::string CHttpRequestUtil::BuildRequestText() const {
            (transport::GetProxyDialogFlag() ? "true" : "false") + "\n";
 }
 
-// Read once per request object: its request, client and answer are always in one directory,
-// even while the host changes the program directory.
-const std::string& CHttpRequestUtil::ProgramDirectory() {
-    if (directory_.empty()) directory_ = frame::RequireProgramDirectory();
-    return directory_;
+namespace {
+// Counts the process's exchanges: each request object's files have names of their own.
+std::atomic<unsigned long> g_exchangeCount{0};
+
+std::wstring ExchangeFileName(const wchar_t* format, DWORD thread, unsigned long exchange) {
+    wchar_t name[64];
+    swprintf(name, sizeof name / sizeof name[0], format, GetCurrentProcessId(), thread, exchange);
+    return name;
 }
 
-std::string CHttpRequestUtil::GetRequestFilePath() {
-    return ProgramDirectory() + "\\" + contract::kRequestFile;
+// The host process that named an exchange file, 0 for a name no exchange gives.
+DWORD HostOfExchangeFile(const std::wstring& name) {
+    unsigned long process = 0, thread = 0, exchange = 0;
+    for (const wchar_t* format : {contract::kRequestFileFormat, contract::kResponseFileFormat}) {
+        if (swscanf(name.c_str(), format, &process, &thread, &exchange) != 3) continue;
+        wchar_t expected[64];
+        swprintf(expected, sizeof expected / sizeof expected[0], format, process, thread, exchange);
+        if (name == expected) return process;
+    }
+    return 0;
 }
-std::string CHttpRequestUtil::GetResponseFilePath() {
-    return ProgramDirectory() + "\\" + contract::kResponseFile;
+
+// A host killed mid-exchange (and its client, if that died too) left its files; the request
+// holds a password. A running host's files are in use.
+void DeleteAbandonedExchangeFiles(const std::wstring& folder) {
+    win32::DeleteFilesOfEndedWriters(folder, L"pmq*", HostOfExchangeFile);
 }
-std::string CHttpRequestUtil::GetClientPath() {
-    return ProgramDirectory() + "\\" + contract::kClientProgram;
+
+// Both files go whatever the exchange came to: a refusal, a client that crashed, an exception.
+class ExchangeFilesCleanup {
+public:
+    explicit ExchangeFilesCleanup(CHttpRequestUtil& request) : request_(request) {}
+    ~ExchangeFilesCleanup() {
+        request_.DeleteRequestFile();
+        request_.DeleteResponseFile();
+    }
+    ExchangeFilesCleanup(const ExchangeFilesCleanup&) = delete;
+    ExchangeFilesCleanup& operator=(const ExchangeFilesCleanup&) = delete;
+
+private:
+    CHttpRequestUtil& request_;
+};
+}  // namespace
+
+CHttpRequestUtil::CHttpRequestUtil(std::string url)
+    : thread_(GetCurrentThreadId()), exchange_(++g_exchangeCount), url_(std::move(url)) {}
+
+// Read once per request object: its client and its files stay where they were, even while the
+// host changes the program directory.
+void CHttpRequestUtil::ResolveFolders() {
+    if (programDirectory_.empty()) programDirectory_ = frame::RequireProgramDirectory();
+    if (exchangeDirectory_.empty()) exchangeDirectory_ = frame::GetExchangeDirectory();
+}
+
+std::wstring CHttpRequestUtil::GetRequestFilePath() {
+    ResolveFolders();
+    return exchangeDirectory_ + L"\\" +
+           ExchangeFileName(contract::kRequestFileFormat, thread_, exchange_);
+}
+std::wstring CHttpRequestUtil::GetResponseFilePath() {
+    ResolveFolders();
+    return exchangeDirectory_ + L"\\" +
+           ExchangeFileName(contract::kResponseFileFormat, thread_, exchange_);
+}
+std::wstring CHttpRequestUtil::GetClientPath() {
+    ResolveFolders();
+    return programDirectory_ + L"\\" + win32::ToWide(contract::kClientProgram);
 }
 
 bool CHttpRequestUtil::BeginRequest() {
@@ -159,8 +214,8 @@ bool CHttpRequestUtil::BeginRequest() {
         return false;
     }
     // A short write would hand the client a truncated request: the kit then deletes the part
-    // written, since part of a secret is still a secret.
-    // Only this user may read it, whatever a shared program folder grants.
+    // written, since part of a secret is still a secret. Only this user may read it, whatever
+    // the folder grants.
     if (!win32::WriteWholeFile(GetRequestFilePath(), cipher, false,
                                win32::FileAccess::kOwnerOnly)) {
         logging::LogError("ファイルの作成に失敗＞＜", "HttpUtility::CHttpRequestUtil::BeginRequest",
@@ -174,14 +229,20 @@ void CHttpRequestUtil::DeleteRequestFile() {
     win32::DeleteFileAt(GetRequestFilePath());
 }
 
+std::wstring CHttpRequestUtil::ClientCommandLine() {
+    auto quoted = [](const std::wstring& path) { return L"\"" + path + L"\""; };
+    return quoted(GetClientPath()) + L" " + quoted(GetRequestFilePath()) + L" " +
+           quoted(GetResponseFilePath());
+}
+
 DWORD CHttpRequestUtil::RunClient() {
     clientTimedOut_ = false;
-    std::string client = GetClientPath();
-    if (!win32::PathExists(client)) return kClientNotStarted;
-    // The program is named explicitly and quoted: a directory with spaces must never make the
-    // system try a different program ("C:\Program.exe").
-    const std::wstring program = win32::WidePath(client);
-    win32::KernelHandle process = win32::StartProcess(program, L"\"" + program + L"\"");
+    const std::wstring program = GetClientPath();
+    if (!win32::PathExists(program)) return kClientNotStarted;
+    // The program is named explicitly and every path is quoted (no file name holds a quote): a
+    // directory with spaces must never make the system try a different program
+    // ("C:\Program.exe") or split a path in two.
+    win32::KernelHandle process = win32::StartProcess(program, ClientCommandLine());
     if (!process) return kClientNotStarted;
     // The client may sit in its proxy dialog for minutes: this thread still answers the
     // notifications of a log window that it owns.
@@ -204,7 +265,7 @@ bool CHttpRequestUtil::ReadResponse(std::string& text) {
 }
 
 void CHttpRequestUtil::DeleteResponseFile() {
-    std::string path = GetResponseFilePath();
+    const std::wstring path = GetResponseFilePath();
     if (win32::PathExists(path)) win32::DeleteFileAt(path);
 }
 
@@ -236,17 +297,20 @@ bool CHttpRequestUtil::Execute() {
         statusCode_ = 0;
         return false;
     }
-    directory_ = frame::RequireProgramDirectory();
+    programDirectory_ = frame::RequireProgramDirectory();
+    exchangeDirectory_ = frame::GetExchangeDirectory();
+    DeleteAbandonedExchangeFiles(exchangeDirectory_);
+    // Whatever the client did with the request (crashed before reading it, gave up early), the
+    // password in it must not wait on disk; nor may an answer outlive its exchange.
+    ExchangeFilesCleanup cleanup(*this);
     if (!BeginRequest()) {
         statusCode_ = 0;
         return false;
     }
-    // An answer left by an exchange that never finished (its process killed, its client
-    // failed) must not be taken for this request's answer.
+    // An answer a killed exchange of an earlier process with this one's ids left must not be
+    // taken for this request's answer.
     DeleteResponseFile();
     DWORD exitCode = RunClient();
-    // Whatever the client did with it (crashed before reading it, gave up early), the password
-    // in the request must not wait on disk for the next exchange.
     DeleteRequestFile();
     return TakeClientEnd(exitCode);
 }
@@ -282,11 +346,9 @@ bool CHttpRequestUtil::TakeClientEnd(DWORD exitCode) {
     transport::SetProxyDialogFlag(false);
     if (read) {
         response_ = text;
-        DeleteResponseFile();
     } else if (readError != ERROR_FILE_NOT_FOUND && readError != ERROR_PATH_NOT_FOUND) {
         // An answer that is there but cannot be taken (too large, unreadable) is no answer: a
         // login must not read it as a refusal.
-        DeleteResponseFile();
         errorCode_ = kErrorNoStatus;
         return false;
     }

@@ -1,8 +1,9 @@
-// One service request through the client program: the request text is encrypted into
-// "pmqrequest.dat" in the program directory, "pmqclient.exe" carries it to the service and
-// leaves the answer in "pmqresponse.xml", and its exit code is the HTTP status. The file names
-// are fixed, so exchanges run one at a time across every thread and process of the logon,
-// under the named mutex "CHttpRequestUtilMutex".
+// One service request through the client program: the request text is encrypted into a request
+// file of this exchange's own in the user's exchange folder, "pmqclient.exe" (from the program
+// directory, which is only read) carries it to the service and leaves the answer in the response
+// file the command line names, and its exit code is the HTTP status. Exchanges still run one at
+// a time across every thread and process of the logon, under the named mutex
+// "CHttpRequestUtilMutex".
 #pragma once
 
 #include <windows.h>
@@ -32,7 +33,7 @@ public:
     static constexpr DWORD kExitProxyAuthRequired = contract::kExitProxyAuthRequired;
     static constexpr DWORD kClientNotStarted = 0xFFFFFFFF;
 
-    explicit CHttpRequestUtil(std::string url) : url_(std::move(url)) {}
+    explicit CHttpRequestUtil(std::string url);
     CHttpRequestUtil(const CHttpRequestUtil&) = delete;
     CHttpRequestUtil& operator=(const CHttpRequestUtil&) = delete;
 
@@ -59,11 +60,13 @@ public:
     // Letters, digits, "_", "." and "-" stay, a space becomes "+", every other byte "%XX".
     static void UrlEncode(std::string& text);
 
-    // In the program directory as this object first read it (CDirectoryException when it
-    // cannot be resolved).
-    std::string GetRequestFilePath();
-    std::string GetResponseFilePath();
-    std::string GetClientPath();
+    // This exchange's files in the exchange folder, and the client in the program directory, as
+    // this object first resolved them (CDirectoryException when a folder cannot be had).
+    std::wstring GetRequestFilePath();
+    std::wstring GetResponseFilePath();
+    std::wstring GetClientPath();
+    // "<client>" "<request>" "<response>", each path quoted.
+    std::wstring ClientCommandLine();
 
     // Starts the client and waits for it; its exit code, or kClientNotStarted.
     DWORD RunClient();
@@ -74,11 +77,15 @@ public:
     void DeleteRequestFile();
 
 private:
-    const std::string& ProgramDirectory();
+    void ResolveFolders();
     // The exchange's result from how the client ended; throws on 407.
     bool TakeClientEnd(DWORD exitCode);
 
-    std::string directory_;
+    // The names of this object's files: the process's, the creating thread's and its count.
+    const DWORD thread_;
+    const unsigned long exchange_;
+    std::wstring programDirectory_;
+    std::wstring exchangeDirectory_;
     std::string url_;
     std::unordered_map<std::string, std::string> parameters_;
     Converter converter_ = nullptr;

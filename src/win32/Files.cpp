@@ -1,5 +1,6 @@
 #include "win32/Files.h"
 
+#include <functional>
 #include <optional>
 
 #include "win32/Handle.h"
@@ -88,24 +89,51 @@ std::wstring TemporaryPathBeside(const std::wstring& path) {
     return path + ToWide(Format(".%lu.%lu.tmp", GetCurrentProcessId(), GetCurrentThreadId()));
 }
 
-void DeleteAbandonedTemporaries(const std::wstring& path) {
-    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+namespace {
+
+// Whether the process `id`, which named a file last written at `written`, may still be using it.
+// A process that started after the write only got the same id later; a process this user may not
+// look at is not ours to judge, so its files stay.
+bool WriterMayRun(DWORD id, const FILETIME& written) {
+    KernelHandle process(
+        Platform().openProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;  // no process has the id
+    if (WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return false;
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) return true;
+    // Two seconds: the coarsest time stamp a file system keeps.
+    ULARGE_INTEGER start{{created.dwLowDateTime, created.dwHighDateTime}};
+    ULARGE_INTEGER write{{written.dwLowDateTime, written.dwHighDateTime}};
+    return start.QuadPart <= write.QuadPart + 2 * 10000000ull;
+}
+
+}  // namespace
+
+void DeleteFilesOfEndedWriters(const std::wstring& folder, const std::wstring& wildcard,
+                               const std::function<DWORD(const std::wstring&)>& writerOf) {
     WIN32_FIND_DATAW found;
-    const FindHandle search = FindFirst(path + L".*.tmp", found);
+    const FindHandle search = FindFirst(folder + L"\\" + wildcard, found);
     if (!search) return;
     do {
-        unsigned long process = 0, thread = 0;
-        const std::wstring name = found.cFileName;
-        const size_t suffix = name.rfind(L'.', name.size() - 5);
-        const size_t middle = suffix == std::wstring::npos ? suffix : name.rfind(L'.', suffix - 1);
-        if (middle == std::wstring::npos ||
-            swscanf(name.c_str() + middle, L".%lu.%lu.tmp", &process, &thread) != 2)
-            continue;
-        // A process that still runs may be between its write and its rename.
-        KernelHandle running(Platform().openProcess(SYNCHRONIZE, FALSE, process));
-        if (running && WaitForSingleObject(running.get(), 0) == WAIT_TIMEOUT) continue;
-        Platform().deleteFile((folder + name).c_str());
+        const DWORD writer = writerOf(found.cFileName);
+        if (writer == 0 || WriterMayRun(writer, found.ftLastWriteTime)) continue;
+        Platform().deleteFile((folder + L"\\" + found.cFileName).c_str());
     } while (Platform().findNextFile(search.get(), &found));
+}
+
+void DeleteAbandonedTemporaries(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring folder = path.substr(0, slash == std::wstring::npos ? 0 : slash);
+    const std::wstring name = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    DeleteFilesOfEndedWriters(folder, name + L".*.tmp", [&name](const std::wstring& found) {
+        // Exactly the name TemporaryPathBeside gives.
+        unsigned long process = 0, thread = 0;
+        if (found.compare(0, name.size(), name) != 0 ||
+            swscanf(found.c_str() + name.size(), L".%lu.%lu.tmp", &process, &thread) != 2 ||
+            found != name + ToWide(Format(".%lu.%lu.tmp", process, thread)))
+            return 0ul;
+        return process;
+    });
 }
 
 bool RenameOver(const std::wstring& from, const std::wstring& to) {

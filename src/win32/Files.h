@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace win32 {
@@ -27,6 +28,12 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes, bool flu
 
 // A name beside `path` for its next content, unique to this process and thread.
 std::wstring TemporaryPathBeside(const std::wstring& path);
+
+// Deletes the files in `folder` matching `wildcard` whose writer no longer runs: `writerOf` reads
+// the id of the process that wrote one from its name (0: not a file of this kind). The files of a
+// running writer are its own, in the middle of their use.
+void DeleteFilesOfEndedWriters(const std::wstring& folder, const std::wstring& wildcard,
+                               const std::function<DWORD(const std::wstring&)>& writerOf);
 
 // Deletes the temporary files beside `path` that processes no longer running left (a crash
 // between write and rename); those of running processes are theirs.

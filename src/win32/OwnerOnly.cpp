@@ -23,11 +23,11 @@ PSID CurrentUser(std::vector<BYTE>& buffer) {
     return reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
 }
 
-EXPLICIT_ACCESSW FullAccessFor(PSID sid) {
+EXPLICIT_ACCESSW FullAccessFor(PSID sid, DWORD inheritance) {
     EXPLICIT_ACCESSW access{};
     access.grfAccessPermissions = GENERIC_ALL;
     access.grfAccessMode = SET_ACCESS;
-    access.grfInheritance = NO_INHERITANCE;
+    access.grfInheritance = inheritance;
     access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     access.Trustee.ptstrName = static_cast<LPWSTR>(sid);
     return access;
@@ -35,7 +35,7 @@ EXPLICIT_ACCESSW FullAccessFor(PSID sid) {
 
 }  // namespace
 
-OwnerOnlyAttributes::OwnerOnlyAttributes() {
+OwnerOnlyAttributes::OwnerOnlyAttributes(Inheritance inheritance) {
     std::vector<BYTE> buffer;
     const PSID user = CurrentUser(buffer);
     SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
@@ -43,7 +43,10 @@ OwnerOnlyAttributes::OwnerOnlyAttributes() {
     if (user == nullptr || !AllocateAndInitializeSid(&authority, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0,
                                                      0, 0, 0, 0, 0, &system))
         return;
-    EXPLICIT_ACCESSW entries[] = {FullAccessFor(user), FullAccessFor(system)};
+    const DWORD inherited = inheritance == Inheritance::kByContents
+                                ? SUB_CONTAINERS_AND_OBJECTS_INHERIT
+                                : NO_INHERITANCE;
+    EXPLICIT_ACCESSW entries[] = {FullAccessFor(user, inherited), FullAccessFor(system, inherited)};
     PACL list = nullptr;
     const DWORD result = SetEntriesInAclW(2, entries, nullptr, &list);
     FreeSid(system);

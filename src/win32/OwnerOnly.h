@@ -12,7 +12,11 @@ namespace win32 {
 // nothing for anyone else, nothing inherited from the folder.
 class OwnerOnlyAttributes {
 public:
-    OwnerOnlyAttributes();
+    enum class Inheritance {
+        kNone,       // a file
+        kByContents  // a folder: what is made in it gets the same access
+    };
+    explicit OwnerOnlyAttributes(Inheritance inheritance = Inheritance::kNone);
     OwnerOnlyAttributes(const OwnerOnlyAttributes&) = delete;
     OwnerOnlyAttributes& operator=(const OwnerOnlyAttributes&) = delete;
 

@@ -32,8 +32,8 @@ PlatformCalls RealCalls() {
         ::CreateFileMappingA,
         ::MapViewOfFile,
         ::CreateMutexA,
-        ::SHGetFolderPathA,
-        ::SHCreateDirectoryExA,
+        ::SHGetFolderPathW,
+        ::SHCreateDirectoryExW,
         ::CoCreateInstance,
     };
 }

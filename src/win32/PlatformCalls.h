@@ -40,9 +40,9 @@ struct PlatformCalls {
     decltype(&::CreateFileMappingA) createFileMapping;
     decltype(&::MapViewOfFile) mapViewOfFile;
     decltype(&::CreateMutexA) createMutex;
-    // The per-user data folder and its creation.
-    HRESULT(WINAPI* shGetFolderPath)(HWND, int, HANDLE, DWORD, LPSTR);
-    int(WINAPI* shCreateDirectory)(HWND, LPCSTR, const SECURITY_ATTRIBUTES*);
+    // The per-user data folder, and the creation of it and of the exchange folder.
+    HRESULT(WINAPI* shGetFolderPath)(HWND, int, HANDLE, DWORD, LPWSTR);
+    int(WINAPI* shCreateDirectory)(HWND, LPCWSTR, const SECURITY_ATTRIBUTES*);
     // The XML parser.
     decltype(&::CoCreateInstance) coCreateInstance;
 };

@@ -1,4 +1,5 @@
-// The client program's stand-in for tests and the benchmark, copied as "pmqclient.exe". Its script
+// The client program's stand-in for tests and the benchmark, copied as "pmqclient.exe". It takes
+// the request and answer files its command line names, as the real client does. Its script
 // "fakeclient-script.txt" beside it says, a "key=value" a line: exit=N (200 when absent); answer
 // body=file ("fakeclient-body.txt"), body=echo (the request's query), text=T or none; signal=NAME
 // once the request is kept, then wait=NAME. Blocks between "---" lines answer the requests in
@@ -55,13 +56,14 @@ win32::KernelHandle Event(const std::string& name) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc != 3) return 1234;
     win32::FileHandle busy(CreateFileA(Beside("fakeclient.busy").c_str(), GENERIC_WRITE, 0, nullptr,
                                        CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!busy) Append("fakeclient-overlaps.log", std::to_string(GetCurrentProcessId()) + "\n");
     Script script = ReadScript();
     std::string request;
-    storage::CCrypt().Generate(request, ReadFileBytes(Beside("pmqrequest.dat")), false);
+    storage::CCrypt().Generate(request, ReadFileBytes(argv[1]), false);
     Append("fakeclient-requests.log", request);
     WriteFileBytes(Beside("fakeclient-last-request.txt"), request);
     WriteFileBytes(Beside("fakeclient-commandline.txt"), GetCommandLineA());
@@ -69,7 +71,7 @@ int main() {
     if (script.count("signal")) SetEvent(Event(script["signal"]).get());
     if (script.count("wait")) WaitForSingleObject(Event(script["wait"]).get(), INFINITE);
 
-    const std::string response = Beside("pmqresponse.xml");
+    const std::string response = argv[2];
     if (script["body"] == "file")
         WriteFileBytes(response, ReadFileBytes(Beside("fakeclient-body.txt")));
     else if (script["body"] == "echo")

@@ -1,8 +1,6 @@
 // The frame of every export: the catch ladder, the program and data directories.
 #include <gtest/gtest.h>
 
-#include <shlwapi.h>
-
 #include <cstring>
 #include <functional>
 #include <new>
@@ -61,33 +59,26 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
 }
 
 // The library's folder (none when its name cannot be had) or the override exactly as given, until
-// a null or empty one; the data folder is made with its parent on first use.
-TEST(Directories, AreTheLibrarysFolderOrTheOverrideAndTheUsersDataFolder) {
+// a null or empty one. (The data folder's first use: tests/deploy.)
+TEST(Directories, AreTheLibrarysFolderOrTheOverride) {
     const HMODULE library = GetModuleHandleA("kernel32.dll");  // not in the test program's folder
-    char file[MAX_PATH] = "";
-    ASSERT_NE(0u, GetModuleFileNameA(library, file, MAX_PATH));
-    const std::string folder(file, std::strrchr(file, '\\'));
+    wchar_t file[MAX_PATH] = L"";
+    ASSERT_NE(0u, GetModuleFileNameW(library, file, MAX_PATH));
+    const std::wstring folder(file, std::wcsrchr(file, L'\\'));
     auto libraryFolder = [&] { return folder == frame::GetProgramDirectory(); };
     frame::SetLibraryModule(library);
-    EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
+    EXPECT_TRUE(libraryFolder());
     for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
         const char* path = empty ? "D:\\Work\\" : " relative\\フォルダ\\\\ ";
         frame::SetProgramDirectoryOverride(path);
-        EXPECT_EQ(path, frame::GetProgramDirectory());
+        EXPECT_EQ(win32::ToWide(path), frame::GetProgramDirectory());
         frame::SetProgramDirectoryOverride(empty);
-        EXPECT_TRUE(libraryFolder()) << frame::GetProgramDirectory();
+        EXPECT_TRUE(libraryFolder());
     }
     frame::SetLibraryModule(reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)));
-    EXPECT_EQ("", frame::GetProgramDirectory());
+    EXPECT_EQ(L"", frame::GetProgramDirectory());
     EXPECT_THROW(frame::RequireProgramDirectory(), frame::CDirectoryException);
     frame::SetLibraryModule(nullptr);
-
-    const std::string data = testing_support::DataDirectory();
-    // Only empty folders go: what other suites left stays.
-    RemoveDirectoryA(data.c_str());
-    RemoveDirectoryA(data.substr(0, data.rfind('\\')).c_str());
-    EXPECT_EQ(data, frame::GetDataDirectory());
-    EXPECT_TRUE(PathIsDirectoryA(data.c_str()));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Failures no real run makes on demand, made through the platform table.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <type_traits>
@@ -65,7 +66,7 @@ BOOL WINAPI WriteHalf(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LP
 
 struct StoredFile {
     const char* name;
-    std::function<std::string()> path;
+    std::function<std::wstring()> path;
     std::function<bool()> save;  // the library's own write of the file
     const char* failureEntry;
 };
@@ -74,11 +75,8 @@ const StoredFile kStoredFiles[] = {
     {"Login.dat", CLoginManager::GetFilePath, CLoginManager::Save, "ファイルの保存失敗！\""},
     {"dead.dat", CServerState::GetDeadFilePath, CServerState::ToDead, "dead.datのオープンに失敗"},
     // The client's replace: it logs nothing.
-    {"ProxyUser.dat", [] { return frame::GetDataDirectory() + "\\ProxyUser.dat"; },
-     [] {
-         return win32::ReplaceWholeFile(
-             win32::WidePath(frame::GetDataDirectory() + "\\ProxyUser.dat"), "new");
-     },
+    {"ProxyUser.dat", [] { return frame::GetDataDirectory() + L"\\ProxyUser.dat"; },
+     [] { return win32::ReplaceWholeFile(frame::GetDataDirectory() + L"\\ProxyUser.dat", "new"); },
      nullptr},
 };
 
@@ -89,17 +87,17 @@ TEST(PlatformFaults, StoredFileKeepsItsFormerContentWhenItsReplacementFails) {
     testing_support::HostLogFile log(logging::SetLogFile);
     for (const StoredFile& file : kStoredFiles) {
         SCOPED_TRACE(file.name);
-        ASSERT_TRUE(testing_support::WriteFileBytes(file.path(), "former"));
+        ASSERT_TRUE(win32::WriteWholeFile(file.path(), "former"));
         EXPECT_FALSE(With(&PlatformCalls::writeFile, Fail<ERROR_DISK_FULL>, file.save));
         EXPECT_FALSE(With(&PlatformCalls::flushFileBuffers, Fail<ERROR_IO_DEVICE>, file.save));
         EXPECT_FALSE(With(&PlatformCalls::moveFileEx, Fail<ERROR_WRITE_PROTECT>, file.save));
-        EXPECT_EQ("former", ReadFileBytes(file.path()));
+        EXPECT_EQ("former", ReadFileBytes(win32::ToNarrow(file.path())));
         EXPECT_TRUE(!file.failureEntry || log.Raw().find(file.failureEntry) != std::string::npos);
         EXPECT_EQ(0, state_tests::StrayFiles());
         EXPECT_TRUE(state_tests::HoldOpen(file.path())) << "a handle was left open";
         EXPECT_TRUE(file.save());
-        EXPECT_NE("former", ReadFileBytes(file.path()));
-        DeleteFileA(file.path().c_str());
+        EXPECT_NE("former", ReadFileBytes(win32::ToNarrow(file.path())));
+        DeleteFileW(file.path().c_str());
     }
     CLoginManager::ClearLoginInfo();
 }
@@ -136,7 +134,7 @@ TEST(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumente
             EXPECT_FALSE(request.Execute());
             EXPECT_EQ(errorCode, request.GetErrorCode());
             EXPECT_EQ(0u, request.GetStatusCode());
-            EXPECT_FALSE(testing_support::FileExists(client.File("pmqrequest.dat")));
+            EXPECT_TRUE(std::filesystem::is_empty(frame::GetExchangeDirectory()));
         };
     };
     With(&PlatformCalls::writeFile, Fail<ERROR_DISK_FULL>, expectFailure("disk full", 0));

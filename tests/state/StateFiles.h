@@ -21,8 +21,8 @@ inline int StrayFiles() {
 }
 
 // Held without sharing, as another process using it would; invalid when already open elsewhere.
-inline win32::FileHandle HoldOpen(const std::string& path) {
-    return win32::FileHandle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+inline win32::FileHandle HoldOpen(const std::wstring& path) {
+    return win32::FileHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 

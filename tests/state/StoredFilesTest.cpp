@@ -58,8 +58,8 @@ protected:
     }
     void TearDown() override { SetUp(); }
 
-    const std::string login = CLoginManager::GetFilePath();
-    const std::string dead = CServerState::GetDeadFilePath();
+    const std::string login = win32::ToNarrow(CLoginManager::GetFilePath());
+    const std::string dead = win32::ToNarrow(CServerState::GetDeadFilePath());
 };
 
 // Unknown and missing lines, LF ends, a key twice (the last wins), a flag "true" only exactly.
@@ -134,7 +134,7 @@ TEST_F(StoredFiles, FileHeldElsewhereIsWaitedForWithinABound) {
     ASSERT_TRUE(WriteFileBytes(dead, "former"));
     testing_support::HostLogFile log(logging::SetLogFile);
     {
-        const win32::FileHandle held = state_tests::HoldOpen(dead);
+        const win32::FileHandle held = state_tests::HoldOpen(win32::ToWide(dead));
         ASSERT_TRUE(held);
         win32::Seconds t = 0;
         EXPECT_FALSE(CServerState::GetDeadTime(t) || CServerState::ToDead());

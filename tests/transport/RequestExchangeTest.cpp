@@ -3,6 +3,8 @@
 
 #include <aclapi.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <thread>
 
 #include "fakeclient/ScriptedClient.h"
@@ -17,7 +19,6 @@
 
 using HttpUtility::CHttpRequestUtil;
 using HttpUtility::ExchangeMutex;
-using testing_support::FileExists;
 
 namespace {
 
@@ -43,16 +44,29 @@ int ExchangeOnceGranted() {
 const int kRoleDispatched = testing_support::DispatchChildRole(
     {{"exchange", ExchangeOnce}, {"exchange-granted", ExchangeOnceGranted}});
 
+// The names in the user's exchange folder.
+std::vector<std::wstring> ExchangeFolderFiles() {
+    std::vector<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(frame::GetExchangeDirectory()))
+        names.push_back(entry.path().filename().wstring());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 class Exchange : public ::testing::Test {
 protected:
-    void TearDown() override { transport::SetProxyDialogFlag(false); }
+    void SetUp() override { ASSERT_EQ(std::vector<std::wstring>(), ExchangeFolderFiles()); }
+    void TearDown() override {
+        transport::SetProxyDialogFlag(false);
+        EXPECT_EQ(std::vector<std::wstring>(), ExchangeFolderFiles()) << "left behind";
+    }
     testing_support::ScriptedClientDirectory client{frame::SetProgramDirectoryOverride};
 };
 
 // The exit code is the status, 1234 the client's "no answer at all"; a code that is no HTTP status
 // (0, a crash's) fails with nothing taken. Only this request's answer is taken, its lines joined:
 // never one an exchange that died before reading it left (planted before each row; "" answers
-// nothing), nor one too large to be an answer.
+// nothing), nor one too large to be an answer. Whatever the outcome, neither file is left.
 TEST_F(Exchange, ExitCodeIsTheStatusAndOnlyThisRequestsAnswerIsTaken) {
     const std::tuple<DWORD, std::string, bool, int, std::string> cases[] = {
         {0, "body", false, 5, ""},      {100, "body", true, 0, "body"},
@@ -63,14 +77,12 @@ TEST_F(Exchange, ExitCodeIsTheStatusAndOnlyThisRequestsAnswerIsTaken) {
     for (const auto& [exitCode, body, result, errorCode, response] : cases) {
         SCOPED_TRACE(std::to_string(exitCode) + " " + body.substr(0, 9));
         body.empty() ? client.AnswerNothing(exitCode) : client.Answer(exitCode, body);
-        testing_support::WriteFileBytes(client.File("pmqresponse.xml"), "stale");
         CHttpRequestUtil request(kUrl);
+        win32::WriteWholeFile(request.GetResponseFilePath(), "stale");
         EXPECT_EQ(result, request.Execute());
         EXPECT_EQ(errorCode, request.GetErrorCode());
         EXPECT_EQ(exitCode != 1234 ? exitCode : 0u, request.GetStatusCode());
         EXPECT_EQ(response, request.GetResponse());
-        EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
-        EXPECT_FALSE(exitCode != 1234 && FileExists(client.File("pmqresponse.xml")));
     }
     // 407 throws, keeps the dialog flag and releases the lock (taken next, not abandoned).
     client.AnswerNothing(407);
@@ -79,8 +91,9 @@ TEST_F(Exchange, ExitCodeIsTheStatusAndOnlyThisRequestsAnswerIsTaken) {
     EXPECT_TRUE(transport::GetProxyDialogFlag());
     std::thread([] { EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ExchangeMutex(), 0)); }).join();
     // The next request goes with the flag set. Letters, digits and "_.-" pass, a space is "+", any
-    // other byte (code-page bytes too) "%XX"; a name set twice keeps its last value; the client's
-    // command line is its own quoted path alone.
+    // other byte (code-page bytes too) "%XX"; a name set twice keeps its last value. The client's
+    // command line is its own quoted path, then the request's and the answer's, quoted, in the
+    // exchange folder under names no other exchange has.
     client.AnswerNothing(200);
     CHttpRequestUtil request(kUrl);
     request.SetParameter("A-Z_0.9 x~*/=&%\n", "first");
@@ -89,13 +102,20 @@ TEST_F(Exchange, ExitCodeIsTheStatusAndOnlyThisRequestsAnswerIsTaken) {
     EXPECT_EQ("url:" + kUrl +
                   "\nquery:A-Z_0.9+x%7E%2A%2F%3D%26%25%0A=%89%EF%8E%D0ID&\nshowproxydlg:true\n",
               client.LastRequest());
-    EXPECT_EQ("\"" + client.File("pmqclient.exe") + "\"",
-              testing_support::ReadFileBytes(client.File("fakeclient-commandline.txt")));
+    const std::string requestFile = win32::ToNarrow(request.GetRequestFilePath()),
+                      responseFile = win32::ToNarrow(request.GetResponseFilePath());
+    EXPECT_EQ(
+        "\"" + client.File("pmqclient.exe") + "\" \"" + requestFile + "\" \"" + responseFile + "\"",
+        testing_support::ReadFileBytes(client.File("fakeclient-commandline.txt")));
+    const std::string folder = win32::ToNarrow(frame::GetExchangeDirectory()) + "\\";
+    EXPECT_EQ(folder + "pmqrequest-", requestFile.substr(0, folder.size() + 11));
+    EXPECT_EQ(folder + "pmqresponse-", responseFile.substr(0, folder.size() + 12));
+    EXPECT_NE(request.GetRequestFilePath(), CHttpRequestUtil(kUrl).GetRequestFilePath());
     EXPECT_FALSE(transport::GetProxyDialogFlag());
 }
 
 // A client that never ends is ended once the library's bound (shortened here) has passed: the
-// request fails as one that ran out of time, and leaves no file behind.
+// request fails as one that ran out of time, and leaves no file behind (TearDown).
 TEST_F(Exchange, AClientPastTheBoundIsEndedAndTheRequestFails) {
     client.Script("wait=pelmora-never-set\n");
     SetEnvironmentVariableA("PELMORA_CLIENT_WAIT_MS", "500");
@@ -107,37 +127,68 @@ TEST_F(Exchange, AClientPastTheBoundIsEndedAndTheRequestFails) {
     const win32::KernelHandle process(
         pid.empty() ? nullptr : OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid)));
     EXPECT_TRUE(!process || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0);
-    EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
-    EXPECT_FALSE(FileExists(client.File("pmqresponse.xml")));
 }
 
-// The request holds the password: only this user (and the system) may read it, whatever the
-// folder grants; with no client to take it, or no file to hold it, it is not left behind. The
-// proxy dialog's switch waits for a client that ran.
+// The request holds the password: only this user (and the system) may read it or its folder,
+// whatever the data folder grants; with no client to take it, or no file to hold it, it is not
+// left behind. The proxy dialog's switch waits for a client that ran.
 TEST_F(Exchange, RequestIsThisUsersAloneAndNeverLeftBehind) {
     CHttpRequestUtil written(kUrl);
     ASSERT_TRUE(written.BeginRequest());
-    PACL list = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
-              GetNamedSecurityInfoA(written.GetRequestFilePath().c_str(), SE_FILE_OBJECT,
-                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, &list, nullptr,
-                                    &descriptor));
-    const win32::LocalMemory owner(descriptor);
-    EXPECT_EQ(2, list->AceCount) << "this user and the system, nobody else";
+    for (const std::wstring& path : {written.GetRequestFilePath(), frame::GetExchangeDirectory()}) {
+        PACL list = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+                  GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, &list, nullptr, &descriptor));
+        const win32::LocalMemory owner(descriptor);
+        EXPECT_EQ(2, list->AceCount) << "this user and the system, nobody else";
+    }
+    written.DeleteRequestFile();
     testing_support::HostLogFile log(logging::SetLogFile);
     client.RemoveClient();
     transport::SetProxyDialogFlag(true);
     CHttpRequestUtil missing(kUrl);
     EXPECT_FALSE(missing.Execute());
     EXPECT_EQ(7, missing.GetErrorCode());
-    EXPECT_FALSE(FileExists(client.File("pmqrequest.dat")));
+    EXPECT_EQ(std::vector<std::wstring>(), ExchangeFolderFiles());
     EXPECT_TRUE(transport::GetProxyDialogFlag());
-    frame::SetProgramDirectoryOverride((client.path() + "\\missing").c_str());
+    // Its name held open by another: no file to hold the request.
     CHttpRequestUtil unwritable(kUrl);
+    const std::wstring held = unwritable.GetRequestFilePath();
+    win32::FileHandle holder(
+        CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     EXPECT_FALSE(unwritable.Execute());
     EXPECT_EQ(0, unwritable.GetErrorCode());
     EXPECT_EQ(std::vector<std::string>{"4|2|ファイルの作成に失敗＞＜"}, log.Entries());
+    holder.reset();
+    DeleteFileW(held.c_str());
+}
+
+// Files of a host killed mid-exchange go with the user's next exchange: their host's id belongs to
+// no process now, or to one that started after they were written (an earlier process had the id).
+// A running host's files, and files no exchange names, stay.
+TEST_F(Exchange, FilesOfAKilledHostGoWithTheNextExchange) {
+    win32::KernelHandle ended =
+        testing_support::StartProcess("\"" + client.File("pmqclient.exe") + "\"");
+    WaitForSingleObject(ended.get(), INFINITE);
+    const std::wstring folder = frame::GetExchangeDirectory() + L"\\";
+    const std::wstring gone = std::to_wstring(GetProcessId(ended.get()));
+    const std::wstring self = std::to_wstring(GetCurrentProcessId());
+    const std::vector<std::wstring> kept = {L"pmq-notes.txt", L"pmqrequest-" + self + L"-1-0.dat"};
+    for (const std::wstring& name :
+         {L"pmqrequest-" + gone + L"-1-1.dat", L"pmqresponse-" + gone + L"-1-1.xml",
+          L"pmqresponse-" + self + L"-1-0.xml", kept[0], kept[1]})
+        ASSERT_TRUE(win32::WriteWholeFile(folder + name, "x"));
+    win32::FileHandle older(CreateFileW((folder + L"pmqresponse-" + self + L"-1-0.xml").c_str(),
+                                        FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                        nullptr));
+    const FILETIME longAgo{0, 0x01000000};
+    ASSERT_TRUE(SetFileTime(older.get(), nullptr, nullptr, &longAgo));
+    older.reset();
+    EXPECT_TRUE(CHttpRequestUtil(kUrl).Execute());
+    EXPECT_EQ(kept, ExchangeFolderFiles());
+    for (const std::wstring& name : kept) DeleteFileW((folder + name).c_str());
 }
 
 // As when another user's host holds the mutex's name: no lock, no exchange, until it is granted.

@@ -19,21 +19,27 @@ std::string ProgramDirectoryOverride() {
 }
 }  // namespace
 
-std::string GetProgramDirectory() {
-    std::string chosen = ProgramDirectoryOverride();
-    if (!chosen.empty()) return chosen;
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(GetLibraryModule(), path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    char drive[_MAX_DRIVE], dir[_MAX_DIR];
-    _splitpath(path, drive, dir, nullptr, nullptr);
-    std::string result = std::string(drive) + dir;
-    while (!result.empty() && result.back() == '\\') result.pop_back();
-    return result;
+std::wstring GetProgramDirectory() {
+    const std::string chosen = ProgramDirectoryOverride();
+    if (!chosen.empty()) return win32::ToWide(chosen);
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(GetLibraryModule(), &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) return std::wstring();
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);  // a long install path: the name was cut
+    }
+    path.erase(path.find_last_of(L"\\/") + 1);
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    return path;
 }
 
-std::string RequireProgramDirectory() {
-    std::string directory = GetProgramDirectory();
+std::wstring RequireProgramDirectory() {
+    std::wstring directory = GetProgramDirectory();
     if (directory.empty()) throw CDirectoryException(kProgramDirectoryUnknownText);
     return directory;
 }
@@ -44,10 +50,19 @@ void SetProgramDirectoryOverride(const char* path) {
     g_programDirectoryOverride.swap(value);
 }
 
-std::string GetDataDirectory() {
+std::wstring GetDataDirectory() {
     // Without the folder a stored password would land where other users can read it: the
     // operation fails instead.
-    std::string path = win32::LocalAppDataFolder(contract::kDataFolder);
+    std::wstring path = win32::LocalAppDataFolder(contract::kDataFolder);
+    if (path.empty()) throw CDirectoryException(kDataDirectoryUnknownText);
+    return path;
+}
+
+std::wstring GetExchangeDirectory() {
+    // The request holds the password: a folder other users could list or read is no place for it,
+    // whatever the data directory grants (a roaming or redirected profile, say).
+    std::wstring path =
+        win32::OwnerOnlyFolder(GetDataDirectory() + L"\\" + contract::kExchangeFolder);
     if (path.empty()) throw CDirectoryException(kDataDirectoryUnknownText);
     return path;
 }
