@@ -112,7 +112,7 @@ TEST_F(StoredFiles, LoginFileRoundTripLogsNoPasswordAndRemoveTakesTheFileAndAban
     EXPECT_EQ(2, masked);
     ASSERT_TRUE(WriteFileBytes(abandoned, password) && WriteFileBytes(underWay, password));
     {
-        const win32::FileHandle held = state_tests::HoldOpen(login);
+        const win32::FileHandle held = state_tests::HoldOpen(win32::WidePath(login));
         EXPECT_FALSE(CLoginManager::Remove()) << "held open elsewhere";
     }
     EXPECT_FALSE(testing_support::FileExists(abandoned));
