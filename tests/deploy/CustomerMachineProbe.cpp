@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 
 #include "ProxyStore.h"
 #include "pelmora.h"
@@ -46,6 +48,14 @@ TEST(CustomerMachine, EveryFileLandsInTheProfilesOwnFolderAndNoneInTheProgramFol
     ASSERT_FALSE(win32::FileHandle(CreateFileW((program / L"x").c_str(), GENERIC_WRITE, 0, nullptr,
                                                CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr)));
 
+    // The library's log, shown when a step fails: the only account of what the flows saw.
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring logPath = std::wstring(temp) + L"customer-machine.log";
+    const win32::FileHandle log(CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
+    PeLmLogFileSet(log.get());
     PeLmTestUrlSet(ServiceUrl("/Pelmora/Pelmora/CheckSqlServerRunning").c_str());
     PeLmLoginUrlSet(ServiceUrl("/Pelmora/Pelmora/Login").c_str());
     EXPECT_TRUE(PeLmIsServerAlive());
@@ -74,6 +84,8 @@ TEST(CustomerMachine, EveryFileLandsInTheProfilesOwnFolderAndNoneInTheProgramFol
     EXPECT_EQ(std::vector<fs::path>(), Listing(data / L"exchange"));
     EXPECT_EQ(shipped, Listing(program));
     EXPECT_EQ(std::vector<fs::path>{data / L"exchange"}, Listing(data));
+    PeLmLogFileSet(nullptr);
+    if (HasFailure()) std::cout << std::ifstream(fs::path(logPath)).rdbuf();
 }
 
 }  // namespace customer_machine
