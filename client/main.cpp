@@ -16,26 +16,12 @@
 #include "frame/host/ClientContract.h"
 #include "win32/Files.h"
 #include "win32/Handle.h"
+#include "win32/ModuleFile.h"
 #include "win32/Strings.h"
 
 namespace {
 
 constexpr int kNoStatus = static_cast<int>(contract::kExitNoStatus);
-
-std::wstring ProgramDirectory() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L'\\'));
-}
 
 struct ExchangeFiles {
     std::wstring request, response;
@@ -50,7 +36,7 @@ std::optional<ExchangeFiles> FilesFromCommandLine() {
     if (arguments != nullptr && count == 3 && arguments[1][0] != L'\0' && arguments[2][0] != L'\0')
         return ExchangeFiles{arguments[1], arguments[2]};
     if (arguments == nullptr || count != 1) return std::nullopt;
-    const std::wstring directory = ProgramDirectory();
+    const std::wstring directory = win32::ModuleFolder(nullptr);
     return ExchangeFiles{directory + L"\\" + win32::ToWide(contract::kRequestFile),
                          directory + L"\\" + win32::ToWide(contract::kResponseFile)};
 }

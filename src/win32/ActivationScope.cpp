@@ -1,5 +1,7 @@
 #include "win32/ActivationScope.h"
 
+#include "win32/ModuleFile.h"
+
 namespace win32 {
 namespace {
 
@@ -24,11 +26,9 @@ public:
         request.hModule = ThisModule();
         request.lpResourceName = MAKEINTRESOURCEW(kModuleManifestId);
         // lpSource names the module file; the context is read from its resource.
-        wchar_t path[MAX_PATH] = {};
-        if (request.hModule == nullptr ||
-            GetModuleFileNameW(request.hModule, path, MAX_PATH) == MAX_PATH)
-            return;
-        request.lpSource = path;
+        const std::wstring path = ModuleFileName(request.hModule);
+        if (request.hModule == nullptr || path.empty()) return;
+        request.lpSource = path.c_str();
         context_ = CreateActCtxW(&request);
     }
     ~ModuleContext() {

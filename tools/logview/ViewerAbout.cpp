@@ -7,16 +7,11 @@
 #include <string>
 
 #include "ViewerWindow.h"
+#include "win32/ModuleFile.h"
 #include "win32/Strings.h"
 
 namespace logview {
 namespace {
-std::wstring ModulePath(HMODULE module) {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameW(module, path, static_cast<DWORD>(std::size(path)));
-    return length > 0 && length < std::size(path) ? std::wstring(path, length) : std::wstring();
-}
-
 // "1.0.0.0" from the file's version resource; "" when it has none or cannot be read.
 std::wstring FileVersion(const std::wstring& path) {
     DWORD ignored = 0;
@@ -45,7 +40,7 @@ std::wstring VersionLine(const std::wstring& path) {
 }  // namespace
 
 std::wstring ViewerWindow::AboutText() {
-    const std::wstring viewer = ModulePath(nullptr);
+    const std::wstring viewer = win32::ModuleFileName(nullptr);
     const std::wstring library = viewer.substr(0, viewer.find_last_of(L"\\/") + 1) + L"Pelmora.dll";
     return win32::FromBuiltIn("Pelmora ログ ビューア ") + VersionLine(viewer) + L"\r\n\r\n" +
            L"Pelmora.dll " + VersionLine(library) + L"\r\n" + library;

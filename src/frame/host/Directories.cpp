@@ -7,6 +7,7 @@
 #include "frame/host/Module.h"
 #include "frame/host/ClientContract.h"
 #include "win32/KnownFolder.h"
+#include "win32/ModuleFile.h"
 #include "win32/Strings.h"
 
 namespace frame {
@@ -22,20 +23,7 @@ std::string ProgramDirectoryOverride() {
 std::wstring GetProgramDirectory() {
     const std::string chosen = ProgramDirectoryOverride();
     if (!chosen.empty()) return win32::ToWide(chosen);
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(GetLibraryModule(), &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);  // a long install path: the name was cut
-    }
-    path.erase(path.find_last_of(L"\\/") + 1);
-    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-    return path;
+    return win32::ModuleFolder(GetLibraryModule());
 }
 
 std::wstring RequireProgramDirectory() {
