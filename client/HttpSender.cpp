@@ -8,7 +8,7 @@
 
 #include "ProxyAddress.h"
 #include "ProxyDiscovery.h"
-#include "frame/host/ClientContract.h"
+#include "contract/ClientContract.h"
 #include "win32/Handle.h"
 
 namespace client {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "frame/host/ClientContract.h"
+#include "contract/ClientContract.h"
 #include "win32/Files.h"
 #include "win32/Handle.h"
 #include "win32/KnownFolder.h"

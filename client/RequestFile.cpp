@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "frame/host/ClientContract.h"
-#include "storage/Crypt.h"
+#include "contract/ClientContract.h"
+#include "cipher/Crypt.h"
 #include "win32/Files.h"
 #include "win32/Strings.h"
 

@@ -2,7 +2,7 @@
 #   pelmora_program_manifest(<target> DESCRIPTION <text>)  resource 1, the program's own: asInvoker,
 #     the version-6 common controls, the systems it was tested on.
 #   pelmora_library_manifest(<target>)  resource 2, which a DLL activates itself around its
-#     windows (src/win32/ActivationScope.h); the loader reads no manifest of a DLL on its own.
+#     windows (src/kit/win32/ActivationScope.h); the loader reads no manifest of a DLL on its own.
 set(PELMORA_MANIFEST_DIR ${CMAKE_CURRENT_LIST_DIR}/manifests)
 
 function(pelmora_manifest_resource target kind id)

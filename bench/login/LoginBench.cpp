@@ -14,7 +14,7 @@
 
 #include "common/BenchClock.h"
 #include "DirectExchange.h"
-#include "frame/host/ClientContract.h"
+#include "contract/ClientContract.h"
 #include "pelmora.h"
 #include "win32/Files.h"
 #include "win32/Process.h"

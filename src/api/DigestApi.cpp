@@ -1,7 +1,7 @@
 // Exports: the digest for the host's own use.
 #include "api/Boundary.h"
 #include "pelmora.h"
-#include "storage/Crypt.h"
+#include "cipher/Crypt.h"
 
 extern "C" {
 

@@ -13,7 +13,7 @@
 #include <windows.h>
 
 #include "frame/host/Module.h"
-#include "storage/Crypt.h"
+#include "cipher/Crypt.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {

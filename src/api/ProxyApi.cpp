@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "api/Boundary.h"
-#include "frame/host/ClientContract.h"
+#include "contract/ClientContract.h"
 #include "frame/host/Directories.h"
 #include "pelmora.h"
 #include "transport/ProxyDialogFlag.h"

@@ -1,7 +1,7 @@
 #include "connectivity/CheckConnectivity.h"
 
 #include "connectivity/NetworkChecks.h"
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 #include "log/LogWriter.h"
 
 namespace connectivity {

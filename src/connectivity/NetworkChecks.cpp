@@ -5,9 +5,9 @@
 #include <iphlpapi.h>
 #include <wininet.h>
 
+#include "frame/host/CorePlatformCalls.h"
 #include "transport/PelmoraInterface.h"
 #include "win32/Handle.h"
-#include "win32/PlatformCalls.h"
 
 namespace connectivity {
 namespace {
@@ -27,8 +27,8 @@ bool IsNetworkAvailable() {
         win32::HeapBlock buffer(HeapAlloc(GetProcessHeap(), 0, size));
         if (!buffer) return false;
         auto* adapters = static_cast<IP_ADAPTER_ADDRESSES*>(buffer.get());
-        ULONG result = win32::Platform().getAdaptersAddresses(AF_UNSPEC, GAA_FLAG_INCLUDE_PREFIX,
-                                                              nullptr, adapters, &size);
+        ULONG result = frame::CorePlatform().getAdaptersAddresses(
+            AF_UNSPEC, GAA_FLAG_INCLUDE_PREFIX, nullptr, adapters, &size);
         if (result == ERROR_BUFFER_OVERFLOW) continue;  // `size` now holds what is needed
         if (result != NO_ERROR) return false;
         for (auto* adapter = adapters; adapter != nullptr; adapter = adapter->Next) {
@@ -41,7 +41,7 @@ bool IsNetworkAvailable() {
 
 bool IsInternetConnected() {
     DWORD flags = 0;  // the kind of connection is not used
-    return win32::Platform().internetGetConnectedState(&flags, 0) != FALSE;
+    return frame::CorePlatform().internetGetConnectedState(&flags, 0) != FALSE;
 }
 
 bool IsServerAlive() {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "log/FileLineWriter.h"
-#include "log/LogLine.h"
+#include "logline/LogLine.h"
 
 namespace logging {
 

@@ -5,7 +5,7 @@
 
 #include "connectivity/CheckConnectivity.h"
 #include "frame/errors/CatchLadder.h"
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 #include "frame/errors/LastError.h"
 #include "log/LogWriter.h"
 #include "login/CallScope.h"

@@ -5,7 +5,7 @@
 #include "frame/host/Directories.h"
 #include "log/LogWriter.h"
 #include "storage/ExclusiveFile.h"
-#include "storage/TimeSeal.h"
+#include "cipher/TimeSeal.h"
 #include "win32/Exception.h"
 #include "win32/Files.h"
 #include "win32/Strings.h"

@@ -3,10 +3,10 @@
 #include <windows.h>
 #include <msxml2.h>
 
+#include "frame/host/CorePlatformCalls.h"
 #include "win32/Bstr.h"
 #include "win32/ComPtr.h"
 #include "win32/ComScope.h"
-#include "win32/PlatformCalls.h"
 #include "win32/Strings.h"
 
 namespace transport {
@@ -28,9 +28,9 @@ void SetProperty(IXMLDOMDocument2* document, const wchar_t* name, VARIANT value)
 // included (the parser would trim it, and " true" is not "true").
 win32::ComPtr<IXMLDOMDocument2> CreateParser() {
     win32::ComPtr<IXMLDOMDocument2> document;
-    if (FAILED(win32::Platform().coCreateInstance(kClsidDomDocument60, nullptr,
-                                                  CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
-                                                  reinterpret_cast<void**>(document.addressof()))))
+    if (FAILED(frame::CorePlatform().coCreateInstance(
+            kClsidDomDocument60, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
+            reinterpret_cast<void**>(document.addressof()))))
         return document;
     win32::Bstr xpath(L"XPath");
     VARIANT language{};

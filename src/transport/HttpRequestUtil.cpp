@@ -4,11 +4,11 @@
 #include <cwchar>
 
 #include "frame/host/Directories.h"
-#include "frame/errors/Exceptions.h"
-#include "frame/host/ClientBounds.h"
+#include "errors/Exceptions.h"
+#include "contract/ClientBounds.h"
 #include "log/LogSinks.h"
 #include "log/LogWriter.h"
-#include "storage/Crypt.h"
+#include "cipher/Crypt.h"
 #include "transport/ProxyDialogFlag.h"
 #include "win32/Files.h"
 #include "win32/Handle.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "frame/host/ClientContract.h"
+#include "contract/ClientContract.h"
 
 namespace HttpUtility {
 

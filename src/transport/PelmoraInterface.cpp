@@ -3,7 +3,7 @@
 // the answer judged as an envelope. Transport failures are raised; a refusal is a result.
 #include "transport/PelmoraInterface.h"
 
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 #include "log/LogWriter.h"
 #include "transport/AnswerJudge.h"
 #include "transport/Endpoints.h"

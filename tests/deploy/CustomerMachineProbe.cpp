@@ -14,7 +14,7 @@
 
 #include "ProxyStore.h"
 #include "pelmora.h"
-#include "res/resource.h"
+#include "resource.h"  // the login dialog's control ids
 #include "support/DialogDriver.h"
 
 namespace customer_machine {

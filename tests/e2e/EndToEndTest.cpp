@@ -12,7 +12,7 @@
 #include "ProxyDialogIds.h"
 #include "ProxyStore.h"
 #include "pelmora.h"
-#include "storage/Crypt.h"
+#include "cipher/Crypt.h"
 #include "support/DialogDriver.h"
 #include "support/LogCapture.h"
 #include "win32/Strings.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fakeclient/ScriptedClient.h"
-#include "storage/Crypt.h"
+#include "cipher/Crypt.h"
 #include "win32/Handle.h"
 #include "win32/Strings.h"
 

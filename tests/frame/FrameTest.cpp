@@ -8,7 +8,7 @@
 
 #include "frame/errors/CatchLadder.h"
 #include "frame/host/Directories.h"
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 #include "frame/errors/LastError.h"
 #include "frame/host/Module.h"
 #include "log/LogWriter.h"

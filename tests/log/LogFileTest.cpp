@@ -6,7 +6,7 @@
 #include <thread>
 #include <tuple>
 
-#include "log/LogLine.h"
+#include "logline/LogLine.h"
 #include "pelmora.h"
 #include "support/ChildRole.h"
 #include "support/HostLogFile.h"

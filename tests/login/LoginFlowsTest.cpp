@@ -8,8 +8,8 @@
 
 #include "fakeclient/ScriptedClient.h"
 #include "pelmora.h"
-#include "res/resource.h"
-#include "storage/TimeSeal.h"
+#include "resource.h"  // the login dialog's control ids
+#include "cipher/TimeSeal.h"
 #include "support/DialogDriver.h"
 #include "support/LogCapture.h"
 #include "win32/DialogFont.h"

@@ -10,8 +10,9 @@
 #include "connectivity/CheckConnectivity.h"
 #include "fakeclient/ScriptedClient.h"
 #include "frame/errors/CatchLadder.h"
+#include "frame/host/CorePlatformCalls.h"
 #include "frame/host/Directories.h"
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 #include "frame/errors/LastError.h"
 #include "frame/host/Module.h"
 #include "log/LogWriter.h"
@@ -19,13 +20,14 @@
 #include "login/LoginFlows.h"
 #include "login/LoginManager.h"
 #include "state/StateFiles.h"
-#include "storage/Crypt.h"
+#include "cipher/Crypt.h"
 #include "storage/ServerState.h"
 #include "support/HostLogFile.h"
 #include "transport/HttpRequestUtil.h"
 #include "win32/Files.h"
 #include "win32/PlatformCalls.h"
 
+using frame::CorePlatformCalls;
 using login::CLoginManager;
 using storage::CServerState;
 using testing_support::ReadFileBytes;
@@ -38,11 +40,11 @@ struct PlatformReset {
     ~PlatformReset() { win32::ResetPlatform(); }
 };
 
-// `call` with one platform entry replaced (common_type: the entry alone names the type).
-template <typename Function, typename Call>
-auto With(Function PlatformCalls::*entry, std::common_type_t<Function> replacement, Call call) {
+// `call` with one entry of either table replaced (common_type: the entry alone names the type).
+template <typename Table, typename Function, typename Call>
+auto With(Function Table::*entry, std::common_type_t<Function> replacement, Call call) {
     const PlatformReset reset;
-    win32::Platform().*entry = replacement;
+    ReplacePlatformCall(entry, replacement);  // the table's own, by argument-dependent lookup
     return call();
 }
 
@@ -151,16 +153,16 @@ TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
         return std::to_string(frame::GetLastErrorCode()) + " " + frame::GetLastErrorMessage();
     };
     EXPECT_EQ("1001 ネットワークにつながる環境がありません",
-              With(&PlatformCalls::getAdaptersAddresses, Return<ERROR_NOT_SUPPORTED>,
+              With(&CorePlatformCalls::getAdaptersAddresses, Return<ERROR_NOT_SUPPORTED>,
                    connectivityFinding));
     EXPECT_EQ("1001 インターネットへの接続がありません",
-              With(&PlatformCalls::internetGetConnectedState, Fail<0>, connectivityFinding));
+              With(&CorePlatformCalls::internetGetConnectedState, Fail<0>, connectivityFinding));
     // A data folder that cannot be found, or not made: never the root of the drive.
     const std::function<void()> kFolderFaults[] = {
-        [] { win32::Platform().shGetFolderPath = Return<E_FAIL>; },
+        [] { ReplacePlatformCall(&PlatformCalls::shGetFolderPath, Return<E_FAIL>); },
         [] {
-            win32::Platform().getFileAttributes = Return<INVALID_FILE_ATTRIBUTES>;
-            win32::Platform().shCreateDirectory = Return<ERROR_ACCESS_DENIED>;
+            ReplacePlatformCall(&PlatformCalls::getFileAttributes, Return<INVALID_FILE_ATTRIBUTES>);
+            ReplacePlatformCall(&PlatformCalls::shCreateDirectory, Return<ERROR_ACCESS_DENIED>);
         },
     };
     for (const auto& fault : kFolderFaults) {

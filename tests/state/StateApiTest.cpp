@@ -5,8 +5,8 @@
 #include <tuple>
 
 #include "pelmora.h"
-#include "storage/Crypt.h"
-#include "storage/TimeSeal.h"
+#include "cipher/Crypt.h"
+#include "cipher/TimeSeal.h"
 #include "support/DialogDriver.h"
 #include "support/HostLogFile.h"
 #include "win32/Exception.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "storage/TimeSeal.h"
+#include "cipher/TimeSeal.h"
 #include "support/TestSupport.h"
 #include "win32/Handle.h"
 

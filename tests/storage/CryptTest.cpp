@@ -5,7 +5,7 @@
 #include <climits>
 #include <string>
 
-#include "storage/Crypt.h"
+#include "cipher/Crypt.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "log/LogLine.h"
+#include "logline/LogLine.h"
 #include "support/TestSupport.h"
 #include "win32/Handle.h"
 #include "win32/Strings.h"

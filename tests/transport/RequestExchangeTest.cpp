@@ -9,7 +9,7 @@
 
 #include "fakeclient/ScriptedClient.h"
 #include "frame/host/Directories.h"
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 #include "log/LogWriter.h"
 #include "support/ChildRole.h"
 #include "support/HostLogFile.h"

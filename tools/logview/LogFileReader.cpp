@@ -5,7 +5,7 @@
 #include <new>
 
 #include "RecordText.h"
-#include "log/LogLine.h"
+#include "logline/LogLine.h"
 #include "win32/Handle.h"
 #include "win32/PlatformCalls.h"
 

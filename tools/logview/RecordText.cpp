@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "log/LogLine.h"
+#include "logline/LogLine.h"
 #include "win32/Strings.h"
 
 namespace logview {

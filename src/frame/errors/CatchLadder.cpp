@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 #include "frame/errors/LastError.h"
 #include "log/LogWriter.h"
 

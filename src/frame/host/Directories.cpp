@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 #include "frame/host/HostContextLock.h"
 #include "frame/host/Module.h"
-#include "frame/host/ClientContract.h"
+#include "contract/ClientContract.h"
 #include "win32/KnownFolder.h"
 #include "win32/ModuleFile.h"
 #include "win32/Strings.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 #include "win32/Time.h"
 
 namespace storage {

@@ -1,4 +1,4 @@
-#include "frame/errors/Exceptions.h"
+#include "errors/Exceptions.h"
 
 namespace frame {
 

@@ -1,4 +1,4 @@
-#include "storage/Crypt.h"
+#include "cipher/Crypt.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -45,52 +45,49 @@ bool AcquireDigestContext(win32::CryptContext& context) {
 using Acquire = bool (*)(win32::CryptContext&);
 
 // Acquiring a context costs far more than a whole digest or cipher run, so each kind is acquired
-// once per process, on first use, and kept until the library unloads. Only the context is
-// shared (the provider serves it to any thread); hash and key objects stay per call. A failed
-// acquisition keeps nothing, so the next call tries again. Constant-initialised and without a
-// destructor, so nothing of it runs while the process ends.
+// once per process, on first use, and kept until the library unloads or the platform table
+// changes (its hook drops it, so that the next call acquires through the entry as it now is).
+// Only the context is shared (the provider serves it to any thread); hash and key objects stay
+// per call. A failed acquisition keeps nothing, so the next call tries again. Constant-initialised
+// and without a destructor, so nothing of it runs while the process ends.
 class SharedContext {
 public:
-    using Entry = decltype(win32::PlatformCalls::cryptAcquireContext);
-
-    // The context for one call. While the platform table holds another acquisition than the one
-    // that made the shared context (a test's replacement), the call acquires its own through it
-    // into `own`, so that a made failure fails and the shared context is neither used nor
-    // disturbed meanwhile.
-    HCRYPTPROV Get(Acquire acquire, win32::CryptContext& own) {
-        const Entry entry = win32::Platform().cryptAcquireContext;
+    HCRYPTPROV Get(Acquire acquire) {
         HCRYPTPROV handle = handle_.load(std::memory_order_acquire);
-        if (handle == 0) {
-            AcquireSRWLockExclusive(&lock_);
-            handle = handle_.load(std::memory_order_relaxed);
-            if (handle == 0 && acquire(own)) {
-                acquiredBy_.store(entry, std::memory_order_relaxed);
-                handle = own.release();
-                handle_.store(handle, std::memory_order_release);
-            }
-            ReleaseSRWLockExclusive(&lock_);
-            if (handle == 0) return 0;
+        if (handle != 0) return handle;
+        AcquireSRWLockExclusive(&lock_);
+        handle = handle_.load(std::memory_order_relaxed);
+        win32::CryptContext acquired;
+        if (handle == 0 && acquire(acquired)) {
+            handle = acquired.release();
+            handle_.store(handle, std::memory_order_release);
         }
-        if (acquiredBy_.load(std::memory_order_relaxed) == entry) return handle;
-        return acquire(own) ? own.get() : 0;
+        ReleaseSRWLockExclusive(&lock_);
+        return handle;
     }
 
     void Release() { win32::CryptContext kept(handle_.exchange(0)); }
 
 private:
     std::atomic<HCRYPTPROV> handle_{0};
-    std::atomic<Entry> acquiredBy_{nullptr};
     SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
 SharedContext cipherContext;
 SharedContext digestContext;
 
+void DropSharedContexts(win32::PlatformChange) {
+    cipherContext.Release();
+    digestContext.Release();
+}
+
+// Registered while the module loads, before any call can hold a context.
+[[maybe_unused]] const bool kDroppedOnPlatformChange =
+    (win32::OnPlatformChange(DropSharedContexts), true);
+
 bool RunCipher(std::string& output, const char* data, int length, bool encrypt) {
     if (length < 0 || (data == nullptr && length > 0) || length > CCrypt::kMaxLength) return false;
-    // Declared in release order reversed: key, then hash, then a context of the call's own.
-    win32::CryptContext own;
-    const HCRYPTPROV context = cipherContext.Get(AcquireCipherContext, own);
+    const HCRYPTPROV context = cipherContext.Get(AcquireCipherContext);
     if (context == 0) return false;
     win32::CryptHash hash;
     if (!CryptCreateHash(context, CALG_MD5, 0, 0, hash.addressof())) return false;
@@ -122,8 +119,7 @@ bool CCrypt::Generate(std::string& output, const char* data, int length, bool en
 
 bool CCrypt::MD5(char* digest, const char* text) const {
     if (digest == nullptr || text == nullptr) return false;
-    win32::CryptContext own;
-    const HCRYPTPROV context = digestContext.Get(AcquireDigestContext, own);
+    const HCRYPTPROV context = digestContext.Get(AcquireDigestContext);
     if (context == 0) return false;
     win32::CryptHash hash;
     if (!CryptCreateHash(context, CALG_MD5, 0, 0, hash.addressof())) return false;
@@ -139,8 +135,7 @@ bool CCrypt::MD5(char* digest, const char* text) const {
 }
 
 void CCrypt::ReleaseProviderContexts() {
-    cipherContext.Release();
-    digestContext.Release();
+    DropSharedContexts(win32::PlatformChange::kReset);
 }
 
 std::string CCrypt::MD5(const std::string& text) const {

@@ -1,4 +1,4 @@
-#include "log/LogLine.h"
+#include "logline/LogLine.h"
 
 #include <algorithm>
 #include <charconv>

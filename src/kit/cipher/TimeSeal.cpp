@@ -1,9 +1,9 @@
-#include "storage/TimeSeal.h"
+#include "cipher/TimeSeal.h"
 
 #include <cstdlib>
 #include <vector>
 
-#include "storage/Crypt.h"
+#include "cipher/Crypt.h"
 #include "win32/Strings.h"
 
 namespace storage {
