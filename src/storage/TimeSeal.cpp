@@ -16,15 +16,15 @@ struct Step {
     SealFailureLog log;
     const char* function;
 
-    void Logged(const char* entry) const {
+    void WriteEntry(const char* entry) const {
         if (log != nullptr) log(function, entry);
     }
     [[noreturn]] void FailCrypt(const char* entry, const char* reason) const {
-        Logged(entry);
+        WriteEntry(entry);
         throw frame::CCryptException(reason);
     }
     [[noreturn]] void FailFalsified(const char* entry) const {
-        Logged(entry);
+        WriteEntry(entry);
         throw frame::CFalsificationException();
     }
 };
