@@ -3,21 +3,15 @@
 #include <string>
 
 #include "log/LogWriter.h"
+#include "win32/Exception.h"
 
 namespace api {
 
 void LogEscapedException(const char* function) noexcept {
     try {
-        std::string text;
-        try {
-            throw;
-        } catch (const win32::CException& e) {
-            text = e.Reason();
-        } catch (const std::exception& e) {
-            text = e.what();
-        } catch (...) {
-        }
-        logging::LogError("例外により処理を中断しました：" + text, function, "PelmoraAPI", 1);
+        logging::LogError(
+            "例外により処理を中断しました：" + win32::DescribeCurrentException().logText, function,
+            "PelmoraAPI", 1);
     } catch (...) {
         // Logging itself failed (out of memory): the safe result is all that is left.
     }

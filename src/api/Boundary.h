@@ -3,10 +3,6 @@
 // log entry and the export's safe result.
 #pragma once
 
-#include <exception>
-
-#include "win32/Exception.h"
-
 namespace api {
 
 // Logs an exception that reached an export (called inside a catch block; never throws).

@@ -5,13 +5,13 @@
 
 #include "connectivity/CheckConnectivity.h"
 #include "frame/errors/CatchLadder.h"
-#include "errors/Exceptions.h"
 #include "frame/errors/LastError.h"
 #include "log/LogWriter.h"
 #include "login/CallScope.h"
 #include "login/LoginDialog.h"
 #include "login/LoginManager.h"
 #include "transport/PelmoraInterface.h"
+#include "win32/Exception.h"
 
 namespace login {
 namespace {
@@ -54,7 +54,7 @@ bool Login() {
     CLoginDialog dialog;
     const INT_PTR result = dialog.DoModal();
     // No desktop, no template: the user never saw a window to cancel, so it is no cancel.
-    if (result == -1) throw frame::CTextException(kDialogNotShown);
+    if (result == -1) throw win32::CException(kDialogNotShown);
     return result == IDOK;
 }
 

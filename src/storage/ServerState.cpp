@@ -16,16 +16,9 @@ namespace {
 
 constexpr const char* kSource = "ServerState";
 
-// The seal logs nothing itself: the entry its failure carries is logged here, and the failure
-// goes on to the caller.
-template <typename Seal>
-auto LoggingSealFailure(Seal seal) -> decltype(seal()) {
-    try {
-        return seal();
-    } catch (const SealFailure& failure) {
-        logging::LogError(failure.entry(), failure.function(), kSource, 1);
-        throw;
-    }
+// The seal's failed step is logged here; the failure goes on to the caller.
+void LogSealFailure(const char* function, const char* entry) {
+    logging::LogError(entry, function, kSource, 1);
 }
 
 // The log is in the code page: a folder outside it shows as the code page's nearest spelling.
@@ -35,7 +28,7 @@ std::string LogPath(const std::wstring& path) {
 
 // The content is sealed before the file is touched, so a sealing failure leaves the old file.
 bool Stamp(const std::wstring& path, const char* function, const char* failureFormat) {
-    const std::string content = LoggingSealFailure(EncryptCurrentTime);
+    const std::string content = EncryptCurrentTime(LogSealFailure);
     if (ReplaceFileExclusive(path, content)) return true;
     logging::LogError(win32::Format(failureFormat, LogPath(path).c_str()), function, kSource, 1);
     return false;
@@ -59,7 +52,7 @@ bool ReadTime(const std::wstring& path, const char* function, win32::Seconds& ti
                           kSource, 1);
         return false;
     }
-    time = LoggingSealFailure([&content] { return UnsealTime(content); });
+    time = UnsealTime(content, LogSealFailure);
     return true;
 }
 

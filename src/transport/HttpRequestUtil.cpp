@@ -68,7 +68,7 @@ bool IsHttpStatus(DWORD exitCode) {
     return exitCode >= 100 && exitCode <= 599;
 }
 
-// The client ends by its own bounds (frame/host/ClientBounds.h); one that has not by the library's,
+// The client ends by its own bounds (contract/ClientBounds.h); one that has not by the library's,
 // longer than all of them together, is hung or a stranger's: it is ended, so the host's call ends.
 DWORD AwaitClient(HANDLE process, bool& timedOut) {
     const win32::ProcessEnd end = win32::AwaitExitWithin(

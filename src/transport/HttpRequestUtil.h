@@ -61,7 +61,7 @@ public:
     static void UrlEncode(std::string& text);
 
     // This exchange's files in the exchange folder, and the client in the program directory, as
-    // this object first resolved them (CDirectoryException when a folder cannot be had).
+    // this object first resolved them (a CException when a folder cannot be had).
     std::wstring GetRequestFilePath();
     std::wstring GetResponseFilePath();
     std::wstring GetClientPath();

@@ -3,7 +3,7 @@
 
 #include <cstring>
 #include <functional>
-#include <new>
+#include <stdexcept>
 #include <tuple>
 
 #include "frame/errors/CatchLadder.h"
@@ -19,32 +19,41 @@
 namespace {
 
 // Each failure is logged as the flow's error unless its check logged it already; only the
-// service's text reaches the host whole.
+// service's text reaches the host whole. An export's entry gives the log's text.
 TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
-    const std::string platformText = win32::CHResultException(E_ACCESSDENIED).GetErrorMessage();
+    const std::string platformText = win32::HResultError(E_ACCESSDENIED).Report().hostText;
     EXPECT_NE("", platformText);
     const std::string longText(400, 'e');
-    // The thrower, the code and message recorded, whether the ladder logs it.
-    const std::tuple<std::function<void()>, int, std::string, bool> cases[] = {
+    const std::string crypt = "暗号化に失敗しました";
+    // Written as bytes so that a wrong execution character set shows.
+    const std::string proxy =
+        "\x83\x76\x83\x8d\x83\x4c\x83\x56\x94\x46\x8f\xd8\x82\xaa\x95\x4b\x97\x76\x82\xc5\x82\xb7";
+    // The thrower, the code and message recorded, whether the ladder logs it, the log's text.
+    const std::tuple<std::function<void()>, int, std::string, bool, std::string> cases[] = {
         {[] { throw frame::CNetworkAdapterException(); }, 1001,
-         "ネットワークにつながる環境がありません", false},
-        {[&] { throw frame::CNetworkException(longText); }, 1006, longText, true},
-        {[&] { throw frame::CTextException(longText.c_str()); }, 1000, longText.substr(0, 255),
-         true},
-        // Written as bytes so that a wrong execution character set shows.
-        {[] { throw frame::CProxyLoginCancelException(); }, 1000,
-         "\x83\x76\x83\x8d\x83\x4c\x83\x56\x94\x46\x8f\xd8\x82\xaa\x95\x4b\x97\x76\x82\xc5\x82\xb7",
-         true},
-        {[] { throw win32::CHResultException(E_ACCESSDENIED); }, 1000, platformText, true},
-        {[] { throw frame::CCryptException("暗号化に失敗しました"); }, 1000, "", true},
-        {[] { throw std::bad_alloc(); }, 1000, "", true},
+         "ネットワークにつながる環境がありません", false, ""},
+        {[] { throw frame::CInternetConnectionException(); }, 1001,
+         "インターネットへの接続がありません", false, ""},
+        {[&] { throw frame::CNetworkException(longText); }, 1006, longText, true, longText},
+        {[&] { throw frame::CException(longText); }, 1000, longText.substr(0, 255), true, longText},
+        {[] { throw frame::CProxyLoginCancelException(); }, 1000, proxy, true, proxy},
+        {[] { throw win32::HResultError(E_ACCESSDENIED); }, 1000, platformText, true, platformText},
+        {[&] { throw frame::CCryptException(crypt); }, 1000, "", true, crypt},
+        {[] { throw frame::CFalsificationException(); }, 1000, "", true, ""},
+        {[] { throw std::runtime_error("broken"); }, 1000, "", true, "broken"},
+        {[] { throw 7; }, 1000, "", true, ""},
     };
     testing_support::LogCapture capture;
     ASSERT_TRUE(logging::SharedLog::Instance().Open());
     logging::SetLogWindow(capture.window());
     int row = 0;
-    for (const auto& [thrower, code, message, logged] : cases) {
+    for (const auto& [thrower, code, message, logged, logText] : cases) {
         SCOPED_TRACE(row++);
+        try {
+            thrower();
+        } catch (...) {
+            EXPECT_EQ(logText, win32::DescribeCurrentException().logText);
+        }
         frame::RecordLastError(0, "before");
         capture.Clear();
         EXPECT_FALSE(frame::RunWithCatchLadder("PeLmLoginUserCreate", thrower));
@@ -77,7 +86,7 @@ TEST(Directories, AreTheLibrarysFolderOrTheOverride) {
     }
     frame::SetLibraryModule(reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)));
     EXPECT_EQ(L"", frame::GetProgramDirectory());
-    EXPECT_THROW(frame::RequireProgramDirectory(), frame::CDirectoryException);
+    EXPECT_THROW(frame::RequireProgramDirectory(), frame::CException);
     frame::SetLibraryModule(nullptr);
 }
 

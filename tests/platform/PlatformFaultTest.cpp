@@ -168,8 +168,8 @@ TEST(PlatformQueries, FailedQueriesReadAsAbsentNeverAsPresent) {
     for (const auto& fault : kFolderFaults) {
         const PlatformReset reset;
         fault();
-        EXPECT_THROW(CLoginManager::Load(), frame::CDirectoryException);
-        EXPECT_THROW(CServerState::IsSub(), frame::CDirectoryException);
+        EXPECT_THROW(CLoginManager::Load(), frame::CException);
+        EXPECT_THROW(CServerState::IsSub(), frame::CException);
         frame::RecordLastError(0, "old");
         EXPECT_FALSE(login::LoginInCallScope());
         EXPECT_EQ("1000 データの保存先フォルダーを特定できませんでした",

@@ -45,7 +45,7 @@ TEST_F(Exports, StateTimesReadOnlyFromWhatPassesItsChecksAndStatesMoveAndRelease
     const std::string bad = "4|1|保存されている情報が正しくありません";
     const std::string forged = "4|1|dead.datが改ざんされた可能性あり";  // for both files
     const std::string outOfRange =
-        "4|1|例外により処理を中断しました：" + win32::CHResultException(E_FAIL).Reason();
+        "4|1|例外により処理を中断しました：" + win32::HResultError(E_FAIL).Report().logText;
     std::vector<std::array<std::string, 3>> cases = {
         // content, time read, first entry
         {"", "FALSE", bad},

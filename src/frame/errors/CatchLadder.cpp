@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "errors/Exceptions.h"
+#include "win32/Exception.h"
 #include "frame/errors/LastError.h"
 #include "log/LogWriter.h"
 
@@ -10,30 +10,15 @@ namespace frame {
 namespace {
 const char* const kSource = "PelmoraAPI";
 
-// The flow's error entry and the host's last error carry the same text.
-void RecordFailure(const char* function, int code, const std::string& text) {
-    logging::LogError(text, function, kSource, 1);
-    RecordLastError(code, text);
-}
-
-// Maps the exception being handled; call only from inside a catch block.
+// The flow's error entry, unless the finding is logged already, and the host's last error carry
+// the same text. Call only from inside a catch block.
 void RecordCurrentException(const char* function) {
-    try {
-        throw;
-    } catch (const CNetworkAdapterException&) {
-        // The check has logged its finding already.
-        RecordLastError(kErrorNetwork, "ネットワークにつながる環境がありません");
-    } catch (const CInternetConnectionException&) {
-        RecordLastError(kErrorNetwork, "インターネットへの接続がありません");
-    } catch (const CNetworkException& e) {
-        RecordFailure(function, kErrorService, e.Reason());
-    } catch (const CException& e) {
-        // Cut where the 256-byte buffer it was always read through cut it.
-        RecordFailure(function, kErrorOther, e.GetErrorMessage().substr(0, 255));
-    } catch (...) {
-        // Not one of ours (out of memory, a library error): still a failure the host must see.
-        RecordFailure(function, kErrorOther, "");
-    }
+    const win32::ErrorReport error = win32::DescribeCurrentException();
+    // An "other" failure's text is cut where the 256-byte buffer it was always read through cut it.
+    const std::string text =
+        error.hostCode == kErrorOther ? error.hostText.substr(0, 255) : error.hostText;
+    if (!error.logged) logging::LogError(text, function, kSource, 1);
+    RecordLastError(error.hostCode, text);
 }
 }  // namespace
 

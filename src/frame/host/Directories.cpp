@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "errors/Exceptions.h"
 #include "frame/host/HostContextLock.h"
 #include "frame/host/Module.h"
 #include "contract/ClientContract.h"
+#include "win32/Exception.h"
 #include "win32/KnownFolder.h"
 #include "win32/ModuleFile.h"
 #include "win32/Strings.h"
@@ -13,6 +13,10 @@
 namespace frame {
 namespace {
 std::string g_programDirectoryOverride;  // under the host context lock
+
+// The host hears of these as "other" failures with the text.
+const char* const kProgramDirectoryUnknown = "プログラムのフォルダーを特定できませんでした";
+const char* const kDataDirectoryUnknown = "データの保存先フォルダーを特定できませんでした";
 
 std::string ProgramDirectoryOverride() {
     HostContextGuard guard(HostContextLock());
@@ -28,7 +32,7 @@ std::wstring GetProgramDirectory() {
 
 std::wstring RequireProgramDirectory() {
     std::wstring directory = GetProgramDirectory();
-    if (directory.empty()) throw CDirectoryException(kProgramDirectoryUnknownText);
+    if (directory.empty()) throw win32::CException(kProgramDirectoryUnknown);
     return directory;
 }
 
@@ -42,7 +46,7 @@ std::wstring GetDataDirectory() {
     // Without the folder a stored password would land where other users can read it: the
     // operation fails instead.
     std::wstring path = win32::LocalAppDataFolder(contract::kDataFolder);
-    if (path.empty()) throw CDirectoryException(kDataDirectoryUnknownText);
+    if (path.empty()) throw win32::CException(kDataDirectoryUnknown);
     return path;
 }
 
@@ -51,7 +55,7 @@ std::wstring GetExchangeDirectory() {
     // whatever the data directory grants (a roaming or redirected profile, say).
     std::wstring path =
         win32::OwnerOnlyFolder(GetDataDirectory() + L"\\" + contract::kExchangeFolder);
-    if (path.empty()) throw CDirectoryException(kDataDirectoryUnknownText);
+    if (path.empty()) throw win32::CException(kDataDirectoryUnknown);
     return path;
 }
 

@@ -13,7 +13,7 @@ namespace frame {
 // of C:).
 std::wstring GetProgramDirectory();
 
-// The program directory, or CDirectoryException when it cannot be resolved: an exchange must
+// The program directory, or a CException when it cannot be resolved: an exchange must
 // never fall back to "\pmqclient.exe" at the root of the current drive.
 std::wstring RequireProgramDirectory();
 
@@ -21,11 +21,11 @@ std::wstring RequireProgramDirectory();
 void SetProgramDirectoryOverride(const char* path);
 
 // Local application data folder + "\Torva Inc\Pelmora", created with its parents when missing.
-// Throws CDirectoryException when the folder cannot be resolved.
+// Throws a CException when the folder cannot be resolved.
 std::wstring GetDataDirectory();
 
 // The data directory + "\exchange", made for the current user and the system alone when missing.
-// Throws CDirectoryException when it cannot be had.
+// Throws a CException when it cannot be had.
 std::wstring GetExchangeDirectory();
 
 }  // namespace frame

@@ -11,13 +11,23 @@ namespace {
 
 constexpr const char* kSealFormat = "%Y/%m/%d/%H/%M/%S";
 
-[[noreturn]] void FailCrypt(const char* function, const char* entry, const char* message) {
-    throw CSealException<frame::CCryptException>(function, entry, message);
-}
+// A failed step of the seal: its entry, then its exception.
+struct Step {
+    SealFailureLog log;
+    const char* function;
 
-[[noreturn]] void FailFalsified(const char* function, const char* entry) {
-    throw CSealException<frame::CFalsificationException>(function, entry);
-}
+    void WriteEntry(const char* entry) const {
+        if (log != nullptr) log(function, entry);
+    }
+    [[noreturn]] void FailCrypt(const char* entry, const char* reason) const {
+        WriteEntry(entry);
+        throw frame::CCryptException(reason);
+    }
+    [[noreturn]] void FailFalsified(const char* entry) const {
+        WriteEntry(entry);
+        throw frame::CFalsificationException();
+    }
+};
 
 // Pieces of `text` between runs of `separator`; leading and trailing runs give no empty piece.
 std::vector<std::string> SplitRuns(const std::string& text, char separator) {
@@ -36,10 +46,9 @@ std::vector<std::string> SplitRuns(const std::string& text, char separator) {
     return pieces;
 }
 
-std::string DigestOf(const std::string& text, const char* function) {
+std::string DigestOf(const std::string& text, const Step& step) {
     std::string digest = CCrypt().MD5(text);
-    if (digest.empty())
-        FailCrypt(function, "ハッシュ値の生成に失敗", "ハッシュ値の生成に失敗しました");
+    if (digest.empty()) step.FailCrypt("ハッシュ値の生成に失敗", "ハッシュ値の生成に失敗しました");
     return digest;
 }
 
@@ -60,36 +69,36 @@ bool InRange(const win32::LocalDate& d) {
 }  // namespace
 
 win32::Seconds CheckedLocalTime(const win32::LocalDate& date) {
-    if (!InRange(date)) throw win32::CHResultException(E_FAIL);
+    if (!InRange(date)) throw win32::HResultError(E_FAIL);
     win32::Seconds t = 0;
-    if (!win32::FromLocalDate(date, t)) throw win32::CHResultException(E_INVALIDARG);
+    if (!win32::FromLocalDate(date, t)) throw win32::HResultError(E_INVALIDARG);
     return t;
 }
 
-std::string SealTime(win32::Seconds t) {
-    const char* function = "EncryptCurrentTime";
+std::string SealTime(win32::Seconds t, SealFailureLog log) {
+    const Step step{log, "EncryptCurrentTime"};
     const std::string timeText = win32::FormatLocalTime(t, kSealFormat);
-    if (timeText.empty()) throw win32::CHResultException(E_INVALIDARG);
+    if (timeText.empty()) throw win32::HResultError(E_INVALIDARG);
     const std::string plain =
-        win32::Format("%s %s", timeText.c_str(), DigestOf(timeText, function).c_str());
+        win32::Format("%s %s", timeText.c_str(), DigestOf(timeText, step).c_str());
     std::string cipher;
     if (!CCrypt().Generate(cipher, plain, true))
-        FailCrypt(function, "暗号化に失敗", "暗号化に失敗しました");
+        step.FailCrypt("暗号化に失敗", "暗号化に失敗しました");
     return cipher;
 }
 
-win32::Seconds UnsealTime(const std::string& data) {
-    const char* function = "DecryptTime";
+win32::Seconds UnsealTime(const std::string& data, SealFailureLog log) {
+    const Step step{log, "DecryptTime"};
     std::string plain;
     // Nothing to decrypt in an empty file: it reads as content without pieces.
     if (!data.empty() && !CCrypt().Generate(plain, data, false))
-        FailCrypt(function, "復号化に失敗", "復号化に失敗しました");
+        step.FailCrypt("復号化に失敗", "復号化に失敗しました");
 
     const std::vector<std::string> pieces = SplitRuns(plain, ' ');
-    if (pieces.size() != 2) FailFalsified(function, "保存されている情報が正しくありません");
+    if (pieces.size() != 2) step.FailFalsified("保存されている情報が正しくありません");
     // The entry names "dead.dat" for both files; log readers search for this exact text.
-    if (pieces[1] != DigestOf(pieces[0], function))
-        FailFalsified(function, "dead.datが改ざんされた可能性あり");
+    if (pieces[1] != DigestOf(pieces[0], step))
+        step.FailFalsified("dead.datが改ざんされた可能性あり");
 
     const std::vector<std::string> fields = SplitRuns(pieces[0], '/');
     const win32::LocalDate date{FieldValue(fields, 0), FieldValue(fields, 1),

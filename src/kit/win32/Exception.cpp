@@ -1,5 +1,7 @@
 #include "win32/Exception.h"
 
+#include <exception>
+
 #include "win32/Handle.h"
 #include "win32/Strings.h"
 
@@ -23,8 +25,20 @@ std::string SystemMessageText(DWORD code) {
 
 }  // namespace
 
-std::string CHResultException::GetErrorMessage() const {
-    return SystemMessageText(static_cast<DWORD>(result_));
+CException HResultError(HRESULT result) {
+    return CException(SystemMessageText(static_cast<DWORD>(result)));
+}
+
+ErrorReport DescribeCurrentException() {
+    try {
+        throw;
+    } catch (const CException& e) {
+        return e.Report();
+    } catch (const std::exception& e) {
+        return ErrorReport{PELMORA_ERROR_OTHER, "", e.what(), false};
+    } catch (...) {
+        return ErrorReport{};
+    }
 }
 
 }  // namespace win32

@@ -69,18 +69,17 @@ void ModalDialog::Command(WORD id) {
 
 // Called inside a catch block. The dialog stays open so the user can try again or cancel.
 void ModalDialog::ReportHandlerFailure() {
-    std::string text;
     try {
-        throw;
-    } catch (const CException& e) {
-        text = e.GetErrorMessage();
-    } catch (...) {
-    }
-    if (text.empty()) text = kInternalFailureText;
-    try {
+        // A failure the host hears of under a code of its own (no network, no service) carries a
+        // text for the last error, not for a box: the box shows only the text a failure gives of
+        // itself.
+        const ErrorReport error = DescribeCurrentException();
+        std::string text = error.hostCode == PELMORA_ERROR_OTHER ? error.hostText : "";
+        if (text.empty()) text = kInternalFailureText;
         ShowMessageBox(window_, text, MB_ICONSTOP);
     } catch (...) {
-        // Not even the box could be shown (out of memory): the dialog simply stays open.
+        // Not even the box could be had (out of memory): the dialog simply stays open, and nothing
+        // leaves the window procedure.
     }
 }
 
