@@ -17,7 +17,8 @@ void LogEscapedException(const char* function) noexcept {
             text = e.what();
         } catch (...) {
         }
-        logging::LogError("例外により処理を中断しました：" + text, function, "PelmoraAPI", 1);
+        logging::Write("例外により処理を中断しました：" + text,
+                       {function, "PelmoraAPI", logging::Kind::kError, 1});
     } catch (...) {
         // Logging itself failed (out of memory): the safe result is all that is left.
     }

@@ -14,6 +14,8 @@ namespace storage {
 
 namespace {
 
+using logging::Kind;
+
 constexpr const char* kSource = "ServerState";
 
 // The seal logs nothing itself: the entry its failure carries is logged here, and the failure
@@ -23,7 +25,7 @@ auto LoggingSealFailure(Seal seal) -> decltype(seal()) {
     try {
         return seal();
     } catch (const SealFailure& failure) {
-        logging::LogError(failure.entry(), failure.function(), kSource, 1);
+        logging::Write(failure.entry(), {failure.function(), kSource, Kind::kError, 1});
         throw;
     }
 }
@@ -37,26 +39,27 @@ std::string LogPath(const std::wstring& path) {
 bool Stamp(const std::wstring& path, const char* function, const char* failureFormat) {
     const std::string content = LoggingSealFailure(EncryptCurrentTime);
     if (ReplaceFileExclusive(path, content)) return true;
-    logging::LogError(win32::Format(failureFormat, LogPath(path).c_str()), function, kSource, 1);
+    logging::Write(win32::Format(failureFormat, LogPath(path).c_str()),
+                   {function, kSource, Kind::kError, 1});
     return false;
 }
 
 void Release(const std::wstring& path, const char* function) {
     if (!win32::PathExists(path)) return;
     if (DeleteFileExclusive(path)) {
-        logging::Log(win32::Format("%sの削除", LogPath(path).c_str()), function, kSource,
-                     logging::kFinding, 1);
+        logging::Write(win32::Format("%sの削除", LogPath(path).c_str()),
+                       {function, kSource, Kind::kFinding, 1});
     } else {
-        logging::LogError(win32::Format("%sの削除に失敗", LogPath(path).c_str()), function, kSource,
-                          1);
+        logging::Write(win32::Format("%sの削除に失敗", LogPath(path).c_str()),
+                       {function, kSource, Kind::kError, 1});
     }
 }
 
 bool ReadTime(const std::wstring& path, const char* function, win32::Seconds& time) {
     std::string content;
     if (!ReadFileExclusive(path, content)) {
-        logging::LogError(win32::Format("%sのオープンに失敗", LogPath(path).c_str()), function,
-                          kSource, 1);
+        logging::Write(win32::Format("%sのオープンに失敗", LogPath(path).c_str()),
+                       {function, kSource, Kind::kError, 1});
         return false;
     }
     time = LoggingSealFailure([&content] { return UnsealTime(content); });

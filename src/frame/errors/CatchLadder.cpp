@@ -12,7 +12,7 @@ const char* const kSource = "PelmoraAPI";
 
 // The flow's error entry and the host's last error carry the same text.
 void RecordFailure(const char* function, int code, const std::string& text) {
-    logging::LogError(text, function, kSource, 1);
+    logging::Write(text, {function, kSource, logging::Kind::kError, 1});
     RecordLastError(code, text);
 }
 
