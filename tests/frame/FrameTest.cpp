@@ -16,6 +16,7 @@
 #include "log/SharedLog.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
+#include "win32/WindowText.h"
 
 namespace {
 
@@ -74,6 +75,18 @@ TEST(LogEntry, CarriesItsCallersLineAndAnErrorItsFlag) {
     for (const LOG_RECORD& r : capture.records())
         seen.push_back(win32::Format("%d|%d|%d", r.kind, r.flag, r.line - first));
     EXPECT_EQ((std::vector<std::string>{"4|1|0", "0|0|1"}), seen);
+}
+
+// A window's text is read whole, however long (the dialogs' fields, the viewer's boxes).
+TEST(WindowText, IsReadWhole) {
+    for (const std::wstring& text :
+         {std::wstring(), std::wstring(L"ログ"), std::wstring(70000, L'x')}) {
+        HWND window = CreateWindowExW(0, L"STATIC", text.c_str(), 0, 0, 0, 10, 10, HWND_MESSAGE,
+                                      nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, window);
+        EXPECT_EQ(text, win32::WindowText(window)) << text.size();
+        DestroyWindow(window);
+    }
 }
 
 // The library's folder (none when its name cannot be had) or the override exactly as given, until
