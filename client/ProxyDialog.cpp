@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "ProxyDialogIds.h"
+#include "win32/WindowText.h"
 
 namespace client {
 
@@ -18,14 +19,6 @@ struct DialogState {
 
 // Either ends the dialog as a cancel; typing restarts the first.
 constexpr UINT_PTR kIdleTimer = 1, kLimitTimer = 2;
-
-std::wstring ItemText(HWND dialog, int id) {
-    const int length = GetWindowTextLengthW(GetDlgItem(dialog, id));
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetDlgItemTextW(dialog, id, text.data(), length + 1);
-    text.resize(wcslen(text.c_str()));
-    return text;
-}
 
 void InitTexts(HWND dialog, const DialogState& state) {
     SetWindowTextW(dialog, kProxyDialogCaption);
@@ -58,8 +51,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
                 return TRUE;
             }
             if (LOWORD(wParam) == IDOK) {
-                state->credentials.user = ItemText(dialog, IDC_PROXY_USER);
-                state->credentials.password = ItemText(dialog, IDC_PROXY_PASSWORD);
+                state->credentials.user = win32::WindowText(GetDlgItem(dialog, IDC_PROXY_USER));
+                state->credentials.password =
+                    win32::WindowText(GetDlgItem(dialog, IDC_PROXY_PASSWORD));
                 if (state->credentials.user.empty()) {
                     MessageBeep(MB_ICONWARNING);
                     SetFocus(GetDlgItem(dialog, IDC_PROXY_USER));

@@ -9,9 +9,8 @@ namespace api {
 
 void LogEscapedException(const char* function) noexcept {
     try {
-        logging::LogError(
-            "例外により処理を中断しました：" + win32::DescribeCurrentException().logText, function,
-            "PelmoraAPI", 1);
+        logging::Write("例外により処理を中断しました：" + win32::DescribeCurrentException().logText,
+                       {function, "PelmoraAPI", logging::Kind::kError, 1});
     } catch (...) {
         // Logging itself failed (out of memory): the safe result is all that is left.
     }

@@ -6,19 +6,19 @@
 extern "C" {
 
 BOOL WINAPI PeLmGetIsNetworkAvailable(void) {
-    return api::Guarded("PeLmGetIsNetworkAvailable", FALSE,
+    return api::Guarded(__func__, FALSE,
                         [] { return connectivity::IsNetworkAvailable() ? TRUE : FALSE; });
 }
 
 BOOL WINAPI PeLmIsInternetConnected(void) {
-    return api::Guarded("PeLmIsInternetConnected", FALSE,
+    return api::Guarded(__func__, FALSE,
                         [] { return connectivity::IsInternetConnected() ? TRUE : FALSE; });
 }
 
 // A service that cannot be reached through the exchange (no client, an HTTP error, a proxy
 // demand) is not alive: the host gets FALSE and the reason in the log.
 BOOL WINAPI PeLmIsServerAlive(void) {
-    return api::Guarded("PeLmIsServerAlive", FALSE,
+    return api::Guarded(__func__, FALSE,
                         [] { return connectivity::IsServerAlive() ? TRUE : FALSE; });
 }
 

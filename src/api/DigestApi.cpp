@@ -6,7 +6,7 @@
 extern "C" {
 
 BOOL WINAPI PeLmMD5(char* digest, const char* text) {
-    return api::Guarded("PeLmMD5", FALSE,
+    return api::Guarded(__func__, FALSE,
                         [&] { return storage::CCrypt().MD5(digest, text) ? TRUE : FALSE; });
 }
 

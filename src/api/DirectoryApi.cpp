@@ -6,7 +6,7 @@
 extern "C" {
 
 BOOL WINAPI PeLmCurrentDirectorySet(const char* path) {
-    return api::Guarded("PeLmCurrentDirectorySet", FALSE, [&] {
+    return api::Guarded(__func__, FALSE, [&] {
         frame::SetProgramDirectoryOverride(path);
         return TRUE;
     });

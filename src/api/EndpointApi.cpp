@@ -30,40 +30,40 @@ BOOL GetUrl(const char* function, Server server, Endpoint endpoint, char* buffer
 extern "C" {
 
 BOOL WINAPI PeLmConnectUrlSet(const char* url) {
-    return SetUrl("PeLmConnectUrlSet", Server::kMain, Endpoint::kConnect, url);
+    return SetUrl(__func__, Server::kMain, Endpoint::kConnect, url);
 }
 BOOL WINAPI PeLmConnectUrlGet(char* buffer, UINT size) {
-    return GetUrl("PeLmConnectUrlGet", Server::kMain, Endpoint::kConnect, buffer, size);
+    return GetUrl(__func__, Server::kMain, Endpoint::kConnect, buffer, size);
 }
 BOOL WINAPI PeLmTestUrlSet(const char* url) {
-    return SetUrl("PeLmTestUrlSet", Server::kMain, Endpoint::kTest, url);
+    return SetUrl(__func__, Server::kMain, Endpoint::kTest, url);
 }
 BOOL WINAPI PeLmTestUrlGet(char* buffer, UINT size) {
-    return GetUrl("PeLmTestUrlGet", Server::kMain, Endpoint::kTest, buffer, size);
+    return GetUrl(__func__, Server::kMain, Endpoint::kTest, buffer, size);
 }
 BOOL WINAPI PeLmLoginUrlSet(const char* url) {
-    return SetUrl("PeLmLoginUrlSet", Server::kMain, Endpoint::kLogin, url);
+    return SetUrl(__func__, Server::kMain, Endpoint::kLogin, url);
 }
 BOOL WINAPI PeLmLoginUrlGet(char* buffer, UINT size) {
-    return GetUrl("PeLmLoginUrlGet", Server::kMain, Endpoint::kLogin, buffer, size);
+    return GetUrl(__func__, Server::kMain, Endpoint::kLogin, buffer, size);
 }
 BOOL WINAPI PeLmConnectSubUrlSet(const char* url) {
-    return SetUrl("PeLmConnectSubUrlSet", Server::kSub, Endpoint::kConnect, url);
+    return SetUrl(__func__, Server::kSub, Endpoint::kConnect, url);
 }
 BOOL WINAPI PeLmConnectSubUrlGet(char* buffer, UINT size) {
-    return GetUrl("PeLmConnectSubUrlGet", Server::kSub, Endpoint::kConnect, buffer, size);
+    return GetUrl(__func__, Server::kSub, Endpoint::kConnect, buffer, size);
 }
 BOOL WINAPI PeLmTestSubUrlSet(const char* url) {
-    return SetUrl("PeLmTestSubUrlSet", Server::kSub, Endpoint::kTest, url);
+    return SetUrl(__func__, Server::kSub, Endpoint::kTest, url);
 }
 BOOL WINAPI PeLmTestSubUrlGet(char* buffer, UINT size) {
-    return GetUrl("PeLmTestSubUrlGet", Server::kSub, Endpoint::kTest, buffer, size);
+    return GetUrl(__func__, Server::kSub, Endpoint::kTest, buffer, size);
 }
 BOOL WINAPI PeLmLoginSubUrlSet(const char* url) {
-    return SetUrl("PeLmLoginSubUrlSet", Server::kSub, Endpoint::kLogin, url);
+    return SetUrl(__func__, Server::kSub, Endpoint::kLogin, url);
 }
 BOOL WINAPI PeLmLoginSubUrlGet(char* buffer, UINT size) {
-    return GetUrl("PeLmLoginSubUrlGet", Server::kSub, Endpoint::kLogin, buffer, size);
+    return GetUrl(__func__, Server::kSub, Endpoint::kLogin, buffer, size);
 }
 
 }  // extern "C"

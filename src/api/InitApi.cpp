@@ -7,7 +7,7 @@ extern "C" {
 
 // The arguments are reserved: hosts pass zeros, and no value changes what happens.
 int WINAPI PeHmInitialize(int, int, int, int) {
-    return api::Guarded("PeHmInitialize", 0, [] {
+    return api::Guarded(__func__, 0, [] {
         transport::SetDefaultUrls();
         return 1;
     });

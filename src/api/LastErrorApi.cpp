@@ -7,18 +7,17 @@
 extern "C" {
 
 int WINAPI PeLmLastErrorGet(void) {
-    return api::Guarded("PeLmLastErrorGet", 0, [] { return frame::GetLastErrorCode(); });
+    return api::Guarded(__func__, 0, [] { return frame::GetLastErrorCode(); });
 }
 
 BOOL WINAPI PeLmLastErrorMessageGet(char* dst, unsigned int dstSize) {
-    return api::Guarded("PeLmLastErrorMessageGet", FALSE, [&] {
+    return api::Guarded(__func__, FALSE, [&] {
         return win32::CopyToBuffer(dst, dstSize, frame::GetLastErrorMessage()) ? TRUE : FALSE;
     });
 }
 
 void WINAPI PeLmSetLastError(int code, const char* message) {
-    api::GuardedVoid("PeLmSetLastError",
-                     [&] { frame::RecordLastError(code, win32::FromCString(message)); });
+    api::GuardedVoid(__func__, [&] { frame::RecordLastError(code, win32::FromCString(message)); });
 }
 
 }  // extern "C"

@@ -8,9 +8,11 @@ extern "C" {
 void WINAPI PelmLog(const char* message, const char* function, const char* source, int line,
                     const char* /*buildDate*/, const char* /*buildTime*/, int kind, int indent,
                     int flag) {
-    // The build date and time are part of the call for older hosts; they are not written.
-    api::GuardedVoid("PelmLog", [&] {
-        logging::Write(message, function, source, line, kind, indent, flag);
+    // The build date and time are part of the call for older hosts; they are not written. The
+    // numbers go through as the host passed them, any kind included.
+    api::GuardedVoid(__func__, [&] {
+        logging::Write(message,
+                       {function, source, static_cast<logging::Kind>(kind), indent, flag, line});
     });
 }
 

@@ -7,12 +7,11 @@
 extern "C" {
 
 BOOL WINAPI PeLmLogin(void) {
-    return api::Guarded("PeLmLogin", FALSE,
-                        [] { return login::LoginInCallScope() ? TRUE : FALSE; });
+    return api::Guarded(__func__, FALSE, [] { return login::LoginInCallScope() ? TRUE : FALSE; });
 }
 
 BOOL WINAPI PeLmLoginUserCreate(const char* companyId, const char* password, const char* userName) {
-    return api::Guarded("PeLmLoginUserCreate", FALSE, [&] {
+    return api::Guarded(__func__, FALSE, [&] {
         win32::SocketScope sockets;
         return login::LoginSilently(companyId, password, userName) ? TRUE : FALSE;
     });

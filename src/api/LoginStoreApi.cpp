@@ -28,7 +28,7 @@ BOOL CopyLoginField(char* buffer, unsigned int size, Field field) {
 extern "C" {
 
 BOOL WINAPI PeLmHasLogin(void) {
-    return api::Guarded("PeLmHasLogin", FALSE, [] {
+    return api::Guarded(__func__, FALSE, [] {
         const bool existed = CLoginManager::LoadAndGet() != nullptr;
         CLoginManager::ClearLoginInfo();
         return existed ? TRUE : FALSE;
@@ -36,24 +36,23 @@ BOOL WINAPI PeLmHasLogin(void) {
 }
 
 BOOL WINAPI PeLmLoginID(char* buffer, unsigned int size) {
-    return api::Guarded("PeLmLoginID", FALSE, [&] {
+    return api::Guarded(__func__, FALSE, [&] {
         return CopyLoginField(buffer, size, [](const LOGIN_INFO& i) { return i.companyId; });
     });
 }
 
 BOOL WINAPI PeLmLoginPassword(char* buffer, unsigned int size) {
-    return api::Guarded("PeLmLoginPassword", FALSE, [&] {
+    return api::Guarded(__func__, FALSE, [&] {
         return CopyLoginField(buffer, size, [](const LOGIN_INFO& i) { return i.password; });
     });
 }
 
 BOOL WINAPI PeLmLoginRemove(void) {
-    return api::Guarded("PeLmLoginRemove", FALSE,
-                        [] { return CLoginManager::Remove() ? TRUE : FALSE; });
+    return api::Guarded(__func__, FALSE, [] { return CLoginManager::Remove() ? TRUE : FALSE; });
 }
 
 void WINAPI PeLmLoginUserDelete(void) {
-    api::GuardedVoid("PeLmLoginUserDelete", [] { CLoginManager::ClearLoginInfo(); });
+    api::GuardedVoid(__func__, [] { CLoginManager::ClearLoginInfo(); });
 }
 
 }  // extern "C"

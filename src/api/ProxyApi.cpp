@@ -19,7 +19,7 @@ BOOL WINAPI PeLmProxyUserDlgShow(void) {
 // TRUE when a saved proxy user was there and is now gone. The file is the client program's;
 // the library only removes it.
 BOOL WINAPI PeLmProxyUserDelete(void) {
-    return api::Guarded("PeLmProxyUserDelete", FALSE, [] {
+    return api::Guarded(__func__, FALSE, [] {
         const std::wstring path = frame::GetDataDirectory() + L"\\" + contract::kProxyUserFile;
         return win32::DeleteFileAt(path);
     });

@@ -27,44 +27,42 @@ BOOL CopyStateTime(char* buffer, unsigned int size, Reader read) {
 extern "C" {
 
 BOOL WINAPI PeLmIsServerDead(void) {
-    return api::Guarded("PeLmIsServerDead", FALSE,
-                        [] { return CServerState::IsDead() ? TRUE : FALSE; });
+    return api::Guarded(__func__, FALSE, [] { return CServerState::IsDead() ? TRUE : FALSE; });
 }
 
 BOOL WINAPI PeLmIsServerSub(void) {
-    return api::Guarded("PeLmIsServerSub", FALSE,
-                        [] { return CServerState::IsSub() ? TRUE : FALSE; });
+    return api::Guarded(__func__, FALSE, [] { return CServerState::IsSub() ? TRUE : FALSE; });
 }
 
 void WINAPI PeLmServerToDead(void) {
-    api::GuardedVoid("PeLmServerToDead", [] { CServerState::ToDead(); });
+    api::GuardedVoid(__func__, [] { CServerState::ToDead(); });
 }
 
 void WINAPI PeLmServerToSub(void) {
     // The user hears of the switch only when it took place.
-    api::GuardedVoid("PeLmServerToSub", [] {
+    api::GuardedVoid(__func__, [] {
         // Owned by the caller's active window, so the host's windows wait while it shows.
         if (CServerState::ToSub()) win32::ShowMessageBox(GetActiveWindow(), kSubServerMessage);
     });
 }
 
 void WINAPI PeLmServerDeadRelease(void) {
-    api::GuardedVoid("PeLmServerDeadRelease", [] { CServerState::ReleaseDead(); });
+    api::GuardedVoid(__func__, [] { CServerState::ReleaseDead(); });
 }
 
 void WINAPI PeLmSubServerRelease(void) {
-    api::GuardedVoid("PeLmSubServerRelease", [] { CServerState::ReleaseSub(); });
+    api::GuardedVoid(__func__, [] { CServerState::ReleaseSub(); });
 }
 
 BOOL WINAPI PeLmServerDeadTimeGet(char* buffer, unsigned int size) {
-    return api::Guarded("PeLmServerDeadTimeGet", FALSE, [&] {
+    return api::Guarded(__func__, FALSE, [&] {
         return CopyStateTime(buffer, size,
                              [](win32::Seconds& t) { return CServerState::GetDeadTime(t); });
     });
 }
 
 BOOL WINAPI PeLmServerSubTimeGet(char* buffer, unsigned int size) {
-    return api::Guarded("PeLmServerSubTimeGet", FALSE, [&] {
+    return api::Guarded(__func__, FALSE, [&] {
         return CopyStateTime(buffer, size,
                              [](win32::Seconds& t) { return CServerState::GetSubTime(t); });
     });

@@ -8,23 +8,23 @@ using logging::SharedLog;
 extern "C" {
 
 BOOL WINAPI PelmSharedLogOpen(void) {
-    return api::Guarded("PelmSharedLogOpen", FALSE,
+    return api::Guarded(__func__, FALSE,
                         [] { return SharedLog::Instance().Open() ? TRUE : FALSE; });
 }
 
 void WINAPI PelmSharedLogClose(void) {
-    api::GuardedVoid("PelmSharedLogClose", [] { SharedLog::Instance().Close(); });
+    api::GuardedVoid(__func__, [] { SharedLog::Instance().Close(); });
 }
 
 BOOL WINAPI PelmSharedLogWrite(const LOG_RECORD* record) {
     if (record == nullptr) return FALSE;
-    return api::Guarded("PelmSharedLogWrite", FALSE,
+    return api::Guarded(__func__, FALSE,
                         [&] { return SharedLog::Instance().Write(*record) ? TRUE : FALSE; });
 }
 
 BOOL WINAPI PelmSharedLogRead(LOG_RECORD* record) {
     if (record == nullptr) return FALSE;
-    return api::Guarded("PelmSharedLogRead", FALSE,
+    return api::Guarded(__func__, FALSE,
                         [&] { return SharedLog::Instance().Read(*record) ? TRUE : FALSE; });
 }
 

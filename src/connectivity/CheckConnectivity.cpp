@@ -6,24 +6,25 @@
 
 namespace connectivity {
 namespace {
+using logging::Kind;
 const char* const kSource = "PelmoraAPI";
-}
+}  // namespace
 
 void CheckConnectivity(const char* function) {
     // The two local checks first: the service test costs a whole exchange.
-    logging::Log("ネットワーク接続環境の確認へ", function, kSource, logging::kStep, 0);
+    logging::Write("ネットワーク接続環境の確認へ", {function, kSource, Kind::kStep, 0});
     if (!IsNetworkAvailable()) {
-        logging::Log("ネットワークにつながる環境（アダプタ）がない", function, kSource,
-                     logging::kFinding, 1);
+        logging::Write("ネットワークにつながる環境（アダプタ）がない",
+                       {function, kSource, Kind::kFinding, 1});
         throw frame::CNetworkAdapterException();
     }
     if (!IsInternetConnected()) {
-        logging::Log("インターネットに接続していない", function, kSource, logging::kFinding, 1);
+        logging::Write("インターネットに接続していない", {function, kSource, Kind::kFinding, 1});
         throw frame::CInternetConnectionException();
     }
-    logging::Log("サーバーが生きているか確認", function, kSource, logging::kStep, 0);
+    logging::Write("サーバーが生きているか確認", {function, kSource, Kind::kStep, 0});
     if (!IsServerAlive()) {
-        logging::Log("サーバーが死んでいる", function, kSource, logging::kFinding, 1);
+        logging::Write("サーバーが死んでいる", {function, kSource, Kind::kFinding, 1});
         throw frame::CNetworkException("サーバーにアクセスできませんでした");
     }
 }

@@ -28,25 +28,23 @@ void CopyField(char (&field)[256], const char* text) {
 
 const char* const kPasswordMask = "********";
 
-void BuildRecord(LOG_RECORD& record, const char* message, const char* function, const char* source,
-                 int line, int kind, int indent, int flag) {
+void BuildRecord(LOG_RECORD& record, const char* message, const Entry& entry) {
     std::memset(&record, 0, sizeof record);
     CopyField(record.message, message);
-    CopyField(record.function, function);
-    CopyField(record.source, source);
-    record.line = line;
+    CopyField(record.function, entry.function);
+    CopyField(record.source, entry.source);
+    record.line = entry.line;
     const char* now = CurrentTimeStamp();
     std::memcpy(record.time, now, strnlen(now, sizeof record.time - 1));
-    record.indent = indent;
-    record.kind = kind;
-    record.flag = flag;
+    record.indent = entry.indent;
+    record.kind = static_cast<int>(entry.kind);
+    record.flag = entry.flag;
 }
 
-void Write(const char* message, const char* function, const char* source, int line, int kind,
-           int indent, int flag) {
+void Write(const char* message, const Entry& entry) {
     if (!g_loggingOn.load(std::memory_order_relaxed)) return;
     LOG_RECORD record;
-    BuildRecord(record, message, function, source, line, kind, indent, flag);
+    BuildRecord(record, message, entry);
     {
         win32::SlimLockSharedGuard writing(g_fileInUse);
         if (HANDLE file = g_file.load()) WriteLogFile(file, record);

@@ -61,8 +61,9 @@ thread_local std::vector<LOG_RECORD>* t_deferred = nullptr;
 void ReportDrops() {
     if (g_dropped.load(std::memory_order_relaxed) == 0) return;
     if (const unsigned dropped = g_dropped.exchange(0)) {
-        Log(win32::Format("共有ログが使えず、ログウィンドウに渡せなかったレコード：%u件", dropped),
-            "NotifyLogWindow", "LogWriter", kError, 0, 1);
+        Write(
+            win32::Format("共有ログが使えず、ログウィンドウに渡せなかったレコード：%u件", dropped),
+            {"NotifyLogWindow", "LogWriter", Kind::kError, 0});
     }
 }
 

@@ -7,13 +7,15 @@
 
 namespace login {
 namespace {
+using logging::Kind;
+
 constexpr const char* kSource = "PelmoraAPI";
 
 // Logs "Init開始", starts the socket layer (owned by `socket`), loads "Login.dat" into the
 // current record and sets the last-error code to 0. The entries keep the names "__Initialize"
 // and "__Terminate": support staff search the logs for them.
 void EnterCallScope(std::unique_ptr<win32::SocketScope>& socket) {
-    logging::Log("Init開始", "__Initialize", kSource, logging::kStep, 0);
+    logging::Write("Init開始", {"__Initialize", kSource, Kind::kStep, 0});
     socket = std::make_unique<win32::SocketScope>();
     CLoginManager::Load();
     frame::ClearLastErrorCode();
@@ -23,8 +25,8 @@ void EnterCallScope(std::unique_ptr<win32::SocketScope>& socket) {
 // the socket layer by releasing `socket`. Never throws.
 void LeaveCallScope(std::unique_ptr<win32::SocketScope>& socket) noexcept {
     try {
-        logging::Log("Init終了", "__Terminate", kSource, logging::kStep, 0);
-        logging::Log("", "__Terminate", kSource, logging::kEndOfCall, 0);
+        logging::Write("Init終了", {"__Terminate", kSource, Kind::kStep, 0});
+        logging::Write("", {"__Terminate", kSource, Kind::kEndOfCall, 0});
     } catch (...) {
         // Out of memory while logging: the record and the socket layer are still released.
     }

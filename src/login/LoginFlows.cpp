@@ -16,6 +16,8 @@
 namespace login {
 namespace {
 
+using logging::Kind;
+
 const char* const kSource = "PelmoraAPI";
 const char* const kInteractive = "PeLmLogin";
 const char* const kSilent = "PeLmLoginUserCreate";
@@ -25,13 +27,13 @@ const char* const kDialogNotShown = "ログイン画面を表示できません�
 
 // Tries the current record and logs the outcome. No dialog, no last error.
 void LoginWithCurrentRecord(const LOGIN_INFO& record) {
-    logging::Log("自動でログイン認証へ", "Login", kSource, logging::kStep, 1);
+    logging::Write("自動でログイン認証へ", {"Login", kSource, Kind::kStep, 1});
     transport::CPelmoraInterface service;
     if (service.Login(record.companyId, record.password)) {
-        logging::Log("ログインできた", "Login", kSource, logging::kFinding, 2);
+        logging::Write("ログインできた", {"Login", kSource, Kind::kFinding, 2});
         return;
     }
-    logging::LogError("ログイン失敗＞＜", "Login", kSource, 2);
+    logging::Write("ログイン失敗＞＜", {"Login", kSource, Kind::kError, 2});
 }
 
 void MakeCurrent(const char* companyId, const char* password, const char* userName) {
@@ -47,8 +49,8 @@ void MakeCurrent(const char* companyId, const char* password, const char* userNa
 
 bool Login() {
     const auto record = CLoginManager::GetLoginInfo();
-    logging::Log(std::string("ユーザー情報の保存：") + (record != nullptr ? "あり" : "なし"),
-                 "Login", kSource, logging::kFinding, 1);
+    logging::Write(std::string("ユーザー情報の保存：") + (record != nullptr ? "あり" : "なし"),
+                   {"Login", kSource, Kind::kFinding, 1});
     // The outcome is logged only: the dialog opens either way.
     if (record != nullptr) LoginWithCurrentRecord(*record);
     CLoginDialog dialog;
@@ -67,7 +69,7 @@ bool LoginInteractively() {
     if (!completed) return false;
     // A cancelled dialog is the user's choice, not an error: the code stays as
     // the scope set it.
-    if (!loggedIn) logging::Log(kLoginFailed, kInteractive, kSource, logging::kStep, 1);
+    if (!loggedIn) logging::Write(kLoginFailed, {kInteractive, kSource, Kind::kStep, 1});
     return loggedIn;
 }
 

@@ -12,6 +12,8 @@
 namespace login {
 namespace {
 
+using logging::Kind;
+
 constexpr const char* kSource = "Login";
 constexpr const char* kKeyCompanyId = "会社ID";
 constexpr const char* kKeyPassword = "ﾊﾟｽﾜｰﾄﾞ";
@@ -59,13 +61,13 @@ void ApplyLine(const std::string& line, LOGIN_INFO& info) {
 
 void LogLoaded(const LOGIN_INFO& info) {
     const char* function = "CLoginManager::Load";
-    logging::Log("ログイン情報の読み込んだデータ", function, kSource, logging::kStep, 1);
-    logging::Log("会社ID:\t" + info.companyId, function, kSource, logging::kDetail, 2);
-    logging::Log(std::string("パスワード:\t") + logging::kPasswordMask, function, kSource,
-                 logging::kDetail, 2);
-    logging::Log("ユーザー名：\t" + info.userName, function, kSource, logging::kDetail, 2);
-    logging::Log(std::string("保存：\t") + (info.saveFlag ? "true" : "false"), function, kSource,
-                 logging::kDetail, 2);
+    logging::Write("ログイン情報の読み込んだデータ", {function, kSource, Kind::kStep, 1});
+    logging::Write("会社ID:\t" + info.companyId, {function, kSource, Kind::kDetail, 2});
+    logging::Write(std::string("パスワード:\t") + logging::kPasswordMask,
+                   {function, kSource, Kind::kDetail, 2});
+    logging::Write("ユーザー名：\t" + info.userName, {function, kSource, Kind::kDetail, 2});
+    logging::Write(std::string("保存：\t") + (info.saveFlag ? "true" : "false"),
+                   {function, kSource, Kind::kDetail, 2});
 }
 
 }  // namespace
@@ -79,17 +81,18 @@ bool CLoginManager::Save() {
     const std::shared_ptr<const LOGIN_INFO> current = GetLoginInfo();
     if (!current) return false;
     const std::wstring path = GetFilePath();
-    logging::Log("ログイン情報の保存", function, kSource, logging::kStep, 3);
-    logging::Log("ログイン情報のパス：\t" + win32::ToNarrow(path), function, kSource,
-                 logging::kFinding, 3);
+    logging::Write("ログイン情報の保存", {function, kSource, Kind::kStep, 3});
+    logging::Write("ログイン情報のパス：\t" + win32::ToNarrow(path),
+                   {function, kSource, Kind::kFinding, 3});
 
     if (!storage::ReplaceFileExclusive(path, FileText(*current, current->password, "\r\n"))) {
-        logging::LogError("ファイルの保存失敗！", function, kSource, 3);
+        logging::Write("ファイルの保存失敗！", {function, kSource, Kind::kError, 3});
         return false;
     }
     // The saved text as it stands in the file, with the password masked.
-    logging::Log("ログイン情報の保存データ：\t" + FileText(*current, logging::kPasswordMask, "\n"),
-                 function, kSource, logging::kFinding, 3);
+    logging::Write(
+        "ログイン情報の保存データ：\t" + FileText(*current, logging::kPasswordMask, "\n"),
+        {function, kSource, Kind::kFinding, 3});
     return true;
 }
 
@@ -105,14 +108,14 @@ std::shared_ptr<const LOGIN_INFO> CLoginManager::LoadAndGet() {
 std::shared_ptr<const LOGIN_INFO> CLoginManager::ReadFileIntoCurrent() {
     const char* function = "CLoginManager::Load";
     const std::wstring path = GetFilePath();
-    logging::Log("ログイン情報の読み込み", function, kSource, logging::kStep, 1);
-    logging::Log("ログイン情報のパス\t" + win32::ToNarrow(path), function, kSource,
-                 logging::kFinding, 1);
+    logging::Write("ログイン情報の読み込み", {function, kSource, Kind::kStep, 1});
+    logging::Write("ログイン情報のパス\t" + win32::ToNarrow(path),
+                   {function, kSource, Kind::kFinding, 1});
 
     std::string content;
     if (!storage::ReadFileExclusive(path, content)) {
-        logging::Log("ログインファイルがありませんでした。", function, kSource, logging::kFinding,
-                     1);
+        logging::Write("ログインファイルがありませんでした。",
+                       {function, kSource, Kind::kFinding, 1});
         return nullptr;
     }
     auto info = std::make_shared<LOGIN_INFO>();

@@ -14,11 +14,13 @@ namespace storage {
 
 namespace {
 
+using logging::Kind;
+
 constexpr const char* kSource = "ServerState";
 
 // The seal's failed step is logged here; the failure goes on to the caller.
 void LogSealFailure(const char* function, const char* entry) {
-    logging::LogError(entry, function, kSource, 1);
+    logging::Write(entry, {function, kSource, Kind::kError, 1});
 }
 
 // The log is in the code page: a folder outside it shows as the code page's nearest spelling.
@@ -30,26 +32,27 @@ std::string LogPath(const std::wstring& path) {
 bool Stamp(const std::wstring& path, const char* function, const char* failureFormat) {
     const std::string content = EncryptCurrentTime(LogSealFailure);
     if (ReplaceFileExclusive(path, content)) return true;
-    logging::LogError(win32::Format(failureFormat, LogPath(path).c_str()), function, kSource, 1);
+    logging::Write(win32::Format(failureFormat, LogPath(path).c_str()),
+                   {function, kSource, Kind::kError, 1});
     return false;
 }
 
 void Release(const std::wstring& path, const char* function) {
     if (!win32::PathExists(path)) return;
     if (DeleteFileExclusive(path)) {
-        logging::Log(win32::Format("%sの削除", LogPath(path).c_str()), function, kSource,
-                     logging::kFinding, 1);
+        logging::Write(win32::Format("%sの削除", LogPath(path).c_str()),
+                       {function, kSource, Kind::kFinding, 1});
     } else {
-        logging::LogError(win32::Format("%sの削除に失敗", LogPath(path).c_str()), function, kSource,
-                          1);
+        logging::Write(win32::Format("%sの削除に失敗", LogPath(path).c_str()),
+                       {function, kSource, Kind::kError, 1});
     }
 }
 
 bool ReadTime(const std::wstring& path, const char* function, win32::Seconds& time) {
     std::string content;
     if (!ReadFileExclusive(path, content)) {
-        logging::LogError(win32::Format("%sのオープンに失敗", LogPath(path).c_str()), function,
-                          kSource, 1);
+        logging::Write(win32::Format("%sのオープンに失敗", LogPath(path).c_str()),
+                       {function, kSource, Kind::kError, 1});
         return false;
     }
     time = UnsealTime(content, LogSealFailure);

@@ -209,8 +209,8 @@ bool CHttpRequestUtil::BeginRequest() {
     if (!storage::CCrypt().Generate(cipher, request, true)) {
         // The entry the cipher has always logged for a request too large for its buffer.
         if (request.size() > static_cast<size_t>(storage::CCrypt::kMaxLength))
-            logging::LogError("暗号化するサイズがINT_MAXを超えています。", "CCrypt::Generate",
-                              "Crypt", 2);
+            logging::Write("暗号化するサイズがINT_MAXを超えています。",
+                           {"CCrypt::Generate", "Crypt", logging::Kind::kError, 2});
         return false;
     }
     // A short write would hand the client a truncated request: the kit then deletes the part
@@ -218,8 +218,8 @@ bool CHttpRequestUtil::BeginRequest() {
     // the folder grants.
     if (!win32::WriteWholeFile(GetRequestFilePath(), cipher, false,
                                win32::FileAccess::kOwnerOnly)) {
-        logging::LogError("ファイルの作成に失敗＞＜", "HttpUtility::CHttpRequestUtil::BeginRequest",
-                          kSource, 2);
+        logging::Write("ファイルの作成に失敗＞＜", {"HttpUtility::CHttpRequestUtil::BeginRequest",
+                                                    kSource, logging::Kind::kError, 2});
         return false;
     }
     return true;
@@ -271,7 +271,7 @@ void CHttpRequestUtil::DeleteResponseFile() {
 
 bool CHttpRequestUtil::Execute() {
     if (const char* reason = ReasonNotToExchange()) {
-        logging::LogError(reason, kExecute, kSource, 2);
+        logging::Write(reason, {kExecute, kSource, logging::Kind::kError, 2});
         statusCode_ = 0;
         return false;
     }
@@ -280,9 +280,9 @@ bool CHttpRequestUtil::Execute() {
     // credentials sent on another's behalf. No lock, no exchange.
     HANDLE mutex = ExchangeMutex();
     if (mutex == nullptr) {
-        logging::LogError(win32::Format("排他制御のミューテックスを作成できませんでした（%lu）",
-                                        ExchangeMutexError()),
-                          kExecute, kSource, 2);
+        logging::Write(win32::Format("排他制御のミューテックスを作成できませんでした（%lu）",
+                                     ExchangeMutexError()),
+                       {kExecute, kSource, logging::Kind::kError, 2});
         statusCode_ = 0;
         return false;
     }
@@ -291,9 +291,8 @@ bool CHttpRequestUtil::Execute() {
     if (!lock.acquired()) {
         // The bound passing reads as the system's own code for it (258).
         const DWORD reason = lock.waitResult() == WAIT_TIMEOUT ? WAIT_TIMEOUT : GetLastError();
-        logging::LogError(
-            win32::Format("排他制御のミューテックスを待てませんでした（%lu）", reason), kExecute,
-            kSource, 2);
+        logging::Write(win32::Format("排他制御のミューテックスを待てませんでした（%lu）", reason),
+                       {kExecute, kSource, logging::Kind::kError, 2});
         statusCode_ = 0;
         return false;
     }
@@ -318,8 +317,8 @@ bool CHttpRequestUtil::Execute() {
 bool CHttpRequestUtil::TakeClientEnd(DWORD exitCode) {
     if (clientTimedOut_) {
         // The bound passing reads as the system's own code for it (258), as the mutex's does.
-        logging::LogError("クライアントが時間内に終わらなかったため終了させました（258）", kExecute,
-                          kSource, 2);
+        logging::Write("クライアントが時間内に終わらなかったため終了させました（258）",
+                       {kExecute, kSource, logging::Kind::kError, 2});
         DeleteResponseFile();
         errorCode_ = kErrorClientTimedOut;
         return false;

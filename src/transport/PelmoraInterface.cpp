@@ -13,6 +13,8 @@
 namespace transport {
 namespace {
 
+using logging::Kind;
+
 const char* const kSource = "PelmoraInterface";
 const char* const kServerFailure =
     "サーバーの内部でエラーが起こりました。しばらくしてから接続してください。";
@@ -29,15 +31,15 @@ void Execute(HttpUtility::CHttpRequestUtil& request) {
 
 bool CPelmoraInterface::Test() {
     const char* function = "CPelmoraInterface::Test";
-    logging::Log("Test...", function, kSource, logging::kStep, 3);
+    logging::Write("Test...", {function, kSource, Kind::kStep, 3});
     std::string url = GetCurrentTestUrl();
-    logging::Log("接続先：\t" + url, function, kSource, logging::kTarget, 4);
+    logging::Write("接続先：\t" + url, {function, kSource, Kind::kTarget, 4});
 
     HttpUtility::CHttpRequestUtil request(url);
     Execute(request);
     DWORD status = request.GetStatusCode();
-    logging::Log(win32::Format("ステータスコード：\t%d", static_cast<int>(status)), function,
-                 kSource, logging::kDetail, 4);
+    logging::Write(win32::Format("ステータスコード：\t%d", static_cast<int>(status)),
+                   {function, kSource, Kind::kDetail, 4});
     // The answer is a bare word, not an envelope; no trimming: " true" is not alive.
     return HttpUtility::IsSuccessStatus(status) &&
            win32::ToLowerAscii(request.GetResponse()) == "true";
@@ -45,15 +47,13 @@ bool CPelmoraInterface::Test() {
 
 bool CPelmoraInterface::Login(const std::string& companyId, const std::string& password) {
     const char* function = "CPelmoraInterface::Login";
-    auto log = [function](const std::string& message, int kind, int indent, int flag = 0) {
-        logging::Log(message, function, kSource, kind, indent, flag);
-    };
-    log("ログイン認証開始", logging::kStep, 3);
-    log("会社ID：\t" + companyId, logging::kTarget, 4);
+    logging::Write("ログイン認証開始", {function, kSource, Kind::kStep, 3});
+    logging::Write("会社ID：\t" + companyId, {function, kSource, Kind::kTarget, 4});
     // The line keeps its place in the log, but never the secret itself.
-    log(std::string("パスワード：\t") + logging::kPasswordMask, logging::kTarget, 4);
+    logging::Write(std::string("パスワード：\t") + logging::kPasswordMask,
+                   {function, kSource, Kind::kTarget, 4});
     std::string url = GetCurrentLoginUrl();
-    log("接続先：\t" + url, logging::kTarget, 4);
+    logging::Write("接続先：\t" + url, {function, kSource, Kind::kTarget, 4});
 
     HttpUtility::CHttpRequestUtil request(url);
     // Names and values travel as percent-encoded UTF-8 whatever the system code page is.
@@ -61,17 +61,21 @@ bool CPelmoraInterface::Login(const std::string& companyId, const std::string& p
     request.SetParameter("会社ID", companyId);
     request.SetParameter("パスワード", password);
 
-    log("---通信----", logging::kStep, 5);
+    logging::Write("---通信----", {function, kSource, Kind::kStep, 5});
     Execute(request);
     DWORD status = request.GetStatusCode();
-    log(win32::Format("ステータスコード：%lu", status), logging::kDetail, 5);
+    logging::Write(win32::Format("ステータスコード：%lu", status),
+                   {function, kSource, Kind::kDetail, 5});
     if (!HttpUtility::IsSuccessStatus(status)) {
         throw frame::CNetworkException(kServerFailure);
     }
 
     const AnswerVerdict verdict = JudgeAnswer(request.GetResponse());
-    log(std::string("レスポンス：") + (verdict.accepted ? "成功" : "失敗"), logging::kDetail, 6);
-    if (!verdict.accepted) log("ログイン失敗！：" + verdict.errorMessage, logging::kError, 5, 1);
+    logging::Write(std::string("レスポンス：") + (verdict.accepted ? "成功" : "失敗"),
+                   {function, kSource, Kind::kDetail, 6});
+    if (!verdict.accepted)
+        logging::Write("ログイン失敗！：" + verdict.errorMessage,
+                       {function, kSource, Kind::kError, 5});
     return verdict.accepted;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <tuple>
+#include <vector>
 
 #include "frame/errors/CatchLadder.h"
 #include "frame/host/Directories.h"
@@ -15,6 +16,7 @@
 #include "log/SharedLog.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
+#include "win32/WindowText.h"
 
 namespace {
 
@@ -65,6 +67,35 @@ TEST(CatchLadder, EachFailureBecomesItsCodeMessageAndLogEntries) {
     }
     logging::SetLogWindow(nullptr);
     logging::SharedLog::Instance().Close();
+}
+
+// A library entry carries its caller's line (a call over two lines: its first); an error its flag.
+TEST(LogEntry, CarriesItsCallersLineAndAnErrorItsFlag) {
+    testing_support::LogCapture capture;
+    ASSERT_TRUE(logging::SharedLog::Instance().Open());
+    logging::SetLogWindow(capture.window());
+    const int first = __LINE__ + 1;
+    logging::Write("error", {"F", "S", logging::Kind::kError, 2});
+    logging::Write("a step whose call is laid out over two lines by the formatter",
+                   {"F", "S", logging::Kind::kStep, 1});
+    logging::SetLogWindow(nullptr);
+    logging::SharedLog::Instance().Close();
+    std::vector<std::string> seen;  // kind|flag|line after the first call's
+    for (const LOG_RECORD& r : capture.records())
+        seen.push_back(win32::Format("%d|%d|%d", r.kind, r.flag, r.line - first));
+    EXPECT_EQ((std::vector<std::string>{"4|1|0", "0|0|1"}), seen);
+}
+
+// A window's text is read whole, however long (the dialogs' fields, the viewer's boxes).
+TEST(WindowText, IsReadWhole) {
+    for (const std::wstring& text :
+         {std::wstring(), std::wstring(L"ログ"), std::wstring(70000, L'x')}) {
+        HWND window = CreateWindowExW(0, L"STATIC", text.c_str(), 0, 0, 0, 10, 10, HWND_MESSAGE,
+                                      nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, window);
+        EXPECT_EQ(text, win32::WindowText(window)) << text.size();
+        DestroyWindow(window);
+    }
 }
 
 // The library's folder (none when its name cannot be had) or the override exactly as given, until

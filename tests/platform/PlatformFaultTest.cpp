@@ -118,8 +118,9 @@ TEST(PlatformFaults, LogLineAfterAFailedWriteIsWhole) {
     for (const auto& fault : kFaults) {
         SCOPED_TRACE(fault.fault);
         testing_support::HostLogFile log(logging::SetLogFile);
-        With(&PlatformCalls::writeFile, fault.write, [] { logging::Log("first", "F", "S", 0, 0); });
-        logging::Log("second", "F", "S", 0, 0);
+        const logging::Entry entry{"F", "S", logging::Kind::kStep, 0};
+        With(&PlatformCalls::writeFile, fault.write, [&] { logging::Write("first", entry); });
+        logging::Write("second", entry);
         EXPECT_EQ(fault.entries, log.Entries());
     }
 }

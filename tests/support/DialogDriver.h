@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "support/TestSupport.h"
+#include "win32/WindowText.h"
 
 namespace testing_support {
 
@@ -58,11 +59,7 @@ public:
         return seen;
     }
 
-    static std::wstring Text(HWND window) {
-        wchar_t text[1024] = L"";
-        GetWindowTextW(window, text, 1024);
-        return text;
-    }
+    static std::wstring Text(HWND window) { return win32::WindowText(window); }
     static void Type(HWND dialog, int id, const std::wstring& text) {
         SetDlgItemTextW(dialog, id, text.c_str());
     }

@@ -9,15 +9,9 @@
 #include "ViewerIds.h"
 #include "ViewerMenu.h"
 #include "ViewerWindow.h"
+#include "win32/WindowText.h"
 
 namespace logview {
-
-std::wstring ViewerWindow::ControlText(HWND control) {
-    const int length = GetWindowTextLengthW(control);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, &text[0], length + 1)));
-    return text;
-}
 
 // A kind the list does not offer leaves all kinds shown.
 void ViewerWindow::SelectKind(int kind) {
@@ -49,7 +43,7 @@ void ViewerWindow::RememberSettings() {
     for (int i = 0, width = 0; (width = ListView_GetColumnWidth(list_, i)) > 0; ++i)
         settings_.columnWidths.push_back(MulDiv(width, kDesignDpi, static_cast<int>(dpi_)));
     const RowFilter filter = FilterFromControls();
-    settings_.filterText = ControlText(filterEdit_);
+    settings_.filterText = win32::WindowText(filterEdit_);
     settings_.kind = filter.kind();
     SaveSettings(settingsPath_, settings_);
 }

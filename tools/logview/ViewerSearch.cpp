@@ -11,6 +11,7 @@
 #include "ViewerMenu.h"
 #include "ViewerWindow.h"
 #include "win32/Strings.h"
+#include "win32/WindowText.h"
 
 namespace logview {
 
@@ -20,7 +21,7 @@ void ViewerWindow::FocusFindBox() {
 }
 
 void ViewerWindow::FindNext(bool backwards) {
-    const std::wstring text = ControlText(findEdit_);
+    const std::wstring text = win32::WindowText(findEdit_);
     if (text.empty()) return FocusFindBox();
     const RowFilter wanted(text, RowFilter::kAllKinds);
     notice_.clear();

@@ -14,6 +14,7 @@
 #include "ViewerMenu.h"
 #include "pelmora.h"
 #include "win32/Strings.h"
+#include "win32/WindowText.h"
 
 namespace logview {
 namespace {
@@ -303,7 +304,7 @@ void ViewerWindow::Layout() {
 }
 
 RowFilter ViewerWindow::FilterFromControls() const {
-    const std::wstring text = ControlText(filterEdit_);
+    const std::wstring text = win32::WindowText(filterEdit_);
     LRESULT choice = SendMessageW(kindCombo_, CB_GETCURSEL, 0, 0);
     int kind = choice >= 0 && choice < static_cast<LRESULT>(std::size(kKindChoices))
                    ? kKindChoices[choice]

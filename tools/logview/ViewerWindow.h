@@ -41,7 +41,6 @@ private:
     void Layout();
     int Scaled(int designPixels) const;
     void ApplyDpi(UINT dpi);
-    static std::wstring ControlText(HWND control);
     void SelectKind(int kind);
     void ApplySettings();
     void RememberSettings();

@@ -17,7 +17,7 @@ void RecordCurrentException(const char* function) {
     // An "other" failure's text is cut where the 256-byte buffer it was always read through cut it.
     const std::string text =
         error.hostCode == kErrorOther ? error.hostText.substr(0, 255) : error.hostText;
-    if (!error.logged) logging::LogError(text, function, kSource, 1);
+    if (!error.logged) logging::Write(text, {function, kSource, logging::Kind::kError, 1});
     RecordLastError(error.hostCode, text);
 }
 }  // namespace

@@ -1,11 +1,10 @@
 #include "win32/ModalDialog.h"
 
-#include <vector>
-
 #include "win32/ActivationScope.h"
 #include "win32/Exception.h"
 #include "win32/MessageBox.h"
 #include "win32/Strings.h"
+#include "win32/WindowText.h"
 
 namespace win32 {
 namespace {
@@ -107,11 +106,7 @@ void ModalDialog::CentreIfAtOrigin() {
 }
 
 std::string ModalDialog::GetItemText(int id) const {
-    HWND item = Item(id);
-    int length = GetWindowTextLengthW(item);
-    std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(item, text.data(), length + 1);
-    return ToNarrow(text.data());
+    return ToNarrow(WindowText(Item(id)));
 }
 
 void ModalDialog::SetItemText(int id, const std::string& text) {
