@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "common/BenchClock.h"
+#include "frame/host/ClientContract.h"
 #include "frame/host/Directories.h"
 #include "transport/HttpRequestUtil.h"
 #include "win32/Files.h"
-#include "win32/NamedMutex.h"
+#include "win32/Handle.h"
+#include "win32/Process.h"
 
 namespace {
 
@@ -30,11 +32,16 @@ std::string ProgramDirectory() {
     return result.substr(0, result.find_last_of('\\'));
 }
 
-// The reference: start the client and wait for it, nothing else (the exchange's own step).
-double TimeBareStart() {
+// The reference: start the client with a request and an answer path and wait for it, nothing
+// else (the exchange's own step).
+double TimeBareStart(const std::string& directory) {
+    const std::wstring client = win32::WidePath(directory + "\\" + contract::kClientProgram);
+    const std::wstring commandLine = L"\"" + client + L"\" \"" +
+                                     win32::WidePath(directory + "\\bare-request.dat") + L"\" \"" +
+                                     win32::WidePath(directory + "\\bare-response.xml") + L"\"";
     double start = NowMs();
-    HttpUtility::CHttpRequestUtil request("https://127.0.0.1/");
-    DWORD exitCode = request.RunClient();
+    win32::KernelHandle process = win32::StartProcess(client, commandLine);
+    DWORD exitCode = process ? win32::AwaitExitCode(process.get()) : 0;
     return exitCode == 200 ? NowMs() - start : -1;
 }
 
@@ -42,20 +49,21 @@ double TimeExchange() {
     double start = NowMs();
     HttpUtility::CHttpRequestUtil request("https://127.0.0.1/Pelmora/Pelmora/Login");
     request.SetParameter("id", "bench");
-    bool ok = request.Execute();
+    bool ok = request.Execute().ok();
     return ok ? NowMs() - start : -1;
 }
 
-// The exchange's own work before the client starts: lock, request text, encryption, file.
-double TimeOwnWork() {
+// The exchange's own work, from a program directory without the client: lock, folder sweep,
+// request text, encryption, request file written and deleted.
+double TimeOwnWork(const std::string& emptyDirectory, const std::string& clientDirectory) {
+    frame::SetProgramDirectoryOverride(emptyDirectory.c_str());
     double start = NowMs();
     HttpUtility::CHttpRequestUtil request("https://127.0.0.1/Pelmora/Pelmora/Login");
     request.SetParameter("id", "bench");
-    win32::MutexLock lock(HttpUtility::ExchangeMutex());
-    bool ok = request.BeginRequest();
+    const HttpUtility::ExchangeOutcome outcome = request.Execute();
     const double ms = NowMs() - start;
-    request.DeleteRequestFile();  // every request object names a file of its own
-    return ok ? ms : -1;
+    frame::SetProgramDirectoryOverride(clientDirectory.c_str());
+    return outcome.error == HttpUtility::kErrorClientMissing ? ms : -1;
 }
 
 double Median(std::vector<double> values) {
@@ -77,13 +85,15 @@ int main() {
         std::printf("exchange_bench: cannot prepare %s\n", directory.c_str());
         return 1;
     }
+    const std::string empty = directory + "\\no-client";
+    CreateDirectoryA(empty.c_str(), nullptr);
     frame::SetProgramDirectoryOverride(directory.c_str());
 
     std::vector<double> bare, exchange, own;
     for (int round = 0; round < kWarmUp + kRounds; ++round) {
         double exchangeMs = TimeExchange();
-        double bareMs = TimeBareStart();
-        double ownMs = TimeOwnWork();
+        double bareMs = TimeBareStart(directory);
+        double ownMs = TimeOwnWork(empty, directory);
         if (exchangeMs < 0 || bareMs < 0 || ownMs < 0) {
             std::printf("exchange_bench: a run failed\n");
             return 1;
@@ -100,7 +110,7 @@ int main() {
                 exchangeMedian, kRounds);
     std::printf("bare CreateProcess + wait, same exe median %8.2f ms  over %d runs\n", bareMedian,
                 kRounds);
-    std::printf("lock + encryption + request file, alone      median %8.2f ms\n", Median(own));
+    std::printf("the exchange's own work, no client to start  median %8.2f ms\n", Median(own));
     std::printf("ratio %.3f: the exchange adds %.1f%% to the process start (target <= 20%%)\n",
                 ratio, (ratio - 1.0) * 100.0);
 
@@ -108,6 +118,7 @@ int main() {
                                "fakeclient-requests.log",    "fakeclient-last-request.txt",
                                "fakeclient-commandline.txt", "fakeclient-pid.txt"};
     for (const char* name : leftovers) DeleteFileA((directory + "\\" + name).c_str());
+    RemoveDirectoryA(empty.c_str());
     RemoveDirectoryA(directory.c_str());
     return 0;
 }

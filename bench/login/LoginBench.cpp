@@ -30,7 +30,7 @@ const char kPassword[] = "pelmora-demo";
 const char kUserName[] = "demo";
 // The body the library posts for the demo account: UTF-8 names percent-encoded, in its order.
 const char kLoginForm[] =
-    "%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=pelmora-demo&%E4%BC%9A%E7%A4%BEID=DEMO001&";
+    "%E4%BC%9A%E7%A4%BEID=DEMO001&%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=pelmora-demo&";
 const char kTestPath[] = "/Pelmora/Pelmora/CheckSqlServerRunning";
 const char kLoginPath[] = "/Pelmora/Pelmora/Login";
 // What the client program answers when it finds no request beside itself.

@@ -6,6 +6,7 @@
 #include "frame/host/Directories.h"
 #include "errors/Exceptions.h"
 #include "contract/ClientBounds.h"
+#include "contract/ClientContract.h"
 #include "log/LogSinks.h"
 #include "log/LogWriter.h"
 #include "cipher/Crypt.h"
@@ -57,18 +58,19 @@ const char* ReasonNotToExchange() {
     return nullptr;
 }
 
-bool PassesUnencoded(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == '.' || c == '-';
-}
-
 // The statuses an HTTP answer can have; any other exit code is no answer at all (a crash's code,
 // a client that exited 0).
 bool IsHttpStatus(DWORD exitCode) {
     return exitCode >= 100 && exitCode <= 599;
 }
 
-// The client ends by its own bounds (contract/ClientBounds.h); one that has not by the library's,
+// Statuses from 400 on: the service answered, and refused or failed the request. The exchange
+// fails with them (error 5); it is no rule of success, which is IsSuccessStatus alone.
+bool IsErrorStatus(DWORD status) {
+    return status >= 400;
+}
+
+// The client ends by its own bounds (frame/host/ClientBounds.h); one that has not by the library's,
 // longer than all of them together, is hung or a stranger's: it is ended, so the host's call ends.
 DWORD AwaitClient(HANDLE process, bool& timedOut) {
     const win32::ProcessEnd end = win32::AwaitExitWithin(
@@ -91,57 +93,50 @@ DWORD ExchangeMutexError() {
     win32::SlimLockGuard guard(g_exchangeMutexLock);
     return g_exchangeMutex.error();
 }
+
+// Counts the process's exchanges: each request object's files have names of their own.
+std::atomic<unsigned long> g_exchangeCount{0};
+
+// RunClient's result when no client ran.
+constexpr DWORD kClientNotStarted = 0xFFFFFFFF;
 }  // namespace
 
+CHttpRequestUtil::CHttpRequestUtil(std::string url)
+    : thread_(GetCurrentThreadId()), exchange_(++g_exchangeCount), url_(std::move(url)) {}
+
 void CHttpRequestUtil::SetParameter(const std::string& name, const std::string& value) {
-    parameters_[name] = value;
+    parameters_.Set(name, value);
 }
 
 void CHttpRequestUtil::SetParameter(const std::string& name, int value) {
-    parameters_[name] = win32::Format("%d", value);
-}
-
-void CHttpRequestUtil::UrlEncode(std::string& text) {
-    std::string encoded;
-    for (char c : text) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (byte == '\0') break;
-        if (PassesUnencoded(byte))
-            encoded += c;
-        else if (byte == ' ')
-            encoded += '+';
-        else
-            encoded += win32::Format("%%%02X", byte);
-    }
-    text.swap(encoded);
-}
-
-std::string CHttpRequestUtil::BuildQuery() const {
-    std::string query;
-    for (const auto& parameter : parameters_) {
-        std::string name = converter_ ? converter_(parameter.first) : parameter.first;
-        std::string value = converter_ ? converter_(parameter.second) : parameter.second;
-        UrlEncode(name);
-        UrlEncode(value);
-        query += name + "=" + value + "&";
-    }
-    return query;
-}
-
-std::string CHttpRequestUtil::BuildRequestText() const {
-    return std::string(contract::kUrlKey) + url_ + "\n" + contract::kQueryKey + BuildQuery() +
-           "\n" + contract::kShowProxyDialogKey +
-           (transport::GetProxyDialogFlag() ? "true" : "false") + "\n";
+    parameters_.Set(name, win32::Format("%d", value));
 }
 
 namespace {
-// Counts the process's exchanges: each request object's files have names of their own.
-std::atomic<unsigned long> g_exchangeCount{0};
+
+// Where one exchange's files are: the client in the program directory, the request and the
+// answer in the user's exchange folder under names of the request object's own.
+struct ExchangeFiles {
+    std::wstring folder;
+    std::wstring client;
+    std::wstring request;
+    std::wstring response;
+};
 
 std::wstring ExchangeFileName(const wchar_t* format, DWORD thread, unsigned long exchange) {
     wchar_t name[64];
     swprintf(name, sizeof name / sizeof name[0], format, GetCurrentProcessId(), thread, exchange);
     return name;
+}
+
+// Read at each exchange, under the lock: the client and the files stay where they are for the
+// whole exchange, even while the host changes the program directory.
+ExchangeFiles ResolveExchangeFiles(DWORD thread, unsigned long exchange) {
+    const std::wstring program = frame::RequireProgramDirectory();
+    const std::wstring folder = frame::GetExchangeDirectory();
+    return {folder, program + L"\\" + win32::ToWide(contract::kClientProgram),
+            folder + L"\\" + ExchangeFileName(contract::kRequestFileFormat, thread, exchange),
+            folder + L"\\" + ExchangeFileName(contract::kResponseFileFormat, thread, exchange)};
 }
 
 // The host process that named an exchange file, 0 for a name no exchange gives.
@@ -162,50 +157,10 @@ void DeleteAbandonedExchangeFiles(const std::wstring& folder) {
     win32::DeleteFilesOfEndedWriters(folder, L"pmq*", HostOfExchangeFile);
 }
 
-// Both files go whatever the exchange came to: a refusal, a client that crashed, an exception.
-class ExchangeFilesCleanup {
-public:
-    explicit ExchangeFilesCleanup(CHttpRequestUtil& request) : request_(request) {}
-    ~ExchangeFilesCleanup() {
-        request_.DeleteRequestFile();
-        request_.DeleteResponseFile();
-    }
-    ExchangeFilesCleanup(const ExchangeFilesCleanup&) = delete;
-    ExchangeFilesCleanup& operator=(const ExchangeFilesCleanup&) = delete;
-
-private:
-    CHttpRequestUtil& request_;
-};
-}  // namespace
-
-CHttpRequestUtil::CHttpRequestUtil(std::string url)
-    : thread_(GetCurrentThreadId()), exchange_(++g_exchangeCount), url_(std::move(url)) {}
-
-// Read once per request object: its client and its files stay where they were, even while the
-// host changes the program directory.
-void CHttpRequestUtil::ResolveFolders() {
-    if (programDirectory_.empty()) programDirectory_ = frame::RequireProgramDirectory();
-    if (exchangeDirectory_.empty()) exchangeDirectory_ = frame::GetExchangeDirectory();
-}
-
-std::wstring CHttpRequestUtil::GetRequestFilePath() {
-    ResolveFolders();
-    return exchangeDirectory_ + L"\\" +
-           ExchangeFileName(contract::kRequestFileFormat, thread_, exchange_);
-}
-std::wstring CHttpRequestUtil::GetResponseFilePath() {
-    ResolveFolders();
-    return exchangeDirectory_ + L"\\" +
-           ExchangeFileName(contract::kResponseFileFormat, thread_, exchange_);
-}
-std::wstring CHttpRequestUtil::GetClientPath() {
-    ResolveFolders();
-    return programDirectory_ + L"\\" + win32::ToWide(contract::kClientProgram);
-}
-
-bool CHttpRequestUtil::BeginRequest() {
+// Encrypts the request text into the request file. A file that could not be written whole is
+// deleted.
+bool BeginRequest(const std::string& request, const std::wstring& path) {
     std::string cipher;
-    const std::string request = BuildRequestText();
     if (!storage::CCrypt().Generate(cipher, request, true)) {
         // The entry the cipher has always logged for a request too large for its buffer.
         if (request.size() > static_cast<size_t>(storage::CCrypt::kMaxLength))
@@ -216,8 +171,7 @@ bool CHttpRequestUtil::BeginRequest() {
     // A short write would hand the client a truncated request: the kit then deletes the part
     // written, since part of a secret is still a secret. Only this user may read it, whatever
     // the folder grants.
-    if (!win32::WriteWholeFile(GetRequestFilePath(), cipher, false,
-                               win32::FileAccess::kOwnerOnly)) {
+    if (!win32::WriteWholeFile(path, cipher, false, win32::FileAccess::kOwnerOnly)) {
         logging::Write("ファイルの作成に失敗＞＜", {"HttpUtility::CHttpRequestUtil::BeginRequest",
                                                     kSource, logging::Kind::kError, 2});
         return false;
@@ -225,35 +179,52 @@ bool CHttpRequestUtil::BeginRequest() {
     return true;
 }
 
-void CHttpRequestUtil::DeleteRequestFile() {
-    win32::DeleteFileAt(GetRequestFilePath());
+void DeleteResponseFile(const ExchangeFiles& files) {
+    if (win32::PathExists(files.response)) win32::DeleteFileAt(files.response);
 }
 
-std::wstring CHttpRequestUtil::ClientCommandLine() {
+// Both files go whatever the exchange came to: a refusal, a client that crashed, an exception.
+class ExchangeFilesCleanup {
+public:
+    explicit ExchangeFilesCleanup(const ExchangeFiles& files) : files_(files) {}
+    ~ExchangeFilesCleanup() {
+        win32::DeleteFileAt(files_.request);
+        DeleteResponseFile(files_);
+    }
+    ExchangeFilesCleanup(const ExchangeFilesCleanup&) = delete;
+    ExchangeFilesCleanup& operator=(const ExchangeFilesCleanup&) = delete;
+
+private:
+    const ExchangeFiles& files_;
+};
+
+// "<client>" "<request>" "<response>", each path quoted.
+std::wstring ClientCommandLine(const ExchangeFiles& files) {
     auto quoted = [](const std::wstring& path) { return L"\"" + path + L"\""; };
-    return quoted(GetClientPath()) + L" " + quoted(GetRequestFilePath()) + L" " +
-           quoted(GetResponseFilePath());
+    return quoted(files.client) + L" " + quoted(files.request) + L" " + quoted(files.response);
 }
 
-DWORD CHttpRequestUtil::RunClient() {
-    clientTimedOut_ = false;
-    const std::wstring program = GetClientPath();
-    if (!win32::PathExists(program)) return kClientNotStarted;
+// Starts the client and waits for it; its exit code, or kClientNotStarted. timedOut tells
+// whether the library ended it.
+DWORD RunClient(const ExchangeFiles& files, bool& timedOut) {
+    timedOut = false;
+    if (!win32::PathExists(files.client)) return kClientNotStarted;
     // The program is named explicitly and every path is quoted (no file name holds a quote): a
     // directory with spaces must never make the system try a different program
     // ("C:\Program.exe") or split a path in two.
-    win32::KernelHandle process = win32::StartProcess(program, ClientCommandLine());
+    win32::KernelHandle process = win32::StartProcess(files.client, ClientCommandLine(files));
     if (!process) return kClientNotStarted;
     // The client may sit in its proxy dialog for minutes: this thread still answers the
     // notifications of a log window that it owns.
-    return AwaitClient(process.get(), clientTimedOut_);
+    return AwaitClient(process.get(), timedOut);
 }
 
-bool CHttpRequestUtil::ReadResponse(std::string& text) {
+// The response file's lines joined without their line breaks; "" and false when missing,
+// unreadable or larger than contract::kMaxAnswerBytes (GetLastError tells which).
+bool ReadResponse(const std::wstring& path, std::string& text) {
     text.clear();
     std::string bytes;
-    if (!win32::ReadWholeFile(GetResponseFilePath(), bytes, FILE_SHARE_READ,
-                              contract::kMaxAnswerBytes))
+    if (!win32::ReadWholeFile(path, bytes, FILE_SHARE_READ, contract::kMaxAnswerBytes))
         return false;
     // Line breaks (LF or CR LF) carry no meaning in an answer: the lines are joined.
     for (size_t i = 0; i < bytes.size(); ++i) {
@@ -264,16 +235,44 @@ bool CHttpRequestUtil::ReadResponse(std::string& text) {
     return true;
 }
 
-void CHttpRequestUtil::DeleteResponseFile() {
-    const std::wstring path = GetResponseFilePath();
-    if (win32::PathExists(path)) win32::DeleteFileAt(path);
+ExchangeOutcome Failed(ExchangeError error, DWORD status = 0, std::string answer = "") {
+    return {status, error, std::move(answer)};
 }
 
-bool CHttpRequestUtil::Execute() {
+// The exchange's outcome from how the client ended; throws on 407.
+ExchangeOutcome TakeClientEnd(DWORD exitCode, bool timedOut, const ExchangeFiles& files) {
+    if (timedOut) {
+        // The bound passing reads as the system's own code for it (258), as the mutex's does.
+        logging::Write("クライアントが時間内に終わらなかったため終了させました（258）",
+                       {kExecute, kSource, logging::Kind::kError, 2});
+        DeleteResponseFile(files);
+        return Failed(kErrorClientTimedOut);
+    }
+    if (exitCode == kClientNotStarted) return Failed(kErrorClientMissing);
+    // Whatever such a client left is no answer to this request.
+    if (!IsHttpStatus(exitCode) || exitCode == contract::kExitProxyAuthRequired)
+        DeleteResponseFile(files);
+    if (exitCode == contract::kExitNoStatus) return Failed(kErrorNoStatus);
+    if (exitCode == contract::kExitProxyAuthRequired) throw frame::CProxyLoginCancelException();
+    if (!IsHttpStatus(exitCode)) return Failed(kErrorHttpStatus, exitCode);
+    std::string answer;
+    const bool read = ReadResponse(files.response, answer);
+    const DWORD readError = GetLastError();
+    transport::SetProxyDialogFlag(false);
+    // An answer that is there but cannot be taken (too large, unreadable) is no answer: a login
+    // must not read it as a refusal.
+    if (!read && readError != ERROR_FILE_NOT_FOUND && readError != ERROR_PATH_NOT_FOUND)
+        return Failed(kErrorNoStatus, exitCode);
+    if (IsErrorStatus(exitCode)) return Failed(kErrorHttpStatus, exitCode, std::move(answer));
+    return {exitCode, std::nullopt, std::move(answer)};
+}
+
+}  // namespace
+
+ExchangeOutcome CHttpRequestUtil::Execute() {
     if (const char* reason = ReasonNotToExchange()) {
         logging::Write(reason, {kExecute, kSource, logging::Kind::kError, 2});
-        statusCode_ = 0;
-        return false;
+        return Failed(kErrorNotMade);
     }
     ExchangeMark mark;
     // Without the lock another host could overwrite this request with its own: one account's
@@ -283,8 +282,7 @@ bool CHttpRequestUtil::Execute() {
         logging::Write(win32::Format("排他制御のミューテックスを作成できませんでした（%lu）",
                                      ExchangeMutexError()),
                        {kExecute, kSource, logging::Kind::kError, 2});
-        statusCode_ = 0;
-        return false;
+        return Failed(kErrorNotMade);
     }
     win32::MutexLock lock(mutex, win32::MutexLock::Wait::kAnsweringSentMessages,
                           kExchangeMutexWaitMs);
@@ -293,67 +291,23 @@ bool CHttpRequestUtil::Execute() {
         const DWORD reason = lock.waitResult() == WAIT_TIMEOUT ? WAIT_TIMEOUT : GetLastError();
         logging::Write(win32::Format("排他制御のミューテックスを待てませんでした（%lu）", reason),
                        {kExecute, kSource, logging::Kind::kError, 2});
-        statusCode_ = 0;
-        return false;
+        return Failed(kErrorNotMade);
     }
-    programDirectory_ = frame::RequireProgramDirectory();
-    exchangeDirectory_ = frame::GetExchangeDirectory();
-    DeleteAbandonedExchangeFiles(exchangeDirectory_);
+    const ExchangeFiles files = ResolveExchangeFiles(thread_, exchange_);
+    DeleteAbandonedExchangeFiles(files.folder);
     // Whatever the client did with the request (crashed before reading it, gave up early), the
     // password in it must not wait on disk; nor may an answer outlive its exchange.
-    ExchangeFilesCleanup cleanup(*this);
-    if (!BeginRequest()) {
-        statusCode_ = 0;
-        return false;
-    }
+    ExchangeFilesCleanup cleanup(files);
+    const std::string request =
+        BuildRequestText(url_, parameters_.Query(converter_), transport::GetProxyDialogFlag());
+    if (!BeginRequest(request, files.request)) return Failed(kErrorNotMade);
     // An answer a killed exchange of an earlier process with this one's ids left must not be
     // taken for this request's answer.
-    DeleteResponseFile();
-    DWORD exitCode = RunClient();
-    DeleteRequestFile();
-    return TakeClientEnd(exitCode);
-}
-
-bool CHttpRequestUtil::TakeClientEnd(DWORD exitCode) {
-    if (clientTimedOut_) {
-        // The bound passing reads as the system's own code for it (258), as the mutex's does.
-        logging::Write("クライアントが時間内に終わらなかったため終了させました（258）",
-                       {kExecute, kSource, logging::Kind::kError, 2});
-        DeleteResponseFile();
-        errorCode_ = kErrorClientTimedOut;
-        return false;
-    }
-    if (exitCode == kClientNotStarted) {
-        errorCode_ = kErrorClientMissing;
-        return false;
-    }
-    // Whatever such a client left is no answer to this request.
-    if (!IsHttpStatus(exitCode) || exitCode == kExitProxyAuthRequired) DeleteResponseFile();
-    if (exitCode == kExitNoStatus) {
-        errorCode_ = kErrorNoStatus;
-        return false;
-    }
-    if (exitCode == kExitProxyAuthRequired) throw frame::CProxyLoginCancelException();
-    statusCode_ = exitCode;
-    if (!IsHttpStatus(exitCode)) {
-        errorCode_ = kErrorHttpStatus;
-        return false;
-    }
-    std::string text;
-    const bool read = ReadResponse(text);
-    const DWORD readError = GetLastError();
-    transport::SetProxyDialogFlag(false);
-    if (read) {
-        response_ = text;
-    } else if (readError != ERROR_FILE_NOT_FOUND && readError != ERROR_PATH_NOT_FOUND) {
-        // An answer that is there but cannot be taken (too large, unreadable) is no answer: a
-        // login must not read it as a refusal.
-        errorCode_ = kErrorNoStatus;
-        return false;
-    }
-    if (statusCode_ < 400) return true;
-    errorCode_ = kErrorHttpStatus;
-    return false;
+    DeleteResponseFile(files);
+    bool timedOut = false;
+    const DWORD exitCode = RunClient(files, timedOut);
+    win32::DeleteFileAt(files.request);
+    return TakeClientEnd(exitCode, timedOut, files);
 }
 
 }  // namespace HttpUtility

@@ -8,98 +8,67 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
-#include <unordered_map>
 
-#include "contract/ClientContract.h"
+#include "transport/RequestText.h"
 
 namespace HttpUtility {
 
+// Why an exchange failed: the number hosts read in the parentheses of their message.
+enum ExchangeError : int {
+    kErrorNotMade = 0,        // no request was made: no lock, no request file written, or this
+                              // thread was inside a request already
+    kErrorNoStatus = 3,       // no usable answer: exit code 1234, or an answer file that is
+                              // too large or cannot be read
+    kErrorHttpStatus = 5,     // status 400 to 599, or an exit code that is no HTTP status
+                              // (0, a crashed client's)
+    kErrorClientMissing = 7,  // the client program is missing or cannot be started
+    kErrorClientTimedOut = 9  // the client ran past every bound it has; the library ended it
+};
+
+// Statuses from 200 to 399 mean the service handled the request: the one rule by which a status
+// counts as success. (A status from 100 to 199 completes an exchange but is no success.)
+inline bool IsSuccessStatus(DWORD status) {
+    return status >= 200 && status <= 399;
+}
+
+// What one exchange came to; every way out of Execute makes the whole of it.
+struct ExchangeOutcome {
+    // The client's exit code when it ended by itself with one (an HTTP status, or the code of a
+    // client that gave none); 0 when no client ran, the library ended it, or it exited 1234.
+    DWORD status = 0;
+    // Why the exchange failed; none when the client answered with a status below 400.
+    std::optional<ExchangeError> error;
+    // The answer file's lines joined without their line breaks; "" when there was none to take.
+    std::string answer;
+
+    bool ok() const { return !error && IsSuccessStatus(status); }
+};
+
 class CHttpRequestUtil {
 public:
-    // Applied to every parameter name and value before percent-encoding (win32::ThreadAnsiToUtf8).
-    using Converter = std::string (*)(const std::string&);
-
-    enum ErrorCode : int {
-        kErrorNone = 0,
-        kErrorNoStatus = 3,       // no usable answer: exit code 1234, or an answer file that is
-                                  // too large or cannot be read
-        kErrorHttpStatus = 5,     // status 400 to 599, or an exit code that is no HTTP status
-                                  // (0, a crashed client's)
-        kErrorClientMissing = 7,  // the client program is missing or cannot be started
-        kErrorClientTimedOut = 9  // the client ran past every bound it has; the library ended it
-    };
-    static constexpr DWORD kExitNoStatus = contract::kExitNoStatus;
-    static constexpr DWORD kExitProxyAuthRequired = contract::kExitProxyAuthRequired;
-    static constexpr DWORD kClientNotStarted = 0xFFFFFFFF;
-
     explicit CHttpRequestUtil(std::string url);
     CHttpRequestUtil(const CHttpRequestUtil&) = delete;
     CHttpRequestUtil& operator=(const CHttpRequestUtil&) = delete;
 
+    // Parameters go out in the order first set; a name set again takes the new value in its place.
     void SetParameter(const std::string& name, const std::string& value);
     void SetParameter(const std::string& name, int value);
     void SetConverter(Converter converter) { converter_ = converter; }
 
-    // name=value& for each parameter, converted and percent-encoded; "" without parameters.
-    std::string BuildQuery() const;
-    // "url:...\nquery:...\nshowproxydlg:true|false\n", the proxy switch read now.
-    std::string BuildRequestText() const;
-    // Encrypts the request text into the request file. A file that could not be written whole
-    // is deleted.
-    bool BeginRequest();
-
-    // One whole exchange. False with GetErrorCode() telling why (0 when the request file could
-    // not be written). Throws CProxyLoginCancelException when the client reports 407.
-    bool Execute();
-
-    DWORD GetStatusCode() const { return statusCode_; }
-    int GetErrorCode() const { return errorCode_; }
-    std::string GetResponse() const { return response_; }
-
-    // Letters, digits, "_", "." and "-" stay, a space becomes "+", every other byte "%XX".
-    static void UrlEncode(std::string& text);
-
-    // This exchange's files in the exchange folder, and the client in the program directory, as
-    // this object first resolved them (a CException when a folder cannot be had).
-    std::wstring GetRequestFilePath();
-    std::wstring GetResponseFilePath();
-    std::wstring GetClientPath();
-    // "<client>" "<request>" "<response>", each path quoted.
-    std::wstring ClientCommandLine();
-
-    // Starts the client and waits for it; its exit code, or kClientNotStarted.
-    DWORD RunClient();
-    // The response file's lines joined without their line breaks; "" and false when missing,
-    // unreadable or larger than contract::kMaxAnswerBytes (GetLastError tells which).
-    bool ReadResponse(std::string& text);
-    void DeleteResponseFile();
-    void DeleteRequestFile();
+    // One whole exchange. Throws CProxyLoginCancelException when the client reports 407, and
+    // a CException when the program or exchange folder cannot be had.
+    ExchangeOutcome Execute();
 
 private:
-    void ResolveFolders();
-    // The exchange's result from how the client ended; throws on 407.
-    bool TakeClientEnd(DWORD exitCode);
-
     // The names of this object's files: the process's, the creating thread's and its count.
     const DWORD thread_;
     const unsigned long exchange_;
-    std::wstring programDirectory_;
-    std::wstring exchangeDirectory_;
     std::string url_;
-    std::unordered_map<std::string, std::string> parameters_;
+    QueryParameters parameters_;
     Converter converter_ = nullptr;
-    DWORD statusCode_ = 0;
-    std::string response_;
-    int errorCode_ = kErrorNone;
-    bool clientTimedOut_ = false;  // the last RunClient ended the client itself
 };
-
-// Statuses from 200 to 399 mean the service handled the request. The exchange itself fails only
-// from 400 on; its callers go on only with these.
-inline bool IsSuccessStatus(DWORD status) {
-    return status >= 200 && status <= 399;
-}
 
 // The mutex that serialises exchanges; created when the library loads (NULL when the name is
 // held by an object this user may not use).

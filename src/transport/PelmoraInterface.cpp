@@ -20,11 +20,13 @@ const char* const kServerFailure =
     "サーバーの内部でエラーが起こりました。しばらくしてから接続してください。";
 
 // Runs the exchange; a failed one is raised with its error code in the message.
-void Execute(HttpUtility::CHttpRequestUtil& request) {
-    if (!request.Execute()) {
+HttpUtility::ExchangeOutcome Exchange(HttpUtility::CHttpRequestUtil& request) {
+    HttpUtility::ExchangeOutcome outcome = request.Execute();
+    if (outcome.error) {
         throw frame::CNetworkException(
-            win32::Format("%s(%d)", kServerFailure, request.GetErrorCode()));
+            win32::Format("%s(%d)", kServerFailure, static_cast<int>(*outcome.error)));
     }
+    return outcome;
 }
 
 }  // namespace
@@ -36,13 +38,12 @@ bool CPelmoraInterface::Test() {
     logging::Write("接続先：\t" + url, {function, kSource, Kind::kTarget, 4});
 
     HttpUtility::CHttpRequestUtil request(url);
-    Execute(request);
-    DWORD status = request.GetStatusCode();
+    const HttpUtility::ExchangeOutcome outcome = Exchange(request);
+    DWORD status = outcome.status;
     logging::Write(win32::Format("ステータスコード：\t%d", static_cast<int>(status)),
                    {function, kSource, Kind::kDetail, 4});
     // The answer is a bare word, not an envelope; no trimming: " true" is not alive.
-    return HttpUtility::IsSuccessStatus(status) &&
-           win32::ToLowerAscii(request.GetResponse()) == "true";
+    return outcome.ok() && win32::ToLowerAscii(outcome.answer) == "true";
 }
 
 bool CPelmoraInterface::Login(const std::string& companyId, const std::string& password) {
@@ -62,15 +63,13 @@ bool CPelmoraInterface::Login(const std::string& companyId, const std::string& p
     request.SetParameter("パスワード", password);
 
     logging::Write("---通信----", {function, kSource, Kind::kStep, 5});
-    Execute(request);
-    DWORD status = request.GetStatusCode();
+    const HttpUtility::ExchangeOutcome outcome = Exchange(request);
+    DWORD status = outcome.status;
     logging::Write(win32::Format("ステータスコード：%lu", status),
                    {function, kSource, Kind::kDetail, 5});
-    if (!HttpUtility::IsSuccessStatus(status)) {
-        throw frame::CNetworkException(kServerFailure);
-    }
+    if (!outcome.ok()) throw frame::CNetworkException(kServerFailure);
 
-    const AnswerVerdict verdict = JudgeAnswer(request.GetResponse());
+    const AnswerVerdict verdict = JudgeAnswer(outcome.answer);
     logging::Write(std::string("レスポンス：") + (verdict.accepted ? "成功" : "失敗"),
                    {function, kSource, Kind::kDetail, 6});
     if (!verdict.accepted)

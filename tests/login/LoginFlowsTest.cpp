@@ -248,10 +248,10 @@ TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogChecksItsFieldsAndDecides) {
             DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田 太郎");
             DialogDriver::Click(dialog, IDOK);
         });
-    // パスワード=p=w&会社ID=会社A&, names and values as percent-encoded UTF-8; no user name
+    // 会社ID=会社A&パスワード=p=w&, names and values as percent-encoded UTF-8; no user name
     EXPECT_EQ(RequestFields(client_->LastRequest(), "query"),
-              (Texts{"%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=p%3Dw&"
-                     "%E4%BC%9A%E7%A4%BEID=%E4%BC%9A%E7%A4%BEA&"}));
+              (Texts{"%E4%BC%9A%E7%A4%BEID=%E4%BC%9A%E7%A4%BEA&"
+                     "%E3%83%91%E3%82%B9%E3%83%AF%E3%83%BC%E3%83%89=p%3Dw&"}));
     EXPECT_EQ(ReadFileBytes(loginFile_),
               "会社ID=会社A\r\nﾊﾟｽﾜｰﾄﾞ=p=w\r\n使用者名=山田 太郎\r\n保存=false\r\n");
 }

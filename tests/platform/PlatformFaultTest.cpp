@@ -134,9 +134,9 @@ TEST(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumente
             SCOPED_TRACE(fault);
             HttpUtility::CHttpRequestUtil request("https://127.0.0.1/Pelmora/Pelmora/Login");
             request.SetParameter("パスワード", "secret");
-            EXPECT_FALSE(request.Execute());
-            EXPECT_EQ(errorCode, request.GetErrorCode());
-            EXPECT_EQ(0u, request.GetStatusCode());
+            const HttpUtility::ExchangeOutcome outcome = request.Execute();
+            EXPECT_EQ(errorCode, outcome.error);
+            EXPECT_EQ(0u, outcome.status);
             EXPECT_TRUE(std::filesystem::is_empty(frame::GetExchangeDirectory()));
         };
     };

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "fakeclient/ScriptedClient.h"
+#include "frame/host/ClientContract.h"
 #include "frame/host/Directories.h"
 #include "errors/Exceptions.h"
 #include "log/LogWriter.h"
@@ -19,6 +21,7 @@
 
 using HttpUtility::CHttpRequestUtil;
 using HttpUtility::ExchangeMutex;
+using testing_support::ReadFileBytes;
 
 namespace {
 
@@ -29,13 +32,14 @@ int ExchangeOnce() {
     frame::SetProgramDirectoryOverride(testing_support::ChildArgument().c_str());
     CHttpRequestUtil request(kUrl);
     request.SetParameter("id", static_cast<int>(GetCurrentProcessId()));
-    return request.Execute() && request.GetResponse() == request.BuildQuery() ? 0 : 1;
+    const HttpUtility::ExchangeOutcome outcome = request.Execute();
+    return !outcome.ok() || outcome.answer != "id=" + std::to_string(GetCurrentProcessId()) + "&";
 }
 
 // Denied the mutex's name: the first request must fail; once the name is granted, one must run.
 int ExchangeOnceGranted() {
     frame::SetProgramDirectoryOverride(testing_support::ChildArgument().c_str());
-    const bool refused = !CHttpRequestUtil(kUrl).Execute();
+    const bool refused = CHttpRequestUtil(kUrl).Execute().error == HttpUtility::kErrorNotMade;
     SetEvent(win32::KernelHandle(CreateEventA(nullptr, TRUE, FALSE, "pelmora-denied-tried")).get());
     const bool granted = testing_support::WaitUntil([] { return ExchangeMutex() != nullptr; });
     return refused && granted ? ExchangeOnce() : 1;
@@ -53,6 +57,17 @@ std::vector<std::wstring> ExchangeFolderFiles() {
     return names;
 }
 
+// Only this user and the system may open the file or folder.
+void ExpectUsersAlone(const std::wstring& path) {
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, &list, nullptr, &descriptor));
+    const win32::LocalMemory owner(descriptor);
+    EXPECT_EQ(2, list->AceCount) << "this user and the system, nobody else";
+}
+
 class Exchange : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(std::vector<std::wstring>(), ExchangeFolderFiles()); }
@@ -60,58 +75,67 @@ protected:
         transport::SetProxyDialogFlag(false);
         EXPECT_EQ(std::vector<std::wstring>(), ExchangeFolderFiles()) << "left behind";
     }
+    // The file of that format that the next request object made on this thread names: its count
+    // follows the one on the command line the client last got.
+    std::wstring NextFile(const wchar_t* format) const {
+        const std::string line = ReadFileBytes(client.File("fakeclient-commandline.txt"));
+        wchar_t name[64];
+        swprintf(name, 64, format, GetCurrentProcessId(), GetCurrentThreadId(),
+                 std::stoul(line.substr(line.rfind('-') + 1)) + 1);
+        return frame::GetExchangeDirectory() + L"\\" + name;
+    }
     testing_support::ScriptedClientDirectory client{frame::SetProgramDirectoryOverride};
 };
 
-// The exit code is the status, 1234 the client's "no answer at all"; a code that is no HTTP status
-// (0, a crash's) fails with nothing taken. Only this request's answer is taken, its lines joined:
-// never one an exchange that died before reading it left (planted before each row; "" answers
-// nothing), nor one too large to be an answer. Whatever the outcome, neither file is left.
+// 407 throws, keeps the dialog flag and releases the lock (taken next, not abandoned). The next
+// request goes with the flag set, its parameters in the order first set (a name set again keeps
+// its place, with its last value). Letters, digits and "_.-" pass, a space is "+", any other byte
+// (code-page bytes too) "%XX". The client's command line is its own quoted path, then the
+// request's and the answer's, quoted, in the exchange folder under names no other request object
+// has.
 TEST_F(Exchange, ExitCodeIsTheStatusAndOnlyThisRequestsAnswerIsTaken) {
-    const std::tuple<DWORD, std::string, bool, int, std::string> cases[] = {
-        {0, "body", false, 5, ""},      {100, "body", true, 0, "body"},
-        {399, "body", true, 0, "body"}, {400, "body", false, 5, "body"},
-        {1233, "body", false, 5, ""},   {0xC0000005, "body", false, 5, ""},
-        {1234, "body", false, 3, ""},   {200, "<a>\r\n b\n</a>\n", true, 0, "<a> b</a>"},
-        {200, "", true, 0, ""},         {200, std::string((16 << 20) + 1, ' '), false, 3, ""}};
-    for (const auto& [exitCode, body, result, errorCode, response] : cases) {
-        SCOPED_TRACE(std::to_string(exitCode) + " " + body.substr(0, 9));
-        body.empty() ? client.AnswerNothing(exitCode) : client.Answer(exitCode, body);
-        CHttpRequestUtil request(kUrl);
-        win32::WriteWholeFile(request.GetResponseFilePath(), "stale");
-        EXPECT_EQ(result, request.Execute());
-        EXPECT_EQ(errorCode, request.GetErrorCode());
-        EXPECT_EQ(exitCode != 1234 ? exitCode : 0u, request.GetStatusCode());
-        EXPECT_EQ(response, request.GetResponse());
-    }
-    // 407 throws, keeps the dialog flag and releases the lock (taken next, not abandoned).
     client.AnswerNothing(407);
     transport::SetProxyDialogFlag(true);
     EXPECT_THROW(CHttpRequestUtil(kUrl).Execute(), frame::CProxyLoginCancelException);
     EXPECT_TRUE(transport::GetProxyDialogFlag());
     std::thread([] { EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ExchangeMutex(), 0)); }).join();
-    // The next request goes with the flag set. Letters, digits and "_.-" pass, a space is "+", any
-    // other byte (code-page bytes too) "%XX"; a name set twice keeps its last value. The client's
-    // command line is its own quoted path, then the request's and the answer's, quoted, in the
-    // exchange folder under names no other exchange has.
     client.AnswerNothing(200);
+    const std::string requestFile = win32::ToNarrow(NextFile(contract::kRequestFileFormat)),
+                      responseFile = win32::ToNarrow(NextFile(contract::kResponseFileFormat));
     CHttpRequestUtil request(kUrl);
     request.SetParameter("A-Z_0.9 x~*/=&%\n", "first");
+    request.SetParameter("z", 1);
     request.SetParameter("A-Z_0.9 x~*/=&%\n", "会社ID");
-    ASSERT_TRUE(request.Execute());
-    EXPECT_EQ("url:" + kUrl +
-                  "\nquery:A-Z_0.9+x%7E%2A%2F%3D%26%25%0A=%89%EF%8E%D0ID&\nshowproxydlg:true\n",
-              client.LastRequest());
-    const std::string requestFile = win32::ToNarrow(request.GetRequestFilePath()),
-                      responseFile = win32::ToNarrow(request.GetResponseFilePath());
+    request.SetParameter("a", "");
+    ASSERT_TRUE(request.Execute().ok());
+    EXPECT_EQ(
+        "url:" + kUrl +
+            "\nquery:A-Z_0.9+x%7E%2A%2F%3D%26%25%0A=%89%EF%8E%D0ID&z=1&a=&\nshowproxydlg:true\n",
+        client.LastRequest());
     EXPECT_EQ(
         "\"" + client.File("pmqclient.exe") + "\" \"" + requestFile + "\" \"" + responseFile + "\"",
-        testing_support::ReadFileBytes(client.File("fakeclient-commandline.txt")));
-    const std::string folder = win32::ToNarrow(frame::GetExchangeDirectory()) + "\\";
-    EXPECT_EQ(folder + "pmqrequest-", requestFile.substr(0, folder.size() + 11));
-    EXPECT_EQ(folder + "pmqresponse-", responseFile.substr(0, folder.size() + 12));
-    EXPECT_NE(request.GetRequestFilePath(), CHttpRequestUtil(kUrl).GetRequestFilePath());
+        ReadFileBytes(client.File("fakeclient-commandline.txt")));
     EXPECT_FALSE(transport::GetProxyDialogFlag());
+    // The exit code is the status, 1234 the client's "no answer at all"; a code that is no HTTP
+    // status (0, a crash's) fails with nothing taken. Only this request's answer is taken, its
+    // lines joined: never one an exchange that died before reading it left (planted before each
+    // row; "" answers nothing), nor one too large to be an answer. Whatever the outcome, neither
+    // file is left.
+    const std::tuple<DWORD, std::string, std::optional<int>, std::string> cases[] = {
+        {0, "body", 5, ""},        {100, "body", {}, "body"},
+        {399, "body", {}, "body"}, {400, "body", 5, "body"},
+        {1233, "body", 5, ""},     {0xC0000005, "body", 5, ""},
+        {1234, "body", 3, ""},     {200, "<a>\r\n b\n</a>\n", {}, "<a> b</a>"},
+        {200, "", {}, ""},         {200, std::string((16 << 20) + 1, ' '), 3, ""}};
+    for (const auto& [exitCode, body, error, answer] : cases) {
+        SCOPED_TRACE(std::to_string(exitCode) + " " + body.substr(0, 9));
+        body.empty() ? client.AnswerNothing(exitCode) : client.Answer(exitCode, body);
+        win32::WriteWholeFile(NextFile(contract::kResponseFileFormat), "stale");
+        const HttpUtility::ExchangeOutcome outcome = CHttpRequestUtil(kUrl).Execute();
+        EXPECT_EQ(error, outcome.error);
+        EXPECT_EQ(exitCode != 1234 ? exitCode : 0u, outcome.status);
+        EXPECT_EQ(answer, outcome.answer);
+    }
 }
 
 // A client that never ends is ended once the library's bound (shortened here) has passed: the
@@ -119,11 +143,9 @@ TEST_F(Exchange, ExitCodeIsTheStatusAndOnlyThisRequestsAnswerIsTaken) {
 TEST_F(Exchange, AClientPastTheBoundIsEndedAndTheRequestFails) {
     client.Script("wait=pelmora-never-set\n");
     SetEnvironmentVariableA("PELMORA_CLIENT_WAIT_MS", "500");
-    CHttpRequestUtil request(kUrl);
-    EXPECT_FALSE(request.Execute());
+    EXPECT_EQ(9, CHttpRequestUtil(kUrl).Execute().error);
     SetEnvironmentVariableA("PELMORA_CLIENT_WAIT_MS", nullptr);
-    EXPECT_EQ(9, request.GetErrorCode());
-    const std::string pid = testing_support::ReadFileBytes(client.File("fakeclient-pid.txt"));
+    const std::string pid = ReadFileBytes(client.File("fakeclient-pid.txt"));
     const win32::KernelHandle process(
         pid.empty() ? nullptr : OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid)));
     EXPECT_TRUE(!process || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0);
@@ -133,36 +155,31 @@ TEST_F(Exchange, AClientPastTheBoundIsEndedAndTheRequestFails) {
 // whatever the data folder grants; with no client to take it, or no file to hold it, it is not
 // left behind. The proxy dialog's switch waits for a client that ran.
 TEST_F(Exchange, RequestIsThisUsersAloneAndNeverLeftBehind) {
-    CHttpRequestUtil written(kUrl);
-    ASSERT_TRUE(written.BeginRequest());
-    for (const std::wstring& path : {written.GetRequestFilePath(), frame::GetExchangeDirectory()}) {
-        PACL list = nullptr;
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
-                  GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                        nullptr, nullptr, &list, nullptr, &descriptor));
-        const win32::LocalMemory owner(descriptor);
-        EXPECT_EQ(2, list->AceCount) << "this user and the system, nobody else";
-    }
-    written.DeleteRequestFile();
+    client.Script("signal=pelmora-request-kept\nwait=pelmora-request-checked\n");
+    const win32::KernelHandle kept(CreateEventA(nullptr, TRUE, FALSE, "pelmora-request-kept"));
+    const win32::KernelHandle checked(
+        CreateEventA(nullptr, TRUE, FALSE, "pelmora-request-checked"));
+    std::thread exchange([] { CHttpRequestUtil(kUrl).Execute(); });
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(kept.get(), 60000));
+    const std::vector<std::wstring> files = ExchangeFolderFiles();
+    const std::wstring folder = frame::GetExchangeDirectory();
+    for (const std::wstring& path : {folder, files.empty() ? L"" : folder + L"\\" + files[0]})
+        ExpectUsersAlone(path);
+    SetEvent(checked.get());
+    exchange.join();
     testing_support::HostLogFile log(logging::SetLogFile);
-    client.RemoveClient();
-    transport::SetProxyDialogFlag(true);
-    CHttpRequestUtil missing(kUrl);
-    EXPECT_FALSE(missing.Execute());
-    EXPECT_EQ(7, missing.GetErrorCode());
-    EXPECT_EQ(std::vector<std::wstring>(), ExchangeFolderFiles());
-    EXPECT_TRUE(transport::GetProxyDialogFlag());
     // Its name held open by another: no file to hold the request.
-    CHttpRequestUtil unwritable(kUrl);
-    const std::wstring held = unwritable.GetRequestFilePath();
-    win32::FileHandle holder(
-        CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    EXPECT_FALSE(unwritable.Execute());
-    EXPECT_EQ(0, unwritable.GetErrorCode());
+    win32::FileHandle holder(CreateFileW(NextFile(contract::kRequestFileFormat).c_str(),
+                                         GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                         FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    EXPECT_EQ(0, CHttpRequestUtil(kUrl).Execute().error);
     EXPECT_EQ(std::vector<std::string>{"4|2|ファイルの作成に失敗＞＜"}, log.Entries());
     holder.reset();
-    DeleteFileW(held.c_str());
+    client.RemoveClient();
+    transport::SetProxyDialogFlag(true);
+    EXPECT_EQ(7, CHttpRequestUtil(kUrl).Execute().error);
+    EXPECT_EQ(std::vector<std::wstring>(), ExchangeFolderFiles());
+    EXPECT_TRUE(transport::GetProxyDialogFlag());
 }
 
 // Files of a host killed mid-exchange go with the user's next exchange: their host's id belongs to
@@ -186,7 +203,7 @@ TEST_F(Exchange, FilesOfAKilledHostGoWithTheNextExchange) {
     const FILETIME longAgo{0, 0x01000000};
     ASSERT_TRUE(SetFileTime(older.get(), nullptr, nullptr, &longAgo));
     older.reset();
-    EXPECT_TRUE(CHttpRequestUtil(kUrl).Execute());
+    EXPECT_TRUE(CHttpRequestUtil(kUrl).Execute().ok());
     EXPECT_EQ(kept, ExchangeFolderFiles());
     for (const std::wstring& name : kept) DeleteFileW((folder + name).c_str());
 }
