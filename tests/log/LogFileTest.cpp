@@ -1,13 +1,10 @@
 // The log as a host sees it: lines in its own file, records in the named shared block.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstring>
 #include <thread>
 #include <tuple>
-#include <utility>
 
 #include "log/LogLine.h"
 #include "pelmora.h"
@@ -19,7 +16,6 @@
 
 namespace {
 
-using testing_support::ReadFileBytes;
 using testing_support::RecordBytes;
 
 const char kBlockHeld[] = "pelmora-test-log-block-held";
@@ -163,54 +159,6 @@ TEST_F(LogFile, EntriesGoAfterTheHostsTextAndOnlyToTheSinksSetAtTheirCall) {
               file_.Texts());
     EXPECT_NE(std::string::npos, file_.Raw().find("\"\nhost text\r\n")) << file_.Raw();
     EXPECT_EQ(4, capture_.notifications());
-}
-
-// Threads log while the host switches its file again and again, closing each former handle as
-// soon as the switch returned: every line lands whole and once in exactly one of the files.
-TEST(LogFileSwitch, EveryLineLandsWholeAndOnceWhileTheHostSwitchesFiles) {
-    constexpr int kThreads = 4, kSwitches = 300;
-    testing_support::TempDirectory folder;
-    auto name = [&folder](int n) { return folder.File(std::to_string(n) + ".log"); };
-    auto open = [&name](int n) {
-        return CreateFileA(name(n).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    };
-    HANDLE current = open(0);
-    PeLmLogFileSet(current);
-    std::atomic<bool> switching{true};
-    int logged[kThreads] = {};
-    std::vector<std::thread> loggers;
-    for (int t = 0; t < kThreads; ++t)
-        loggers.emplace_back([t, &switching, &logged] {
-            do {
-                const std::string text = win32::Format("%d %d", t, logged[t]++);
-                PelmLog(text.c_str(), "F", "S", 0, __DATE__, __TIME__, 1, 0, 0);
-            } while (switching);
-        });
-    for (int n = 1; n <= kSwitches; ++n) {
-        HANDLE next = open(n);
-        PeLmLogFileSet(next);
-        CloseHandle(std::exchange(current, next));
-    }
-    switching = false;
-    for (std::thread& logger : loggers) logger.join();
-    PeLmLogFileSet(nullptr);
-    CloseHandle(current);
-    std::vector<std::string> lines, expected;
-    int torn = 0;
-    for (int n = 0; n <= kSwitches; ++n) {
-        for (const std::string& line : win32::SplitLines(ReadFileBytes(name(n)))) {
-            LOG_RECORD record{};
-            torn += !logging::ParseLogLine(line.data(), line.size(), record);
-            lines.push_back(record.message);
-        }
-    }
-    for (int t = 0; t < kThreads; ++t)
-        for (int i = 0; i < logged[t]; ++i) expected.push_back(win32::Format("%d %d", t, i));
-    std::sort(lines.begin(), lines.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(0, torn);
-    EXPECT_TRUE(lines == expected) << lines.size() << " lines of " << expected.size();
 }
 
 // Another process holds the block's mutex, frozen or ending without letting go: the entries of
