@@ -112,12 +112,7 @@ TEST(FrozenTexts, EachFlowWritesItsEntriesInOrder) {
              Texts{user(4, 1, "サーバーにアクセスできませんでした")} + closing},
         {"test exchange fails", kSilent, "exit=404",
          checks(host) + Texts{host(4, 1, failure + "(5)")}},
-        {"proxy demand", kSilent, "exit=407",
-         checks(host) + Texts{host(4, 1, "プロキシ認証が必要です")}},
         {"silent login refused", kSilent, ok + no, checks(host) + alive + refused},
-        {"status below 200", kSilent, ok + "exit=199",
-         checks(host) + alive + sent + Texts{request(2, 5, "ステータスコード：199")} +
-             Texts{host(4, 1, failure)}},
         {"no stored login, cancelled", 0, ok,
          opening + noFile + checks(user) + alive + Texts{login(1, 1, "ユーザー情報の保存：なし")} +
              cancelled + closing},
