@@ -134,7 +134,7 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     Serve({kAlive, kAccepted});
     ASSERT_TRUE(PeLmLoginUserCreate("C1", "Secret-Pw-98765", "user"));
     EXPECT_EQ(Urls(), (Texts{kSubTestUrl, kSubLoginUrl}));
-    EXPECT_TRUE(capture_.Find(std::string("接続先：\t") + kSubLoginUrl));
+    EXPECT_TRUE(capture_.Mentions(std::string("接続先：\t") + kSubLoginUrl));
     EXPECT_FALSE(capture_.Mentions("Secret-Pw-98765"));
 }
 
