@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/BenchClock.h"
-#include "frame/host/ClientContract.h"
+#include "contract/ClientContract.h"
 #include "frame/host/Directories.h"
 #include "transport/HttpRequestUtil.h"
 #include "win32/Files.h"

@@ -16,19 +16,11 @@ FileLineWriter& FileLineWriter::Instance() {
 
 void FileLineWriter::Append(HANDLE file, const std::string& line) {
     std::uint64_t ticket = 0;
-    for (;;) {
-        {
-            win32::SlimLockGuard guard(pendingLock_);
-            // Pending lines all go to one file; a line for another one waits until they are out.
-            if (pending_.empty() || pendingFile_ == file) {
-                pending_ += line;
-                pendingFile_ = file;
-                ticket = ++queued_;
-                break;
-            }
-        }
-        win32::SlimLockGuard turn(turnLock_);
-        WritePending();
+    {
+        win32::SlimLockGuard guard(pendingLock_);
+        pending_ += line;
+        pendingFile_ = file;
+        ticket = ++queued_;
     }
     // The turn is held for one write, usually far shorter than the sleep and wake-up of a
     // blocking wait, and its holder may write this line meanwhile: yield a few times before

@@ -22,7 +22,9 @@ class FileLineWriter {
 public:
     static FileLineWriter& Instance();
 
-    // Failures are ignored: the lines are lost for this sink only.
+    // Failures are ignored: the lines are lost for this sink only. Every line under way goes to
+    // one file: the caller names another only once each Append to the former one has returned
+    // (the host's switch of the file waits for them, see LogWriter.cpp).
     void Append(HANDLE file, const std::string& line);
 
 private:

@@ -16,7 +16,6 @@ TEST(NoNetwork, LoginStopsAtTheAdapter) {
     EXPECT_FALSE(PeLmLogin());
     EXPECT_EQ(1001, PeLmLastErrorGet());
     EXPECT_EQ("ネットワークにつながる環境がありません", testing_support::LastErrorMessage());
-    EXPECT_TRUE(capture.Find("ネットワークにつながる環境（アダプタ）がない"));
     EXPECT_FALSE(capture.Mentions("接続先")) << "a request was made";
     EXPECT_FALSE(PeLmLoginUserCreate("C1", "pw", "user"));  // the silent login stops there too
     EXPECT_EQ(1001, PeLmLastErrorGet());

@@ -89,20 +89,8 @@ protected:
         client_->Script(script);
     }
     Texts Urls() const { return RequestFields(client_->RequestLog(), "url"); }
-    Texts Entries(const std::string& function) const {
-        Texts entries;
-        for (const LOG_RECORD& r : capture_.records())
-            if (function == r.function)
-                entries.push_back(
-                    win32::Format("%d|%d|%d|%s", r.kind, r.indent, r.flag, r.message));
-        return entries;
-    }
-    std::string LastEntry(const std::string& function) const {
-        const Texts entries = Entries(function);
-        return entries.empty() ? "" : entries.back();
-    }
     // PeLmLogin, the user scripted; cancelled or not, code 0 and the former message stay.
-    void LoginThroughDialog(const Texts& answers, bool accepted, const Texts& loginEntries,
+    void LoginThroughDialog(const Texts& answers, bool accepted,
                             const std::function<void(DialogDriver&, HWND)>& user) {
         Serve(answers);
         auto drive = [&](DialogDriver& driver) {
@@ -113,10 +101,6 @@ protected:
         const INT_PTR result = RunDriven([] { return PeLmLogin(); }, drive);
         EXPECT_EQ(accepted, result != FALSE);
         EXPECT_EQ(LastError(), "0 former message");
-        EXPECT_EQ(Entries("Login"), loginEntries);
-        EXPECT_EQ(!accepted, LastEntry("PeLmLogin") == "0|1|0|ログインに失敗しました");
-        // Support staff search for these names.
-        EXPECT_FALSE(Entries("__Initialize").empty() || Entries("__Terminate").empty());
     }
 
     const std::string loginFile_ = DataFile("Login.dat");
@@ -142,7 +126,6 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     EXPECT_FALSE(PeLmLoginUserCreate("other", "bad", "user"));
     EXPECT_EQ(LastError(), "1002 ログインに失敗しました");
     EXPECT_EQ(Urls(), (Texts{kTestUrl, kLoginUrl, kTestUrl, kLoginUrl, kTestUrl, kLoginUrl}));
-    EXPECT_EQ(LastEntry("CPelmoraInterface::Login"), "4|5|1|ログイン失敗！：認証エラー");
     char id[64] = {};
     EXPECT_TRUE(PeLmLoginID(id, sizeof id));  // answers from memory, then drops the record
     EXPECT_STREQ(id, "会社二");
@@ -151,9 +134,7 @@ TEST_F(LoginFlows, SilentLoginKeepsTheLatestAcceptedRecordInMemoryOnly) {
     Serve({kAlive, kAccepted});
     ASSERT_TRUE(PeLmLoginUserCreate("C1", "Secret-Pw-98765", "user"));
     EXPECT_EQ(Urls(), (Texts{kSubTestUrl, kSubLoginUrl}));
-    const LOG_RECORD* mask = capture_.Find("パスワード：\t********");
-    EXPECT_STREQ(mask ? mask->source : "", "PelmoraInterface");
-    EXPECT_TRUE(capture_.Find(std::string("接続先：\t") + kSubLoginUrl));
+    EXPECT_TRUE(capture_.Mentions(std::string("接続先：\t") + kSubLoginUrl));
     EXPECT_FALSE(capture_.Mentions("Secret-Pw-98765"));
 }
 
@@ -177,8 +158,6 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
             EXPECT_FALSE(interactive ? RunDriven([] { return PeLmLogin(); }, [](DialogDriver&) {})
                                      : PeLmLoginUserCreate("C1", "pw", "user"));
             EXPECT_EQ(LastError(), std::to_string(code) + " " + message);
-            EXPECT_EQ(LastEntry(flow), "4|1|1|" + message);
-            EXPECT_EQ(!Entries("Login").empty(), interactive && answers.size() > 1);
         }
     }
     EXPECT_EQ(ReadFileBytes(loginFile_), kStoredLogin);
@@ -187,42 +166,38 @@ TEST_F(LoginFlows, FailuresBecomeTheLastErrorOfEitherFlow) {
 // Each press reports the first empty field (a blank is text) and a cancel is no error; a stored
 // record is tried, the dialog opens either way and saves what the user confirmed.
 TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogChecksItsFieldsAndDecides) {
-    LoginThroughDialog(
-        {kAlive}, false, {"1|1|0|ユーザー情報の保存：なし"},
-        [&](DialogDriver& driver, HWND dialog) {
-            HWND ok = GetDlgItem(dialog, IDOK);
-            EXPECT_TRUE(driver.AwaitFocus(ok)) << "so that Enter sends at once";
-            EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, IDC_LOGIN_PASSWORD), GWL_STYLE) &
-                        ES_PASSWORD);
-            ExpectForm(dialog, L"||" + AccountName(), BST_CHECKED);
-            DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"");
-            driver.PressEnter();
-            const std::pair<int, const wchar_t*> fields[] = {
-                {IDC_LOGIN_COMPANY_ID, L"IDを入力してください。"},
-                {IDC_LOGIN_PASSWORD, L"パスワードを入力してください。"},
-                {IDC_LOGIN_USER_NAME, L"使用者名を入力してください。"}};
-            for (const auto& field : fields) {
-                CloseBox(driver, dialog, field.second, IDI_WARNING);
-                HWND edit = GetDlgItem(dialog, field.first);
-                EXPECT_TRUE(driver.AwaitFocus(edit));
-                DialogDriver::Type(dialog, field.first, L" ");
-                if (field.first == IDC_LOGIN_USER_NAME) client_->RemoveClient();
-                DialogDriver::Click(dialog, IDOK);
-            }
-            CloseBox(driver, dialog, L"内部エラーが発生しました。", IDI_ERROR);
-            ExpectForm(dialog, L" | | ", BST_CHECKED);
-            DialogDriver::Click(dialog, IDCANCEL);
-        });
+    LoginThroughDialog({kAlive}, false, [&](DialogDriver& driver, HWND dialog) {
+        HWND ok = GetDlgItem(dialog, IDOK);
+        EXPECT_TRUE(driver.AwaitFocus(ok)) << "so that Enter sends at once";
+        EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, IDC_LOGIN_PASSWORD), GWL_STYLE) &
+                    ES_PASSWORD);
+        ExpectForm(dialog, L"||" + AccountName(), BST_CHECKED);
+        DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"");
+        driver.PressEnter();
+        const std::pair<int, const wchar_t*> fields[] = {
+            {IDC_LOGIN_COMPANY_ID, L"IDを入力してください。"},
+            {IDC_LOGIN_PASSWORD, L"パスワードを入力してください。"},
+            {IDC_LOGIN_USER_NAME, L"使用者名を入力してください。"}};
+        for (const auto& field : fields) {
+            CloseBox(driver, dialog, field.second, IDI_WARNING);
+            HWND edit = GetDlgItem(dialog, field.first);
+            EXPECT_TRUE(driver.AwaitFocus(edit));
+            DialogDriver::Type(dialog, field.first, L" ");
+            if (field.first == IDC_LOGIN_USER_NAME) client_->RemoveClient();
+            DialogDriver::Click(dialog, IDOK);
+        }
+        CloseBox(driver, dialog, L"内部エラーが発生しました。", IDI_ERROR);
+        ExpectForm(dialog, L" | | ", BST_CHECKED);
+        DialogDriver::Click(dialog, IDCANCEL);
+    });
     EXPECT_FALSE(FileExists(loginFile_));
 
-    const Texts tried = {"1|1|0|ユーザー情報の保存：あり", "0|1|0|自動でログイン認証へ"};
     WriteFileBytes(loginFile_, kStoredLogin);
-    LoginThroughDialog({kAlive, kAccepted}, true, {tried[0], tried[1], "1|2|0|ログインできた"},
-                       [](DialogDriver&, HWND dialog) {
-                           ExpectForm(dialog, L"C1|pw|u", BST_CHECKED);
-                           DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田花子");
-                           DialogDriver::Click(dialog, IDOK);
-                       });
+    LoginThroughDialog({kAlive, kAccepted}, true, [](DialogDriver&, HWND dialog) {
+        ExpectForm(dialog, L"C1|pw|u", BST_CHECKED);
+        DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田花子");
+        DialogDriver::Click(dialog, IDOK);
+    });
     EXPECT_EQ(Urls(), (Texts{kTestUrl, kLoginUrl, kLoginUrl}));
     EXPECT_EQ(ReadFileBytes(loginFile_),
               "会社ID=C1\r\nﾊﾟｽﾜｰﾄﾞ=pw\r\n使用者名=山田花子\r\n保存=true\r\n");
@@ -230,24 +205,24 @@ TEST_F(LoginFlows, StoredRecordIsTriedThenTheDialogChecksItsFieldsAndDecides) {
     // Unkept record: empty form; proxy demand and refusal keep the dialog; the flag is kept.
     const std::string stored = "会社ID=old\r\nﾊﾟｽﾜｰﾄﾞ=stale\r\n使用者名=u\r\n保存=false\r\n";
     WriteFileBytes(loginFile_, stored);
-    LoginThroughDialog(
-        {kAlive, Refused(""), "exit=407", Refused("認証エラー"), kAccepted}, true,
-        {tried[0], tried[1], "4|2|1|ログイン失敗＞＜"}, [&](DialogDriver& driver, HWND dialog) {
-            ExpectForm(dialog, L"||" + AccountName(), BST_UNCHECKED);
-            DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"会社A");
-            DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"bad");
-            DialogDriver::Click(dialog, IDOK);
-            CloseBox(driver, dialog, L"プロキシ認証が必要です", IDI_ERROR);
-            driver.PressEnter();
-            CloseBox(driver, dialog,
-                     L"ログインに失敗しました。\nIDとパスワードを確認してください。", IDI_WARNING);
-            ExpectForm(dialog, L"会社A|bad|" + AccountName(), BST_UNCHECKED);
-            EXPECT_TRUE(driver.AwaitFocus(GetDlgItem(dialog, IDOK)));
-            EXPECT_EQ(ReadFileBytes(loginFile_), stored);
-            DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"p=w");
-            DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田 太郎");
-            DialogDriver::Click(dialog, IDOK);
-        });
+    LoginThroughDialog({kAlive, Refused(""), "exit=407", Refused("認証エラー"), kAccepted}, true,
+                       [&](DialogDriver& driver, HWND dialog) {
+                           ExpectForm(dialog, L"||" + AccountName(), BST_UNCHECKED);
+                           DialogDriver::Type(dialog, IDC_LOGIN_COMPANY_ID, L"会社A");
+                           DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"bad");
+                           DialogDriver::Click(dialog, IDOK);
+                           CloseBox(driver, dialog, L"プロキシ認証が必要です", IDI_ERROR);
+                           driver.PressEnter();
+                           CloseBox(driver, dialog,
+                                    L"ログインに失敗しました。\nIDとパスワードを確認してください。",
+                                    IDI_WARNING);
+                           ExpectForm(dialog, L"会社A|bad|" + AccountName(), BST_UNCHECKED);
+                           EXPECT_TRUE(driver.AwaitFocus(GetDlgItem(dialog, IDOK)));
+                           EXPECT_EQ(ReadFileBytes(loginFile_), stored);
+                           DialogDriver::Type(dialog, IDC_LOGIN_PASSWORD, L"p=w");
+                           DialogDriver::Type(dialog, IDC_LOGIN_USER_NAME, L"山田 太郎");
+                           DialogDriver::Click(dialog, IDOK);
+                       });
     // 会社ID=会社A&パスワード=p=w&, names and values as percent-encoded UTF-8; no user name
     EXPECT_EQ(RequestFields(client_->LastRequest(), "query"),
               (Texts{"%E4%BC%9A%E7%A4%BEID=%E4%BC%9A%E7%A4%BEA&"

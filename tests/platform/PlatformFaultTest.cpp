@@ -1,13 +1,19 @@
 // Failures no real run makes on demand, made through the platform table.
+#include <winsock2.h>
+#include <iphlpapi.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
+#include <cstring>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
 #include "connectivity/CheckConnectivity.h"
+#include "connectivity/NetworkChecks.h"
 #include "fakeclient/ScriptedClient.h"
 #include "frame/errors/CatchLadder.h"
 #include "frame/host/CorePlatformCalls.h"
@@ -144,6 +150,52 @@ TEST(ExchangeFaults, RequestThatCannotBeWrittenOrSentLeavesNoFileAndTheDocumente
     With(&PlatformCalls::createProcess, Fail<ERROR_ACCESS_DENIED>, expectFailure("no start", 7));
     With(&PlatformCalls::cryptAcquireContext, Fail<NTE_KEYSET_NOT_DEF>,
          expectFailure("no cryptographic provider", 0));
+}
+
+// The adapters the next listing reports (type, status), after `g_overflows` answers that the
+// buffer is too small.
+std::vector<std::pair<IFTYPE, IF_OPER_STATUS>> g_adapters;
+int g_overflows = 0;
+
+ULONG WINAPI ListAdapters(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES list, PULONG size) {
+    const ULONG needed = static_cast<ULONG>(g_adapters.size() * sizeof *list);
+    if (g_overflows-- > 0 || *size < needed) return *size = needed + 4096, ERROR_BUFFER_OVERFLOW;
+    std::memset(list, 0, needed);
+    for (size_t i = 0; i < g_adapters.size(); ++i) {
+        std::tie(list[i].IfType, list[i].OperStatus) = g_adapters[i];
+        list[i].Next = i + 1 < g_adapters.size() ? &list[i + 1] : nullptr;
+    }
+    return NO_ERROR;
+}
+
+// Only an adapter that is up and neither the loopback nor a tunnel counts, wherever it stands in
+// the list; a list that does not fit is asked for again, three times in all.
+TEST(PlatformQueries, OnlyAnAdapterThatIsUpAndNeitherLoopbackNorTunnelCounts) {
+    const auto up = IfOperStatusUp, down = IfOperStatusDown;
+    const IFTYPE loopback = IF_TYPE_SOFTWARE_LOOPBACK, tunnel = IF_TYPE_TUNNEL,
+                 ethernet = IF_TYPE_ETHERNET_CSMACD;
+    const struct {
+        decltype(g_adapters) adapters;
+        int overflows;
+        bool available;
+    } kListings[] = {
+        {{{loopback, up}}, 0, false},
+        {{{tunnel, up}}, 0, false},
+        {{{ethernet, down}}, 0, false},
+        {{{loopback, up}, {tunnel, up}, {ethernet, IfOperStatusDormant}}, 0, false},
+        {{{loopback, up}, {ethernet, up}}, 0, true},
+        {{{tunnel, up}, {ethernet, down}, {IF_TYPE_IEEE80211, up}}, 0, true},
+        {std::vector(300, std::make_pair(tunnel, up)), 0, false},
+        {{{ethernet, up}}, 2, true},
+        {{{ethernet, up}}, 3, false},
+    };
+    for (const auto& listing : kListings) {
+        g_adapters = listing.adapters;
+        g_overflows = listing.overflows;
+        SCOPED_TRACE(testing::Message() << g_adapters.size() << " adapters, " << g_overflows);
+        EXPECT_EQ(listing.available, With(&CorePlatformCalls::getAdaptersAddresses, ListAdapters,
+                                          connectivity::IsNetworkAvailable));
+    }
 }
 
 // A shared block refused holds nothing and copies nothing.

@@ -72,7 +72,6 @@ TEST_F(StoredFiles, CallScopeLoadsTheLoginFromAnyContentAndReleasesWhatItTook) {
     };
     for (const auto& [file, loaded] : cases) {
         ASSERT_TRUE(WriteFileBytes(login, file));
-        testing_support::HostLogFile log(logging::SetLogFile);
         {
             login::CApiCallScope scope;
             EXPECT_TRUE(SocketLayerStarted());
@@ -80,20 +79,17 @@ TEST_F(StoredFiles, CallScopeLoadsTheLoginFromAnyContentAndReleasesWhatItTook) {
         }
         EXPECT_FALSE(SocketLayerStarted());
         EXPECT_EQ("none", Current());
-        EXPECT_EQ("99|0|", log.Entries().back()) << "no end of the call";
     }
 }
 
-// A trail byte 0x5C (ソ) and equals signs come back whole; the log shows the password's mask
-// only. A crash between a save's write and its rename left a password beside the file: a save
-// or a removal takes it; a save under way in a running process is left alone. A removal that
-// leaves the file (held open elsewhere) says so.
-TEST_F(StoredFiles, LoginFileRoundTripLogsNoPasswordAndRemoveTakesTheFileAndAbandonedCopies) {
+// A trail byte 0x5C (ソ) and equals signs come back whole. A crash between a save's write and its
+// rename left a password beside the file: a save or a removal takes it; a save under way in a
+// running process is left alone. A removal that leaves the file (held open elsewhere) says so.
+TEST_F(StoredFiles, LoginFileRoundTripsAndRemoveTakesTheFileAndAbandonedCopies) {
     const std::string id = "id=1==", password = "p=a\x83\x5cs", user = "使用=x";
     const std::string abandoned = login + ".4294967291.1.tmp";
     const std::string underWay = login + win32::Format(".%lu.1.tmp", GetCurrentProcessId());
     ASSERT_TRUE(WriteFileBytes(abandoned, password) && WriteFileBytes(underWay, password));
-    testing_support::HostLogFile log(logging::SetLogFile);
     EXPECT_FALSE(CLoginManager::Save());
     CLoginManager::SetLoginInfo(
         std::make_shared<login::LOGIN_INFO>(login::LOGIN_INFO{id, password, user, true}));
@@ -104,12 +100,6 @@ TEST_F(StoredFiles, LoginFileRoundTripLogsNoPasswordAndRemoveTakesTheFileAndAban
     ASSERT_TRUE(CLoginManager::Load());
     const std::string loaded = id + "|" + password + "|" + user + "|1";
     EXPECT_EQ(loaded, Current());
-    int masked = 0;  // the saved data and the loaded password, each masked
-    for (const std::string& entry : log.Entries()) {
-        EXPECT_EQ(std::string::npos, entry.find(password)) << entry;
-        masked += entry.find("********") != std::string::npos;
-    }
-    EXPECT_EQ(2, masked);
     ASSERT_TRUE(WriteFileBytes(abandoned, password) && WriteFileBytes(underWay, password));
     {
         const win32::FileHandle held = state_tests::HoldOpen(win32::WidePath(login));

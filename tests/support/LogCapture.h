@@ -71,12 +71,6 @@ public:
         notifications_ = 0;
     }
 
-    const LOG_RECORD* Find(const std::string& message) const {
-        for (const LOG_RECORD& record : records_) {
-            if (message == record.message) return &record;
-        }
-        return nullptr;
-    }
     bool Mentions(const std::string& text) const {
         return std::any_of(records_.begin(), records_.end(), [&](const LOG_RECORD& record) {
             return std::strstr(record.message, text.c_str()) != nullptr;

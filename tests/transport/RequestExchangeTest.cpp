@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "fakeclient/ScriptedClient.h"
-#include "frame/host/ClientContract.h"
+#include "contract/ClientContract.h"
 #include "frame/host/Directories.h"
 #include "errors/Exceptions.h"
 #include "log/LogWriter.h"
