@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "win32/PlatformCalls.h"
+
 struct _IP_ADAPTER_ADDRESSES_LH;
 
 namespace frame {
@@ -29,9 +31,7 @@ void ReplaceCorePlatform(const CorePlatformCalls& calls);
 // Replaces one entry (found by argument-dependent lookup beside the kit's).
 template <typename Function>
 void ReplacePlatformCall(Function CorePlatformCalls::*entry, Function replacement) {
-    CorePlatformCalls calls = CorePlatform();
-    calls.*entry = replacement;
-    ReplaceCorePlatform(calls);
+    ReplaceCorePlatform(win32::WithEntry(CorePlatform(), entry, replacement));
 }
 
 }  // namespace frame

@@ -61,12 +61,18 @@ void NotifyPlatformChange(PlatformChange change);
 // between calls: no other thread may call through the table meanwhile.
 void ReplacePlatform(const PlatformCalls& calls);
 
+// A copy of `table` with one entry replaced, for a table's Replace... function.
+template <typename Table, typename Function>
+Table WithEntry(const Table& table, Function Table::*entry, Function replacement) {
+    Table calls = table;
+    calls.*entry = replacement;
+    return calls;
+}
+
 // Replaces one entry (found by argument-dependent lookup beside the other table's).
 template <typename Function>
 void ReplacePlatformCall(Function PlatformCalls::*entry, Function replacement) {
-    PlatformCalls calls = Platform();
-    calls.*entry = replacement;
-    ReplacePlatform(calls);
+    ReplacePlatform(WithEntry(Platform(), entry, replacement));
 }
 
 // Puts every entry back to the real function, then runs the hooks.
