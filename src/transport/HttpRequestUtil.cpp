@@ -70,7 +70,7 @@ bool IsErrorStatus(DWORD status) {
     return status >= 400;
 }
 
-// The client ends by its own bounds (frame/host/ClientBounds.h); one that has not by the library's,
+// The client ends by its own bounds (contract/ClientBounds.h); one that has not by the library's,
 // longer than all of them together, is hung or a stranger's: it is ended, so the host's call ends.
 DWORD AwaitClient(HANDLE process, bool& timedOut) {
     const win32::ProcessEnd end = win32::AwaitExitWithin(

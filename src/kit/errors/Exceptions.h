@@ -3,8 +3,8 @@
 // seal raise these; the login flows' catch ladder turns each into a last error and the export
 // boundary logs what reaches it. Each kind fills in the root's report; callers may still catch a
 // kind by its class. Where a failure is expected and the caller decides (a platform call, a file
-// read, an exchange's outcome) the result is a plain bool, with GetLastError or the exchange's
-// GetErrorCode telling why.
+// read, an exchange) the result is plain data: a bool with GetLastError telling why, or the
+// exchange's outcome.
 #pragma once
 
 #include <string>
