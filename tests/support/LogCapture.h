@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -69,12 +68,6 @@ public:
     void Clear() {
         records_.clear();
         notifications_ = 0;
-    }
-
-    bool Mentions(const std::string& text) const {
-        return std::any_of(records_.begin(), records_.end(), [&](const LOG_RECORD& record) {
-            return std::strstr(record.message, text.c_str()) != nullptr;
-        });
     }
     // "kind|indent|flag|function|source|message" per record, for compact expectations.
     std::vector<std::string> Entries() const {
