@@ -110,9 +110,8 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBa
     bool handingOff = false;  // on the window's thread only
     int nestedCode = 0;
     std::string nestedMessage;
-    win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    win32::KernelHandle ownDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    win32::KernelHandle hungUntil(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    auto event = [] { return win32::KernelHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); };
+    win32::KernelHandle start = event(), ownDone = event(), hungUntil = event();
     LogCapture window(
         [&] {
             if (std::exchange(handingOff, false)) {
