@@ -14,7 +14,9 @@
 
 namespace {
 
-using testing_support::RecordBytes;
+std::string RecordBytes(const LOG_RECORD& record) {
+    return std::string(reinterpret_cast<const char*>(&record), sizeof record);
+}
 
 const char kBlockHeld[] = "pelmora-test-log-block-held";
 const char kLetGo[] = "pelmora-test-log-block-let-go";
@@ -87,7 +89,7 @@ TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
         {alphabet, 1, 0, "\t1\t\"" + long255 + "\""},
         {split, 1, 0, "\t1\t\"" + split.substr(0, 255) + "\""},
     };
-    const std::string before = testing_support::LocalNowLogTime();
+    const std::string before = win32::LocalTimeText(win32::Now());
     std::vector<std::string> expectedLines, expectedEntries;
     for (const Case& c : cases) {
         Log(c.message.c_str(), c.kind, c.depth);
@@ -97,7 +99,7 @@ TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
     }
     PelmLog(nullptr, nullptr, nullptr, 5, nullptr, nullptr, 1, 1, 0);
     PelmLog("names", alphabet.c_str(), alphabet.c_str(), 0x01020304, __DATE__, __TIME__, 3, 2, 1);
-    const std::string after = testing_support::LocalNowLogTime();
+    const std::string after = win32::LocalTimeText(win32::Now());
     auto duringTheCalls = [&](const std::string& time) {
         return testing_support::IsLogTimeStamp(time) && before <= time && time <= after;
     };

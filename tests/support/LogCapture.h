@@ -112,10 +112,6 @@ private:
     std::thread thread_;
 };
 
-inline std::string RecordBytes(const LOG_RECORD& record) {
-    return std::string(reinterpret_cast<const char*>(&record), sizeof record);
-}
-
 // The last error's message as a host reads it through the exports.
 inline std::string LastErrorMessage() {
     char buffer[512] = {};
