@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -150,10 +151,8 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBa
     expected.insert({"t4-0", "handed off", "nested"});
     for (int i = 0; i < 1201; ++i) expected.insert("callback");
     EXPECT_TRUE(received == expected);
-    EXPECT_TRUE(outer);
-    EXPECT_FALSE(nestedAlive);
-    EXPECT_FALSE(nested);
-    EXPECT_EQ(1006, nestedCode);
+    EXPECT_EQ(std::make_tuple(TRUE, FALSE, FALSE, 1006),
+              std::make_tuple(outer, nestedAlive, nested, nestedCode));
     EXPECT_EQ("(0)", nestedMessage.substr(nestedMessage.size() - 3)) << nestedMessage;
     EXPECT_EQ(1u, testing_support::RequestFields(client.RequestLog(), "url").size());
     Log("to a hung window");
