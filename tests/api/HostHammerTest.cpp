@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -110,9 +111,8 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBa
     bool handingOff = false;  // on the window's thread only
     int nestedCode = 0;
     std::string nestedMessage;
-    win32::KernelHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    win32::KernelHandle ownDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    win32::KernelHandle hungUntil(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    auto event = [] { return win32::KernelHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); };
+    win32::KernelHandle start = event(), ownDone = event(), hungUntil = event();
     LogCapture window(
         [&] {
             if (std::exchange(handingOff, false)) {
@@ -151,10 +151,8 @@ TEST_F(HostHammer, LogWindowGetsEveryRecordOnceWhileItsThreadLogsWaitsAndCallsBa
     expected.insert({"t4-0", "handed off", "nested"});
     for (int i = 0; i < 1201; ++i) expected.insert("callback");
     EXPECT_TRUE(received == expected);
-    EXPECT_TRUE(outer);
-    EXPECT_FALSE(nestedAlive);
-    EXPECT_FALSE(nested);
-    EXPECT_EQ(1006, nestedCode);
+    EXPECT_EQ(std::make_tuple(TRUE, FALSE, FALSE, 1006),
+              std::make_tuple(outer, nestedAlive, nested, nestedCode));
     EXPECT_EQ("(0)", nestedMessage.substr(nestedMessage.size() - 3)) << nestedMessage;
     EXPECT_EQ(1u, testing_support::RequestFields(client.RequestLog(), "url").size());
     Log("to a hung window");

@@ -24,8 +24,6 @@ TEST(ServiceTest, OnlyTheWordTrueWithASuccessStatusIsAlive) {
         body ? client.Answer(status, body) : client.AnswerNothing(status);
         EXPECT_EQ(alive, PeLmIsServerAlive()) << status << " [" << (body ? body : "none") << "]";
     }
-    client.Answer(200, "true");
-    ASSERT_TRUE(PeLmIsServerAlive());
     EXPECT_EQ("url:" + kTestUrl + "\nquery:\nshowproxydlg:false\n", client.LastRequest());
 }
 

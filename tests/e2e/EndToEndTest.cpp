@@ -14,7 +14,6 @@
 #include "pelmora.h"
 #include "cipher/Crypt.h"
 #include "support/DialogDriver.h"
-#include "support/LogCapture.h"
 #include "win32/Strings.h"
 
 namespace {
@@ -284,12 +283,6 @@ TEST_F(LoginFlowTest, ThroughTheProxyOnceAskedForItsUser) {
     user.join();
     EXPECT_TRUE(PeLmProxyUserDelete());
     EXPECT_FALSE(PeLmProxyUserDelete());
-}
-
-TEST_F(LoginFlowTest, HttpsOnlyWithACertificateThisPrefixTrusts) {
-    const std::string https = "https://localhost:" + Port("https") + kTestPath;
-    TrustServiceCertificate();
-    EXPECT_EQ(Run(https), 200u);
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include "log/LogWriter.h"
 #include "log/SharedLog.h"
 #include "support/LogCapture.h"
-#include "support/TestSupport.h"
 #include "win32/WindowText.h"
 
 namespace {

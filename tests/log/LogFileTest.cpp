@@ -3,8 +3,6 @@
 
 #include <climits>
 #include <cstring>
-#include <thread>
-#include <tuple>
 
 #include "logline/LogLine.h"
 #include "pelmora.h"
@@ -16,7 +14,9 @@
 
 namespace {
 
-using testing_support::RecordBytes;
+std::string RecordBytes(const LOG_RECORD& record) {
+    return std::string(reinterpret_cast<const char*>(&record), sizeof record);
+}
 
 const char kBlockHeld[] = "pelmora-test-log-block-held";
 const char kLetGo[] = "pelmora-test-log-block-let-go";
@@ -54,29 +54,21 @@ protected:
 
 // One line per entry: local time, kind, quoted text indented two spaces per level (0..100), line
 // feeds as spaces; the record keeps text and depth as given. Texts cut to 255 bytes; null is "".
-// The viewer and the tests read a line back only in the writer's own form: any other kind text is
-// a foreign line, and every kind the writer writes reads back as it was.
+// The viewer and the tests read a line back only in the writer's own form (%d): any other kind
+// text is a foreign line, and every kind the writer writes reads back as it was.
 TEST(LogLine, KindIsReadBackOnlyAsTheWriterWritesIt) {
     const std::pair<const char*, bool> kinds[] = {
-        {"4", true},   {"-1", true},  {"0", true},   {"2147483647", true},
-        {"+4", false}, {" 4", false}, {"04", false}, {"-0", false},
-        {"", false},   {"-", false},  {"4x", false}, {"2147483648", false}};
+        {"4", true},           {"-1", true},  {"0", true},   {"2147483647", true},
+        {"-2147483648", true}, {"+4", false}, {" 4", false}, {"04", false},
+        {"-0", false},         {"", false},   {"-", false},  {"4x", false},
+        {"2147483648", false}};
     for (const auto& [kind, read] : kinds) {
         const std::string line = std::string("2024/01/31 09:05:07\t") + kind + "\t\"  text\"";
         LOG_RECORD record{};
-        EXPECT_EQ(read, logging::ParseLogLine(line.data(), line.size(), record)) << kind;
+        EXPECT_EQ(read, logging::ParseLogLine(line.data(), line.size(), record) &&
+                            std::to_string(record.kind) == kind && record.indent == 1)
+            << kind;
     }
-    LOG_RECORD written{};
-    std::strcpy(written.time, "2024/01/31 09:05:07");
-    std::strcpy(written.message, "text");
-    written.kind = INT_MIN;
-    written.indent = 3;
-    std::string line;
-    logging::FormatLogLine(line, written);
-    LOG_RECORD read{};
-    ASSERT_TRUE(logging::ParseLogLine(line.data(), line.size() - 1, read)) << line;
-    EXPECT_EQ(std::make_tuple(INT_MIN, 3, std::string("text")),
-              std::make_tuple(read.kind, read.indent, std::string(read.message)));
 }
 
 TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
@@ -89,7 +81,6 @@ TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
         std::string line;  // after its time stamp
     };
     const Case cases[] = {
-        {"サーバーが生きているか確認", 0, 0, "\t0\t\"サーバーが生きているか確認\""},
         {"ステータスコード：\t200", 2, 2, "\t2\t\"    ステータスコード：\t200\""},
         {"", 99, 0, "\t99\t\"\""},
         {"entry", -4, -3, "\t-4\t\"entry\""},
@@ -98,7 +89,7 @@ TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
         {alphabet, 1, 0, "\t1\t\"" + long255 + "\""},
         {split, 1, 0, "\t1\t\"" + split.substr(0, 255) + "\""},
     };
-    const std::string before = testing_support::LocalNowLogTime();
+    const std::string before = win32::LocalTimeText(win32::Now());
     std::vector<std::string> expectedLines, expectedEntries;
     for (const Case& c : cases) {
         Log(c.message.c_str(), c.kind, c.depth);
@@ -108,7 +99,7 @@ TEST_F(LogFile, EachEntryIsOneLineAndOneRecord) {
     }
     PelmLog(nullptr, nullptr, nullptr, 5, nullptr, nullptr, 1, 1, 0);
     PelmLog("names", alphabet.c_str(), alphabet.c_str(), 0x01020304, __DATE__, __TIME__, 3, 2, 1);
-    const std::string after = testing_support::LocalNowLogTime();
+    const std::string after = win32::LocalTimeText(win32::Now());
     auto duringTheCalls = [&](const std::string& time) {
         return testing_support::IsLogTimeStamp(time) && before <= time && time <= after;
     };

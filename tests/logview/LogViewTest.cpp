@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -190,8 +191,7 @@ TEST(LogView, RowsAreSavedCopiedReopenedFilteredAndFound) {
                 e.source, line++, __DATE__, __TIME__, e.kind, e.indent, e.kind == 4 ? 1 : 0);
     const std::vector<size_t> all = {0, 1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_EQ(Known(all), viewer.ShownRows());
-    // The row each F3 selects.
-    // F3 (+1) and Shift+F3 (-1) with the text, F8 (0) for errors.
+    // The row each F3 (+1) and Shift+F3 (-1) with the text, F8 (0) for errors, selects.
     const std::pair<const wchar_t*, std::vector<std::pair<int, int>>> finds[] = {
         {L"lOGIN", {{1, 2}, {1, 3}, {1, 4}, {1, 6}, {1, 2}, {-1, 6}, {-1, 4}, {0, 6}}},
         {L"ｌｏｇｉｎ", {{1, 6}}}};
@@ -235,25 +235,22 @@ TEST(LogView, RowsAreSavedCopiedReopenedFilteredAndFound) {
 // katakana, three bytes each in UTF-8), indents out of range. Saved, kept and copied, every row
 // has six columns and each file opens to the same rows.
 TEST(LogViewFile, HostileRecordsComeBackFromSavedKeptAndCopiedFiles) {
-    auto make = [](const std::string& time, const std::string& message, const std::string& function,
-                   const std::string& source, int kind, int indent, int line) {
-        LOG_RECORD r{};
-        std::memcpy(r.time, time.data(), std::min(time.size(), sizeof r.time));
-        std::memcpy(r.message, message.data(), std::min(message.size(), sizeof r.message));
-        std::memcpy(r.function, function.data(), std::min(function.size(), sizeof r.function));
-        std::memcpy(r.source, source.data(), std::min(source.size(), sizeof r.source));
-        r.kind = kind, r.indent = indent, r.line = line;
+    // Time, message, function and source, each copied up to its field's size.
+    auto make = [](const std::array<std::string, 4>& texts, int kind, int indent, int line) {
+        LOG_RECORD r{{}, {}, {}, line, {}, indent, kind, 0};
+        char* fields[] = {r.time, r.message, r.function, r.source};
+        for (int i = 0; i < 4; ++i) texts[i].copy(fields[i], 256);
         return r;
     };
     const std::string full(256, 'x'), kana(255, '\xB1');
     std::string cut;
     for (int i = 0; i < 127; ++i) cut += "ロ";
     const LOG_RECORD records[] = {
-        make("2026/12/07 10:00:00\t9", "a\nb\rc\td\x01\x7f\x80", "F\tx\ny", "S\r\n", 2, 1, 7),
-        make(full, full, full, full, 4, 3, -5),
-        make("2026/12/07 10:00:01", cut + '\x83', "関数", "", 99, 150, 0),
-        make("", "\"quoted\"\r\n", "", "", 1, -3, 0),
-        make(kana, kana, kana, kana, 0, 2, 1),
+        make({"2026/12/07 10:00:00\t9", "a\nb\rc\td\x01\x7f\x80", "F\tx\ny", "S\r\n"}, 2, 1, 7),
+        make({full, full, full, full}, 4, 3, -5),
+        make({"2026/12/07 10:00:01", cut + '\x83', "関数", ""}, 99, 150, 0),
+        make({"", "\"quoted\"\r\n", "", ""}, 1, -3, 0),
+        make({kana, kana, kana, kana}, 0, 2, 1),
     };
     testing_support::TempDirectory directory;
     const std::string kept = directory.File("kept.txt");

@@ -90,9 +90,6 @@ TEST(RecordText, CellsShowNoControlCharactersAndAreNeverWrittenPast) {
     }
 }
 
-}  // namespace
-
-namespace {
 // Switches in either case; "/?" asks for the usage; what is wrong stops the reading there, so no
 // argument of a wrong command line is taken for a file to open.
 TEST(LogViewCommandLine, SwitchesInEitherCaseAndErrorsThatOpenNothing) {

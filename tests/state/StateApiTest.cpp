@@ -84,9 +84,9 @@ TEST_F(Exports, StateTimesReadOnlyFromWhatPassesItsChecksAndStatesMoveAndRelease
     EXPECT_TRUE(PeLmIsServerSub() && !PeLmIsServerDead());
     testing_support::HostLogFile log(PeLmLogFileSet);
     ASSERT_TRUE(WriteFileBytes(DataFile("dead.dat"), storage::SealTime(1588334400)));
-    const std::string before = testing_support::LocalNowLogTime();
+    const std::string before = win32::LocalTimeText(win32::Now());
     PeLmServerToDead();
-    const std::string after = testing_support::LocalNowLogTime();
+    const std::string after = win32::LocalTimeText(win32::Now());
     EXPECT_TRUE(PeLmIsServerDead());
     ASSERT_TRUE(PeLmServerDeadTimeGet(text, sizeof text));
     EXPECT_TRUE(text == before || text == after) << text;

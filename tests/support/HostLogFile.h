@@ -25,10 +25,6 @@ inline bool IsLogTimeStamp(const std::string& text) {
            });
 }
 
-inline std::string LocalNowLogTime() {
-    return win32::LocalTimeText(win32::Now());
-}
-
 class HostLogFile {
 public:
     explicit HostLogFile(std::function<void(HANDLE)> setLogFile)

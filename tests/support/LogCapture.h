@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -70,12 +69,6 @@ public:
         records_.clear();
         notifications_ = 0;
     }
-
-    bool Mentions(const std::string& text) const {
-        return std::any_of(records_.begin(), records_.end(), [&](const LOG_RECORD& record) {
-            return std::strstr(record.message, text.c_str()) != nullptr;
-        });
-    }
     // "kind|indent|flag|function|source|message" per record, for compact expectations.
     std::vector<std::string> Entries() const {
         std::vector<std::string> entries;
@@ -118,10 +111,6 @@ private:
     int notifications_ = 0;
     std::thread thread_;
 };
-
-inline std::string RecordBytes(const LOG_RECORD& record) {
-    return std::string(reinterpret_cast<const char*>(&record), sizeof record);
-}
 
 // The last error's message as a host reads it through the exports.
 inline std::string LastErrorMessage() {
